@@ -1,0 +1,147 @@
+#pragma once
+// TComm: one serial port. Keeps the line settings as properties, opens and configures the port,
+// hands outgoing bytes to its writer thread and turns what the reader and writer report into
+// events that run on the UI thread (through the NotifySink given at construction).
+//
+// Threads: construct, destroy and assign events on the UI thread. OpenPort, ClosePort, SendData and
+// the property setters may be called from one other thread (the job worker); they are not safe
+// against each other. Events run only on the UI thread.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+#include "comm/CommNotify.h"
+
+namespace quorin {
+
+enum class TDtrControl : std::uint8_t { DtrEnable, DtrDisable, DtrHandshake };
+enum class TRtsControl : std::uint8_t { RtsEnable, RtsDisable, RtsHandshake, RtsTransmissionAvailable };
+enum class TByteSize : std::uint8_t { _5, _6, _7, _8 };
+enum class TParity : std::uint8_t { None, Odd, Even, Mark, Space };
+enum class TStopBits : std::uint8_t { _1, _1_5, _2 };
+
+// Raised only by OpenPort. what() is the component's text (UTF-8); Reason() keeps the system's
+// cause where there is one (ENOENT, EACCES, EBUSY ...), so a caller can say what to do.
+class ECommsError : public std::runtime_error {
+ public:
+  explicit ECommsError(const std::string& text, std::error_code reason = {})
+      : std::runtime_error(text), reason_(reason) {}
+  std::error_code Reason() const { return reason_; }
+
+ private:
+  std::error_code reason_;
+};
+
+class TComm;
+using TReceiveDataEvent =
+    std::function<void(TComm& sender, const std::uint8_t* buffer, std::uint16_t bufferLength)>;
+using TReceiveErrorEvent = std::function<void(TComm& sender, std::uint32_t eventMask)>;
+using TModemStateChangeEvent = std::function<void(TComm& sender, std::uint32_t modemEvent)>;
+using TNotifyEvent = std::function<void(TComm& sender)>;
+using TSendDataEmptyEvent = std::function<void(TComm& sender)>;
+
+// All line settings and time-outs, with the constructor's defaults.
+struct CommSettings {
+  std::uint32_t BaudRate = 9600;
+  bool ParityCheck = false;
+  bool Outx_CtsFlow = false;
+  bool Outx_DsrFlow = false;
+  TDtrControl DtrControl = TDtrControl::DtrEnable;
+  bool DsrSensitivity = false;
+  bool TxContinueOnXoff = true;
+  bool Outx_XonXoffFlow = true;
+  bool Inx_XonXoffFlow = true;
+  bool ReplaceWhenParityError = false;
+  bool IgnoreNullChar = false;
+  TRtsControl RtsControl = TRtsControl::RtsEnable;
+  std::uint16_t XonLimit = 500;
+  std::uint16_t XoffLimit = 500;
+  TByteSize ByteSize = TByteSize::_8;
+  TParity Parity = TParity::None;
+  TStopBits StopBits = TStopBits::_1;
+  std::uint8_t XonChar = 0x11;
+  std::uint8_t XoffChar = 0x13;
+  std::uint8_t ReplacedChar = 0x00;
+  std::uint32_t ReadIntervalTimeout = 100;
+  std::uint32_t ReadTotalTimeoutMultiplier = 0;
+  std::uint32_t ReadTotalTimeoutConstant = 0;
+  std::uint32_t WriteTotalTimeoutMultiplier = 0;
+  std::uint32_t WriteTotalTimeoutConstant = 0;
+};
+
+class TComm {
+ public:
+  // UI thread. `sink` runs the events; it must outlive the component.
+  explicit TComm(NotifySink& sink);
+  // Closes the port if it is still open (stopping both threads), then drops the component.
+  // Notifications still queued in the sink are then skipped safely.
+  ~TComm();
+  TComm(const TComm&) = delete;
+  TComm& operator=(const TComm&) = delete;
+
+  // Opens the device named CommName ("COMn" or a device path), applies time-outs and line state,
+  // starts the reader and the writer. Raises ECommsError ("此串口已经打开" when already open;
+  // "打开串口出错\r\n此串口不存在或被占用" when the device is missing or held elsewhere, ...).
+  // On failure the component is closed and no thread remains.
+  void OpenPort();
+  // Stops both threads, waits for them, drops what is still queued, closes the device.
+  // Harmless when closed.
+  void ClosePort();
+  // Copies `length` bytes and queues them for the writer. True when queued; false when closed or
+  // length is 0. Accepts blocks from the moment OpenPort returns. Never raises.
+  bool SendData(const std::uint8_t* buffer, std::uint16_t length);
+  bool IsOpen() const;
+
+  // Runs one notification's event. UI thread only.
+  void HandleNotification(const Notification& message);
+
+  // Properties. Setters: an equal value changes nothing; otherwise the value is stored and, when
+  // the port is open, the line state (or, for the five time-outs, the time-outs) is re-applied at
+  // once. CommName and Parity are only stored (Parity reaches the line at the next re-apply).
+  const std::string& CommName() const;
+  void SetCommName(const std::string& name);
+  const CommSettings& Settings() const;
+
+  std::uint32_t BaudRate() const;
+  void SetBaudRate(std::uint32_t v);
+  void SetParityCheck(bool v);
+  void SetOutx_CtsFlow(bool v);
+  void SetOutx_DsrFlow(bool v);
+  void SetDtrControl(TDtrControl v);
+  void SetDsrSensitivity(bool v);
+  void SetTxContinueOnXoff(bool v);
+  void SetOutx_XonXoffFlow(bool v);
+  void SetInx_XonXoffFlow(bool v);
+  void SetReplaceWhenParityError(bool v);
+  void SetIgnoreNullChar(bool v);
+  void SetRtsControl(TRtsControl v);
+  void SetXonLimit(std::uint16_t v);
+  void SetXoffLimit(std::uint16_t v);
+  void SetByteSize(TByteSize v);
+  void SetParity(TParity v);
+  void SetStopBits(TStopBits v);
+  void SetXonChar(std::uint8_t v);
+  void SetXoffChar(std::uint8_t v);
+  void SetReplacedChar(std::uint8_t v);
+  void SetReadIntervalTimeout(std::uint32_t v);
+  void SetReadTotalTimeoutMultiplier(std::uint32_t v);
+  void SetReadTotalTimeoutConstant(std::uint32_t v);
+  void SetWriteTotalTimeoutMultiplier(std::uint32_t v);
+  void SetWriteTotalTimeoutConstant(std::uint32_t v);
+
+  // Events; assign on the UI thread while the port is closed. Unassigned events are skipped.
+  TReceiveDataEvent OnReceiveData;
+  TReceiveErrorEvent OnReceiveError;
+  TModemStateChangeEvent OnModemStateChange;
+  TNotifyEvent OnRequestHangup;
+  TSendDataEmptyEvent OnSendDataEmpty;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace quorin
