@@ -1,13 +1,16 @@
 #pragma once
 // The Program command and its worker: one programming job at a time, from "Conntectting MCU...."
 // to the clean-up that hides the gauge, closes the port and clears JobBusy.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "comm/CommNotify.h"
 #include "comm/TComm.h"
+#include "iap/ByteTrace.h"
 #include "iap/JobView.h"
 #include "iap/ResponseFlags.h"
 #include "pack/UpdatePack.h"
@@ -22,6 +25,18 @@ enum class JobOutcome {
   Unsuccessful,   // header or a 1024-byte group not acknowledged: "Program unsucessful"
   Failed,         // no 0x04: "Program fail "
   Cancelled,      // stopped by Cancel() or by the owner going away
+};
+
+// What the last job left behind besides its log lines (read on the UI thread, from OnJobFinished on).
+struct JobReport {
+  JobOutcome Outcome = JobOutcome::Cancelled;
+  // The first open of the job that failed: the port name tried, the component's text and the
+  // system's reason (ENOENT, EACCES, EBUSY ...). Empty name when every open succeeded.
+  std::string FailedPortName;
+  std::string OpenErrorText;
+  std::error_code OpenErrorReason;
+  // CPU time the worker thread used for the whole job body.
+  std::chrono::nanoseconds WorkerCpuTime{0};
 };
 
 // Where a job takes its port and baud index from. Both are called on the worker, at every open.
@@ -63,6 +78,14 @@ class IapProgrammer {
 
   // Runs on the UI thread after a job's last step (JobBusy already 0), with its outcome.
   std::function<void(JobOutcome)> OnJobFinished;
+
+  // UI thread: the report of the job that finished last (its Outcome is Cancelled before any job).
+  // Updated just before OnJobFinished runs.
+  const JobReport& LastJobReport() const;
+
+  // UI thread, while no job runs: sees every byte sent and received from the next job on
+  // (an empty function switches it off). See ByteTrace.h for the threads it is called on.
+  void SetTrace(ByteTrace trace);
 
  private:
   struct Impl;
