@@ -3,6 +3,7 @@
 // Each call opens the file afresh and releases it at once; nothing is cached. Any thread.
 #include <stdexcept>
 #include <string>
+#include <system_error>
 
 namespace quorin {
 
@@ -10,13 +11,24 @@ namespace quorin {
 class SettingsWriteError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  SettingsWriteError(const std::string& text, std::error_code reason)
+      : std::runtime_error(text), reason_(reason) {}
+  // The system's cause (EACCES, EROFS, ENOSPC ...) when there is one; empty otherwise.
+  std::error_code Reason() const { return reason_; }
+
+ private:
+  std::error_code reason_;
 };
 
 // "Cyclomer.ini" beside the running executable; where that folder is not writable, the same name
-// in the per-user configuration folder ($XDG_CONFIG_HOME or ~/.config, subfolder quorin-iap).
+// in the per-user configuration folder ($XDG_CONFIG_HOME or ~/.config, subfolder quorin-iap), which
+// is created (best effort) when this picks it. Never raises.
 std::string SettingsFilePath();
+// The choice SettingsFilePath makes, for a given executable folder.
+std::string SettingsFilePathFor(const std::string& executableFolder);
 
-// Key "Port" of section "Uart"; 1 when the file or the key is absent or not a number.
+// Key "Port" of section "Uart"; 1 when the file or the key is absent or not a number (a value out
+// of int range counts as not a number). Never raises.
 int ReadUartPortSetting(const std::string& path);
 // Writes key "Port" as decimal text, creating the file when needed. Raises SettingsWriteError.
 void WriteUartPortSetting(const std::string& path, int value);

@@ -1,0 +1,471 @@
+#include "settings/ProfileFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+namespace quorin {
+namespace {
+
+std::error_code LastError() { return {errno, std::system_category()}; }
+
+// Owns one file descriptor.
+class UniqueFd {
+ public:
+  explicit UniqueFd(int fd = -1) : fd_(fd) {}
+  ~UniqueFd() { Reset(); }
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  UniqueFd& operator=(UniqueFd&&) = delete;
+  int Get() const { return fd_; }
+  // Closes now and reports whether the close itself succeeded (it can fail on a full disk).
+  bool Reset() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd < 0 || ::close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+// Opens an existing regular file for reading. FIFOs, devices and folders are refused without
+// blocking (a FIFO named like the settings file must not hang the program).
+UniqueFd OpenRegularForReading(const std::string& path, std::error_code& error,
+                               struct stat* info = nullptr) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (fd.Get() < 0) {
+    error = LastError();
+    return fd;
+  }
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) {
+    error = LastError();
+    return UniqueFd();
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error = std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory
+                                                     : std::errc::operation_not_supported);
+    return UniqueFd();
+  }
+  if (info != nullptr) *info = st;
+  return fd;
+}
+
+// Reads a file line by line, holding at most kProfileLineHead bytes of a line.
+class LineReader {
+ public:
+  explicit LineReader(int fd) : fd_(fd), buffer_(1 << 16) {}
+
+  // The next line's head: up to kProfileLineHead bytes, with its '\n' when the line ends within
+  // them (`complete`). A last line without '\n' is complete too. False at the end of the file.
+  bool Next(std::string& head, bool& complete) {
+    head.clear();
+    complete = false;
+    while (head.size() < kProfileLineHead) {
+      if (pos_ == end_ && !Fill()) {
+        complete = true;
+        return !head.empty();
+      }
+      const std::size_t room = kProfileLineHead - head.size();
+      const std::size_t available = std::min(end_ - pos_, room);
+      const char* start = buffer_.data() + pos_;
+      const void* newline = std::memchr(start, '\n', available);
+      if (newline != nullptr) {
+        const std::size_t take = static_cast<const char*>(newline) - start + 1;
+        head.append(start, take);
+        pos_ += take;
+        complete = true;
+        return true;
+      }
+      head.append(start, available);
+      pos_ += available;
+    }
+    // The head is full and holds no '\n': the line goes on, unless the file ends right here.
+    if (pos_ == end_ && !Fill()) complete = true;
+    return true;
+  }
+
+  // Streams the rest of an incomplete line (through its '\n') to `sink`, or drops it.
+  template <typename Sink>
+  void PassRest(Sink&& sink) {
+    for (;;) {
+      if (pos_ == end_ && !Fill()) return;
+      const char* start = buffer_.data() + pos_;
+      const void* newline = std::memchr(start, '\n', end_ - pos_);
+      const std::size_t take =
+          newline != nullptr ? static_cast<const char*>(newline) - start + 1 : end_ - pos_;
+      sink(std::string_view(start, take));
+      pos_ += take;
+      if (newline != nullptr) return;
+    }
+  }
+
+  std::error_code Error() const { return error_; }
+
+ private:
+  bool Fill() {
+    if (error_) return false;
+    for (;;) {
+      const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
+      if (n > 0) {
+        pos_ = 0;
+        end_ = static_cast<std::size_t>(n);
+        return true;
+      }
+      if (n == 0) return false;
+      if (errno == EINTR) continue;
+      error_ = LastError();
+      return false;
+    }
+  }
+
+  int fd_;
+  std::vector<char> buffer_;
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+  std::error_code error_;
+};
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+bool IsBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlankChar(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlankChar(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+enum class LineKind { Blank, Comment, Section, Key, Other };
+
+struct LineInfo {
+  LineKind kind = LineKind::Other;
+  std::string_view name;   // section or key name, trimmed
+  std::string_view value;  // key value, trimmed and unquoted
+};
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// `head` is a complete line (terminator included or at end of file); `first` strips a UTF-8 BOM,
+// which editors put in front of the first section header.
+LineInfo Classify(std::string_view head, bool first) {
+  if (first && head.substr(0, kUtf8Bom.size()) == kUtf8Bom) head.remove_prefix(kUtf8Bom.size());
+  const std::string_view text = Trim(head.substr(0, head.find('\n')));
+  LineInfo info;
+  if (text.empty()) {
+    info.kind = LineKind::Blank;
+  } else if (text.front() == ';') {
+    info.kind = LineKind::Comment;
+  } else if (text.front() == '[') {
+    const std::size_t close = text.rfind(']');
+    if (close != std::string_view::npos) {
+      info.kind = LineKind::Section;
+      info.name = Trim(text.substr(1, close - 1));
+    }
+  } else if (const std::size_t eq = text.find('='); eq != std::string_view::npos) {
+    info.name = Trim(text.substr(0, eq));
+    if (!info.name.empty()) {
+      info.kind = LineKind::Key;
+      std::string_view value = Trim(text.substr(eq + 1));
+      if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+          value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+      }
+      info.value = value;
+    }
+  }
+  return info;
+}
+
+// The terminator of a complete line: "\r\n", "\n" or "" (last line without one).
+std::string_view LineEnding(std::string_view head) {
+  if (head.empty() || head.back() != '\n') return {};
+  if (head.size() >= 2 && head[head.size() - 2] == '\r') return "\r\n";
+  return "\n";
+}
+
+bool ValidName(std::string_view name) {
+  if (Trim(name).empty() || Trim(name) != name) return false;
+  for (char c : name) {
+    if (c == '\n' || c == '\r' || c == '\0' || c == '=' || c == ']') return false;
+  }
+  return name.front() != '[' && name.front() != ';';
+}
+
+bool ValidValue(std::string_view value) {
+  for (char c : value) {
+    if (c == '\n' || c == '\r' || c == '\0') return false;
+  }
+  return true;
+}
+
+// Buffered writer to a descriptor; remembers the first failure.
+class OutputFile {
+ public:
+  explicit OutputFile(int fd) : fd_(fd) { buffer_.reserve(kChunk); }
+  void Put(std::string_view bytes) {
+    buffer_.append(bytes);
+    if (!bytes.empty()) lastByte_ = bytes.back();
+    written_ = written_ || !bytes.empty();
+    if (buffer_.size() >= kChunk) Flush();
+  }
+  bool Flush() {
+    std::size_t done = 0;
+    while (!error_ && done < buffer_.size()) {
+      const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+      if (n >= 0) {
+        done += static_cast<std::size_t>(n);
+      } else if (errno != EINTR) {
+        error_ = LastError();
+      }
+    }
+    buffer_.clear();
+    return !error_;
+  }
+  bool Empty() const { return !written_; }
+  char LastByte() const { return lastByte_; }
+  std::error_code Error() const { return error_; }
+
+ private:
+  static constexpr std::size_t kChunk = 1 << 16;
+  int fd_;
+  std::string buffer_;
+  char lastByte_ = '\n';
+  bool written_ = false;
+  std::error_code error_;
+};
+
+// Copies `input` (may be -1: no file yet) to `out` with the key set. See the header's write rules.
+std::error_code RewriteWithKey(int input, OutputFile& out, std::string_view section,
+                               std::string_view key, std::string_view value) {
+  enum class Where { BeforeTarget, InTarget, Done };
+  Where where = Where::BeforeTarget;
+  std::string newline;       // the file's own line ending, taken from its first terminated line
+  std::string pendingBlank;  // blank lines at the current end of the target section
+  std::string keyName(key);  // the spelling of an existing key line is kept
+  bool lastLineBlank = false;
+  auto keyLine = [&] { return keyName + "=" + std::string(value); };
+  auto endingForNew = [&]() -> std::string { return newline.empty() ? "\n" : newline; };
+  auto terminateLastLine = [&] {
+    if (!out.Empty() && out.LastByte() != '\n') out.Put(endingForNew());
+  };
+  auto flushPending = [&] {
+    out.Put(pendingBlank);
+    pendingBlank.clear();
+  };
+
+  if (input >= 0) {
+    LineReader reader(input);
+    std::string head;
+    bool complete = false;
+    bool first = true;
+    while (reader.Next(head, complete)) {
+      const bool firstLine = first;
+      first = false;
+      if (newline.empty()) newline = std::string(LineEnding(head));
+      const LineInfo info = complete ? Classify(head, firstLine) : LineInfo{};
+      lastLineBlank = info.kind == LineKind::Blank;
+      if (where == Where::InTarget) {
+        if (info.kind == LineKind::Blank) {
+          pendingBlank += head;
+          // Bounded memory even for a file of nothing but blank lines.
+          if (pendingBlank.size() > kProfileLineHead) flushPending();
+          continue;
+        }
+        if (info.kind == LineKind::Section) {
+          out.Put(keyLine() + endingForNew());
+          flushPending();
+          where = Where::Done;
+        } else if (info.kind == LineKind::Key && SameName(info.name, key)) {
+          flushPending();
+          keyName = std::string(info.name);
+          const std::string_view ending = LineEnding(head);
+          out.Put(keyLine() + std::string(ending));
+          where = Where::Done;
+          continue;
+        } else {
+          flushPending();
+        }
+      } else if (where == Where::BeforeTarget && info.kind == LineKind::Section &&
+                 SameName(info.name, section)) {
+        where = Where::InTarget;
+      }
+      out.Put(head);
+      if (!complete) reader.PassRest([&](std::string_view rest) { out.Put(rest); });
+    }
+    if (reader.Error()) return reader.Error();
+  }
+
+  if (where == Where::InTarget) {
+    terminateLastLine();
+    out.Put(keyLine() + endingForNew());
+    flushPending();
+  } else if (where == Where::BeforeTarget) {
+    terminateLastLine();
+    // Keep sections apart by one blank line, as a person editing the file would.
+    if (!out.Empty() && !lastLineBlank) out.Put(endingForNew());
+    out.Put("[" + std::string(section) + "]" + endingForNew());
+    out.Put(keyLine() + endingForNew());
+  }
+  out.Flush();
+  return out.Error();
+}
+
+// The file a write really replaces: the target of a symbolic link, or the path itself.
+std::string ResolveTarget(const std::string& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      std::string resolved(real);
+      std::free(real);
+      return resolved;
+    }
+  }
+  return path;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// Creates a new, empty, uniquely named file beside `target`; fills `name`.
+UniqueFd CreateTemporaryBeside(const std::string& target, std::string& name,
+                               std::error_code& error) {
+  std::random_device entropy;
+  const std::size_t slash = target.rfind('/');
+  const std::string leaf = slash == std::string::npos ? target : target.substr(slash + 1);
+  const std::string base = FolderOf(target) + "/." + leaf + ".";
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::uint64_t tag = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy();
+    name = base + std::to_string(::getpid()) + "-" + std::to_string(tag) + ".tmp";
+    UniqueFd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+    if (fd.Get() >= 0) return fd;
+    if (errno != EEXIST) {
+      error = LastError();
+      return fd;
+    }
+  }
+  error = std::make_error_code(std::errc::file_exists);
+  return UniqueFd();
+}
+
+}  // namespace
+
+std::optional<int> ParseProfileInt(std::string_view text) {
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  if (text.empty() || text.front() < '0' || text.front() > '9') return std::nullopt;
+  const std::int64_t limit = negative ? -static_cast<std::int64_t>(INT_MIN) : INT_MAX;
+  std::int64_t magnitude = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') break;
+    magnitude = magnitude * 10 + (c - '0');
+    if (magnitude > limit) return std::nullopt;
+  }
+  return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+std::optional<std::string> ReadProfileString(const std::string& path, std::string_view section,
+                                             std::string_view key) {
+  std::error_code error;
+  UniqueFd fd = OpenRegularForReading(path, error);
+  if (fd.Get() < 0) return std::nullopt;
+  LineReader reader(fd.Get());
+  std::string head;
+  bool complete = false;
+  bool first = true;
+  bool inTarget = false;
+  while (reader.Next(head, complete)) {
+    const bool firstLine = first;
+    first = false;
+    if (!complete) {
+      reader.PassRest([](std::string_view) {});
+      continue;
+    }
+    const LineInfo info = Classify(head, firstLine);
+    if (info.kind == LineKind::Section) {
+      if (inTarget) return std::nullopt;  // only the first section of that name counts
+      inTarget = SameName(info.name, section);
+    } else if (inTarget && info.kind == LineKind::Key && SameName(info.name, key)) {
+      return std::string(info.value);
+    }
+  }
+  return std::nullopt;
+}
+
+int ReadProfileInt(const std::string& path, std::string_view section, std::string_view key,
+                   int defaultValue) {
+  const std::optional<std::string> text = ReadProfileString(path, section, key);
+  if (!text) return defaultValue;
+  return ParseProfileInt(*text).value_or(defaultValue);
+}
+
+std::error_code WriteProfileString(const std::string& path, std::string_view section,
+                                   std::string_view key, std::string_view value) {
+  if (!ValidName(section) || !ValidName(key) || !ValidValue(value) || path.empty()) {
+    return std::make_error_code(std::errc::invalid_argument);
+  }
+  const std::string target = ResolveTarget(path);
+
+  std::error_code error;
+  struct stat oldInfo {};
+  UniqueFd input = OpenRegularForReading(target, error, &oldInfo);
+  const bool exists = input.Get() >= 0;
+  if (!exists && error != std::errc::no_such_file_or_directory) return error;
+  error.clear();
+
+  std::string temporary;
+  UniqueFd output = CreateTemporaryBeside(target, temporary, error);
+  if (output.Get() < 0) return error;
+
+  OutputFile out(output.Get());
+  error = RewriteWithKey(input.Get(), out, section, key, value);
+  input.Reset();
+  if (!error && exists) {
+    // Keep the old file's permissions and, where we may, its owner.
+    if (::fchmod(output.Get(), oldInfo.st_mode & 07777) != 0) error = LastError();
+    if (!error && ::geteuid() == 0) (void)::fchown(output.Get(), oldInfo.st_uid, oldInfo.st_gid);
+  }
+  if (!error && ::fsync(output.Get()) != 0) error = LastError();
+  if (!output.Reset() && !error) error = LastError();
+  if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = LastError();
+  if (error) {
+    ::unlink(temporary.c_str());
+    return error;
+  }
+  // Make the rename itself durable; a failure here leaves a correct file, so it is not reported.
+  UniqueFd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.Get() >= 0) (void)::fsync(folder.Get());
+  return {};
+}
+
+bool TouchProfileFile(const std::string& path) {
+  std::error_code error;
+  UniqueFd fd = OpenRegularForReading(path, error);
+  return fd.Get() >= 0;
+}
+
+}  // namespace quorin

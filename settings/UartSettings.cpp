@@ -1,0 +1,90 @@
+#include "settings/UartSettings.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "settings/ProfileFile.h"
+
+namespace quorin {
+namespace {
+
+constexpr std::string_view kSection = "Uart";
+constexpr std::string_view kPortKey = "Port";
+constexpr std::string_view kBaudKey = "BaudRate";
+constexpr const char* kFileName = "Cyclomer.ini";
+
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') return home;
+  std::vector<char> scratch(16384);
+  struct passwd entry {};
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, scratch.data(), scratch.size(), &found) == 0 &&
+      found != nullptr && found->pw_dir != nullptr) {
+    return found->pw_dir;
+  }
+  return "/tmp";
+}
+
+// The per-user folder, created (best effort) so that the first save can succeed.
+std::string UserConfigFolder() {
+  std::filesystem::path base;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
+    base = xdg;  // the XDG rules ignore a relative value
+  } else {
+    base = std::filesystem::path(HomeFolder()) / ".config";
+  }
+  const std::filesystem::path folder = base / "quorin-iap";
+  std::error_code ignored;
+  std::filesystem::create_directories(folder, ignored);
+  return folder.string();
+}
+
+void WriteIntSetting(const std::string& path, std::string_view key, int value) {
+  const std::error_code error = WriteProfileString(path, kSection, key, std::to_string(value));
+  if (error) {
+    std::error_code ignored;
+    std::filesystem::path full = std::filesystem::absolute(path, ignored);
+    if (ignored) full = path;
+    throw SettingsWriteError("Unable to write to " + full.string(), error);
+  }
+}
+
+}  // namespace
+
+std::string SettingsFilePathFor(const std::string& executableFolder) {
+  // The file is replaced through a temporary beside it, so the folder itself must be writable.
+  if (!executableFolder.empty() && ::access(executableFolder.c_str(), W_OK) == 0) {
+    return (std::filesystem::path(executableFolder) / kFileName).string();
+  }
+  return (std::filesystem::path(UserConfigFolder()) / kFileName).string();
+}
+
+std::string SettingsFilePath() {
+  std::error_code error;
+  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  return SettingsFilePathFor(error ? std::string() : executable.parent_path().string());
+}
+
+int ReadUartPortSetting(const std::string& path) {
+  return ReadProfileInt(path, kSection, kPortKey, 1);
+}
+
+void WriteUartPortSetting(const std::string& path, int value) {
+  WriteIntSetting(path, kPortKey, value);
+}
+
+int ReadBaudIndexSetting(const std::string& path) {
+  // The file is opened and released like every other access, but the stored index is never used.
+  (void)TouchProfileFile(path);
+  return 0;
+}
+
+void WriteBaudIndexSetting(const std::string& path, int value) {
+  WriteIntSetting(path, kBaudKey, value);
+}
+
+}  // namespace quorin
