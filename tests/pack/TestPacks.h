@@ -1,0 +1,36 @@
+#pragma once
+// Packs for the tests, made with the pack writer.
+#include <cstdint>
+#include <random>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "pack/PackWriter.h"
+#include "tests/pack/TestFiles.h"
+
+namespace quorin::testing {
+
+inline std::vector<std::uint8_t> RandomFirmware(std::size_t size, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::vector<std::uint8_t> firmware(size);
+  for (auto& byte : firmware) byte = static_cast<std::uint8_t>(random());
+  return firmware;
+}
+
+// A pack spec with every random choice fixed, so a test sees the same image every run.
+inline PackSpec FixedSpec() {
+  PackSpec spec;
+  spec.Version = 6400;
+  spec.WireKey = 0x5A;
+  spec.HeaderKeyBytes = std::array<std::uint8_t, 2>{0x31, 0x07};
+  spec.Filler = 0xC3;
+  spec.RandomSeed = 1;
+  return spec;
+}
+
+inline void WriteImage(const std::string& path, const PackImage& image) {
+  WriteFile(path, std::span<const std::uint8_t>(image));
+}
+
+}  // namespace quorin::testing
