@@ -1,0 +1,114 @@
+#include "comm/EventLoop.h"
+
+#include <utility>
+
+namespace quorin {
+
+EventLoop::~EventLoop() { Shutdown(); }
+
+bool EventLoop::Post(std::function<void()> task) {
+  {
+    std::lock_guard lock(mutex_);
+    if (!shutDown_) {
+      tasks_.push_back(std::move(task));
+      wake_.notify_one();
+      return true;
+    }
+  }
+  // Refused: `task` is destroyed here, outside the lock, as it goes out of scope.
+  return false;
+}
+
+void EventLoop::Quit() {
+  std::lock_guard lock(mutex_);
+  quitRequested_ = true;
+  wake_.notify_all();
+}
+
+bool EventLoop::TakeNext(std::function<void()>& task, const Clock::time_point* deadline,
+                         bool stopOnQuit, bool& quit) {
+  std::unique_lock lock(mutex_);
+  auto ready = [&] { return shutDown_ || !tasks_.empty() || (stopOnQuit && quitRequested_); };
+  if (deadline != nullptr) {
+    wake_.wait_until(lock, *deadline, ready);
+  } else {
+    wake_.wait(lock, ready);
+  }
+  if (shutDown_) return false;
+  if (stopOnQuit && quitRequested_) {
+    quitRequested_ = false;
+    quit = true;
+    return false;
+  }
+  if (tasks_.empty()) return false;  // the deadline passed
+  task = std::move(tasks_.front());
+  tasks_.pop_front();
+  return true;
+}
+
+void EventLoop::Run() {
+  for (;;) {
+    std::function<void()> task;
+    bool quit = false;
+    if (!TakeNext(task, nullptr, true, quit)) return;
+    task();
+  }
+}
+
+bool EventLoop::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  for (;;) {
+    if (done()) return true;
+    std::function<void()> task;
+    bool quit = false;
+    if (!TakeNext(task, &deadline, false, quit)) return done();
+    task();
+  }
+}
+
+std::size_t EventLoop::ProcessPending() {
+  std::deque<std::function<void()>> batch;
+  {
+    std::lock_guard lock(mutex_);
+    if (shutDown_) return 0;
+    batch.swap(tasks_);
+  }
+  std::size_t ran = 0;
+  while (!batch.empty()) {
+    auto task = std::move(batch.front());
+    batch.pop_front();
+    ++ran;
+    try {
+      task();
+    } catch (...) {
+      // Keep the untouched rest of the batch queued, in front of what was posted meanwhile.
+      std::lock_guard lock(mutex_);
+      if (!shutDown_) {
+        while (!batch.empty()) {
+          tasks_.push_front(std::move(batch.back()));
+          batch.pop_back();
+        }
+      }
+      throw;
+    }
+  }
+  return ran;
+}
+
+void EventLoop::Shutdown() {
+  std::deque<std::function<void()>> dropped;
+  {
+    std::lock_guard lock(mutex_);
+    shutDown_ = true;
+    dropped.swap(tasks_);
+    wake_.notify_all();
+  }
+  // `dropped` dies here, outside the lock, so a task's destructor may even Post (and be refused).
+}
+
+bool EventLoop::IsShutDown() const {
+  std::lock_guard lock(mutex_);
+  return shutDown_;
+}
+
+}  // namespace quorin

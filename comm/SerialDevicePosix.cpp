@@ -1,0 +1,346 @@
+// SerialDevice on POSIX: termios for the line state, poll over the port and a wake-up pipe for
+// every wait, flock (plus TIOCEXCL where the driver has it) for exclusive access.
+//
+// Facts this file is built around:
+// - Reads use VMIN=1/VTIME=0 behind poll. VMIN above 64 returns at most 64 bytes on current
+//   kernels, and VMIN=0/VTIME=0 returns 0 with no data, which cannot be told from a hang-up.
+// - Closing the port's descriptor from another thread wakes neither a blocked poll nor a blocked
+//   write, so the stop is a pipe that every poll watches, and the descriptor is closed only after
+//   both threads have ended.
+// - POLLHUP, POLLERR, a read of 0 bytes and EIO all mean the device is gone (cable pulled).
+// - TIOCEXCL outlives the descriptor on a pseudo-terminal, so it is cleared before closing.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <linux/serial.h>
+#endif
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <limits>
+#include <optional>
+
+#include "comm/CustomBaud.h"
+#include "comm/LineStatePosix.h"
+#include "comm/SerialDevice.h"
+#include "comm/UniqueFd.h"
+
+namespace quorin {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::uint32_t kMaxDword = std::numeric_limits<std::uint32_t>::max();
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+std::error_code DeviceGone(int err = EIO) { return {err, std::generic_category()}; }
+
+// Milliseconds for poll until `deadline` (rounded up so a wait never ends early), or -1.
+int PollTimeout(const std::optional<Clock::time_point>& deadline) {
+  if (!deadline) return -1;
+  const auto left = *deadline - Clock::now();
+  if (left <= Clock::duration::zero()) return 0;
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
+  return static_cast<int>(std::min<long long>(ms, std::numeric_limits<int>::max()));
+}
+
+std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
+                                         std::optional<Clock::time_point> b) {
+  if (!a) return b;
+  if (!b) return a;
+  return std::min(*a, *b);
+}
+
+// A modem-control ioctl; pseudo-terminals and some adapters answer ENOTTY or EINVAL.
+std::error_code ModemLine(int fd, unsigned long request, int bits) {
+  if (ioctl(fd, request, &bits) == 0) return {};
+  if (errno == ENOTTY || errno == EINVAL) return {};
+  return LastError();
+}
+
+}  // namespace
+
+struct SerialDevice::Handle {
+  UniqueFd port;
+  UniqueFd stopRead;   // watched by every poll; becomes readable once and stays so
+  UniqueFd stopWrite;  // one byte written by RequestStop
+  std::atomic<bool> stopRequested{false};
+  bool exclusiveMode = false;
+
+  std::atomic<std::uint32_t> readInterval{0};
+  std::atomic<std::uint32_t> readMultiplier{0};
+  std::atomic<std::uint32_t> readConstant{0};
+  std::atomic<std::uint32_t> writeMultiplier{0};
+  std::atomic<std::uint32_t> writeConstant{0};
+  std::atomic<bool> ignoreNull{false};
+
+  // Reader thread only (taken before the reader starts).
+  bool countersAvailable = false;
+#ifdef TIOCGICOUNT
+  serial_icounter_struct lastCounts{};
+#endif
+
+  enum class Wait { Ready, Stopped, TimedOut, Gone, Closed };
+
+  // Waits for `events` on the port or the stop signal, until `deadline` (for ever without).
+  // The stop signal wins when both are ready. `error` is set for Gone.
+  Wait WaitPort(short events, const std::optional<Clock::time_point>& deadline,
+                std::error_code& error) const {
+    for (;;) {
+      if (stopRequested.load(std::memory_order_acquire)) return Wait::Stopped;
+      pollfd fds[2] = {{port.Get(), events, 0}, {stopRead.Get(), POLLIN, 0}};
+      const nfds_t count = stopRead.Valid() ? 2 : 1;
+      const int ready = ::poll(fds, count, PollTimeout(deadline));
+      if (ready < 0) {
+        if (errno == EINTR) continue;
+        error = LastError();
+        return Wait::Gone;
+      }
+      if (count == 2 && fds[1].revents != 0) return Wait::Stopped;
+      if (ready == 0) {
+        if (deadline && Clock::now() >= *deadline) return Wait::TimedOut;
+        continue;
+      }
+      const short got = fds[0].revents;
+      if (got & POLLNVAL) return Wait::Closed;
+      if (got & events) return Wait::Ready;  // readable data is taken before a hang-up
+      if (got & (POLLHUP | POLLERR)) {
+        error = DeviceGone();
+        return Wait::Gone;
+      }
+    }
+  }
+};
+
+SerialDevice::SerialDevice(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
+
+SerialDevice::~SerialDevice() {
+  if (handle_->exclusiveMode) ::ioctl(handle_->port.Get(), TIOCNXCL);
+  // The descriptors close (and the advisory lock goes) with the Handle.
+}
+
+std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string& path, std::error_code& error) {
+  error.clear();
+  UniqueFd port(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+  if (!port.Valid()) {
+    error = LastError();
+    return nullptr;
+  }
+  // The advisory lock holds against every program that asks for it, root included.
+  if (::flock(port.Get(), LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EAGAIN)) {
+    error = std::make_error_code(std::errc::device_or_resource_busy);
+    return nullptr;
+  }
+  auto handle = std::make_unique<Handle>();
+  // The driver's exclusive mode also keeps out programs that never ask for a lock (not root).
+  handle->exclusiveMode = ::ioctl(port.Get(), TIOCEXCL) == 0;
+  handle->port = std::move(port);
+  return std::unique_ptr<SerialDevice>(new SerialDevice(std::move(handle)));
+}
+
+std::error_code SerialDevice::PrepareBuffers() {
+  termios tio{};
+  if (::tcgetattr(handle_->port.Get(), &tio) != 0) return LastError();
+#ifdef TIOCGICOUNT
+  handle_->countersAvailable = ::ioctl(handle_->port.Get(), TIOCGICOUNT, &handle_->lastCounts) == 0;
+#endif
+  return {};
+}
+
+std::error_code SerialDevice::ArmStopSignal() {
+  int fds[2];
+  if (::pipe(fds) != 0) return LastError();
+  handle_->stopRead = UniqueFd(fds[0]);
+  handle_->stopWrite = UniqueFd(fds[1]);
+  for (int fd : fds) {
+    if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0 ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
+      const auto error = LastError();
+      handle_->stopRead.Reset();
+      handle_->stopWrite.Reset();
+      return error;
+    }
+  }
+  if (handle_->stopRequested.load()) RequestStop();
+  return {};
+}
+
+void SerialDevice::RequestStop() {
+  handle_->stopRequested.store(true, std::memory_order_release);
+  if (handle_->stopWrite.Valid()) {
+    const char byte = 1;
+    // A full pipe is already readable: the result does not matter.
+    [[maybe_unused]] const auto written = ::write(handle_->stopWrite.Get(), &byte, 1);
+  }
+}
+
+bool SerialDevice::StopRequested() const {
+  return handle_->stopRequested.load(std::memory_order_acquire);
+}
+
+void SerialDevice::Purge(bool input, bool output) {
+  if (!input && !output) return;
+  ::tcflush(handle_->port.Get(), input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH));
+}
+
+std::error_code SerialDevice::ApplyLineState(const CommSettings& s) {
+  const int fd = handle_->port.Get();
+  handle_->ignoreNull.store(s.IgnoreNullChar, std::memory_order_relaxed);
+  termios tio{};
+  if (::tcgetattr(fd, &tio) != 0) return LastError();
+  MapLineState(s, tio);
+  std::error_code first;
+  const auto speed = StandardSpeed(s.BaudRate);
+  if (speed) {
+    ::cfsetispeed(&tio, *speed);
+    ::cfsetospeed(&tio, *speed);
+  }
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) first = LastError();
+  if (!speed) {
+    // Rate 0 would mean "hang up" (B0) to a terminal, not a speed: refused like any bad rate.
+    const auto error = s.BaudRate == 0 ? std::make_error_code(std::errc::invalid_argument)
+                                       : SetCustomBaudRate(fd, s.BaudRate);
+    if (!first) first = error;
+  }
+
+  std::error_code modem;
+  const bool dtrOn = s.DtrControl != TDtrControl::DtrDisable;
+  modem = ModemLine(fd, dtrOn ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
+  if (s.RtsControl != TRtsControl::RtsHandshake) {
+    const bool rtsOn = s.RtsControl != TRtsControl::RtsDisable;
+    const auto rts = ModemLine(fd, rtsOn ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
+    if (!modem) modem = rts;
+  }
+  return first ? first : modem;
+}
+
+void SerialDevice::ApplyTimeouts(const CommSettings& s) {
+  handle_->readInterval.store(s.ReadIntervalTimeout, std::memory_order_relaxed);
+  handle_->readMultiplier.store(s.ReadTotalTimeoutMultiplier, std::memory_order_relaxed);
+  handle_->readConstant.store(s.ReadTotalTimeoutConstant, std::memory_order_relaxed);
+  handle_->writeMultiplier.store(s.WriteTotalTimeoutMultiplier, std::memory_order_relaxed);
+  handle_->writeConstant.store(s.WriteTotalTimeoutConstant, std::memory_order_relaxed);
+}
+
+IoResult SerialDevice::Read(std::span<std::uint8_t> buffer) {
+  Handle& h = *handle_;
+  const std::uint32_t interval = h.readInterval.load(std::memory_order_relaxed);
+  const std::uint32_t multiplier = h.readMultiplier.load(std::memory_order_relaxed);
+  const std::uint32_t constant = h.readConstant.load(std::memory_order_relaxed);
+  const auto start = Clock::now();
+
+  // The two special cases of the interval time-out "MAXDWORD".
+  bool returnOnFirstBytes = false;
+  std::optional<Clock::time_point> totalDeadline;
+  if (interval == kMaxDword && multiplier == 0 && constant == 0) {
+    returnOnFirstBytes = true;
+    totalDeadline = start;
+  } else if (interval == kMaxDword && multiplier == kMaxDword && constant != 0 &&
+             constant != kMaxDword) {
+    returnOnFirstBytes = true;
+    totalDeadline = start + std::chrono::milliseconds(constant);
+  } else if (multiplier != 0 || constant != 0) {
+    const auto total = std::uint64_t{multiplier} * buffer.size() + constant;
+    totalDeadline = start + std::chrono::milliseconds(total);
+  }
+  const bool intervalOn = interval != 0 && !returnOnFirstBytes;
+
+  std::size_t got = 0;
+  for (;;) {
+    std::optional<Clock::time_point> deadline = totalDeadline;
+    if (got > 0 && intervalOn) {
+      deadline = Earlier(deadline, Clock::now() + std::chrono::milliseconds(interval));
+    }
+    std::error_code error;
+    switch (h.WaitPort(POLLIN, deadline, error)) {
+      case Handle::Wait::Ready: break;
+      case Handle::Wait::Stopped: return {IoStatus::Stopped, 0, {}};
+      case Handle::Wait::TimedOut: return {IoStatus::Done, got, {}};
+      case Handle::Wait::Closed: return {IoStatus::Closed, 0, {}};
+      case Handle::Wait::Gone:
+        if (got > 0) return {IoStatus::Done, got, {}};
+        return {IoStatus::Gone, 0, error};
+    }
+    const auto n = ::read(h.port.Get(), buffer.data() + got, buffer.size() - got);
+    if (n > 0) {
+      std::size_t kept = static_cast<std::size_t>(n);
+      // Line state changes reach even a read already under way, as they do in the driver.
+      if (h.ignoreNull.load(std::memory_order_relaxed)) {
+        auto first = buffer.begin() + static_cast<std::ptrdiff_t>(got);
+        auto end = std::remove(first, first + n, std::uint8_t{0});
+        kept = static_cast<std::size_t>(end - first);
+      }
+      got += kept;
+      if (got == buffer.size() || (returnOnFirstBytes && got > 0)) return {IoStatus::Done, got, {}};
+      continue;
+    }
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
+    if (n < 0 && errno == EBADF) return {IoStatus::Closed, 0, {}};
+    // A read of 0 bytes after poll said "readable", or EIO: the device is gone.
+    const auto gone = n == 0 ? DeviceGone() : LastError();
+    if (got > 0) return {IoStatus::Done, got, {}};
+    return {IoStatus::Gone, 0, gone};
+  }
+}
+
+LineEvents SerialDevice::TakeLineEvents() {
+  LineEvents events;
+#ifdef TIOCGICOUNT
+  Handle& h = *handle_;
+  if (!h.countersAvailable) return events;
+  serial_icounter_struct now{};
+  if (::ioctl(h.port.Get(), TIOCGICOUNT, &now) != 0) return events;
+  const auto& was = h.lastCounts;
+  if (now.buf_overrun != was.buf_overrun) events.errorFlags |= LineErrorRxOver;
+  if (now.overrun != was.overrun) events.errorFlags |= LineErrorOverrun;
+  if (now.parity != was.parity) events.errorFlags |= LineErrorParity;
+  if (now.frame != was.frame) events.errorFlags |= LineErrorFrame;
+  if (now.brk != was.brk) events.errorFlags |= LineErrorBreak;
+  if (now.rng != was.rng) events.modemEvents |= ModemEventRing;
+  if (now.dcd != was.dcd) events.modemEvents |= ModemEventCarrierDetect;
+  h.lastCounts = now;
+#endif
+  return events;
+}
+
+IoResult SerialDevice::Write(std::span<const std::uint8_t> data) {
+  Handle& h = *handle_;
+  const std::uint32_t multiplier = h.writeMultiplier.load(std::memory_order_relaxed);
+  const std::uint32_t constant = h.writeConstant.load(std::memory_order_relaxed);
+  std::optional<Clock::time_point> deadline;
+  if (multiplier != 0 || constant != 0) {
+    deadline = Clock::now() +
+               std::chrono::milliseconds(std::uint64_t{multiplier} * data.size() + constant);
+  }
+  std::size_t written = 0;
+  while (written < data.size()) {
+    if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, written, {}};
+    const auto n = ::write(h.port.Get(), data.data() + written, data.size() - written);
+    if (n > 0) {
+      written += static_cast<std::size_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno == EBADF) return {IoStatus::Closed, written, {}};
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return {IoStatus::Gone, written, LastError()};
+    // The driver's queue is full: wait until it takes more, the time-out passes or a stop.
+    std::error_code error;
+    switch (h.WaitPort(POLLOUT, deadline, error)) {
+      case Handle::Wait::Ready: break;
+      case Handle::Wait::Stopped: return {IoStatus::Stopped, written, {}};
+      case Handle::Wait::TimedOut: return {IoStatus::Done, written, {}};
+      case Handle::Wait::Closed: return {IoStatus::Closed, written, {}};
+      case Handle::Wait::Gone: return {IoStatus::Gone, written, error};
+    }
+  }
+  return {IoStatus::Done, written, {}};
+}
+
+}  // namespace quorin

@@ -1,0 +1,218 @@
+#include "comm/TComm.h"
+
+#include <atomic>
+#include <new>
+#include <utility>
+
+#include "comm/CommErrors.h"
+#include "comm/CommThreads.h"
+#include "comm/PortNames.h"
+#include "comm/SerialDevice.h"
+#include "comm/WriterQueue.h"
+
+namespace quorin {
+
+struct TComm::Impl {
+  Impl(TComm& owner, NotifySink& sink) : owner(owner), sink(sink) {}
+
+  TComm& owner;
+  NotifySink& sink;
+  std::string commName = "COM2";
+  CommSettings settings;
+
+  // Closures posted to the sink hold this token weakly: once the component is gone they skip.
+  std::shared_ptr<int> alive = std::make_shared<int>(0);
+
+  std::atomic<bool> open{false};
+  std::shared_ptr<SerialDevice> device;
+  std::shared_ptr<WriterQueue> queue;
+  std::unique_ptr<TReadThread> reader;
+  std::unique_ptr<TWriteThread> writer;
+
+  // What a thread uses to reach HandleNotification on the UI thread.
+  PostNotification MakePoster() {
+    return [sink = &sink, token = std::weak_ptr<int>(alive), comm = &owner](Notification&& n) {
+      return sink->Post([token, comm, n = std::move(n)] {
+        // Runs on the UI thread, where the component is also destroyed: no race with the check.
+        if (!token.expired()) comm->HandleNotification(n);
+      });
+    };
+  }
+
+  void ApplyLineState() {
+    if (open.load()) device->ApplyLineState(settings);  // a refused setting is silently not applied
+  }
+  void ApplyTimeouts() {
+    if (open.load()) device->ApplyTimeouts(settings);
+  }
+
+  // Line-state property: an equal value does nothing; otherwise store and re-apply when open.
+  template <typename T>
+  void SetLine(T CommSettings::*field, T value) {
+    if (settings.*field == value) return;
+    settings.*field = value;
+    ApplyLineState();
+  }
+  template <typename T>
+  void SetTimeout(T CommSettings::*field, T value) {
+    if (settings.*field == value) return;
+    settings.*field = value;
+    ApplyTimeouts();
+  }
+};
+
+TComm::TComm(NotifySink& sink) : impl_(std::make_unique<Impl>(*this, sink)) {}
+
+TComm::~TComm() {
+  ClosePort();
+  impl_->alive.reset();
+}
+
+void TComm::OpenPort() {
+  Impl& m = *impl_;
+  if (m.open.load()) throw MakeCommsError(OpenFailure::AlreadyOpen);
+
+  std::error_code error;
+  std::shared_ptr<SerialDevice> device = SerialDevice::Open(ResolvePortName(m.commName), error);
+  if (!device) throw MakeCommsError(OpenFailure::OpenDevice, error);
+  if ((error = device->PrepareBuffers())) throw MakeCommsError(OpenFailure::Buffers, error);
+  // From here every failure closes the device again as `device` goes out of scope.
+  device->Purge(true, true);
+  device->ApplyTimeouts(m.settings);
+  device->ApplyLineState(m.settings);
+  if ((error = device->ArmStopSignal())) throw MakeCommsError(OpenFailure::StopSignal, error);
+
+  // The queue exists before the writer runs, so SendData takes blocks as soon as we return.
+  auto queue = std::make_shared<WriterQueue>();
+  std::unique_ptr<TReadThread> reader;
+  try {
+    reader = std::make_unique<TReadThread>(device, m.MakePoster());
+  } catch (const std::system_error& e) {
+    throw MakeCommsError(OpenFailure::ReaderThread, e.code());
+  } catch (const std::bad_alloc&) {
+    throw MakeCommsError(OpenFailure::ReaderThread, std::make_error_code(std::errc::not_enough_memory));
+  }
+  std::unique_ptr<TWriteThread> writer;
+  std::error_code writerError;
+  try {
+    writer = std::make_unique<TWriteThread>(device, queue, m.MakePoster());
+  } catch (const std::system_error& e) {
+    writerError = e.code();
+  } catch (const std::bad_alloc&) {
+    writerError = std::make_error_code(std::errc::not_enough_memory);
+  }
+  if (!writer) {
+    device->RequestStop();
+    device->Purge(true, false);
+    reader->Join();
+    throw MakeCommsError(OpenFailure::WriterThread, writerError);
+  }
+
+  m.device = std::move(device);
+  m.queue = std::move(queue);
+  m.reader = std::move(reader);
+  m.writer = std::move(writer);
+  m.open.store(true);
+}
+
+void TComm::ClosePort() {
+  Impl& m = *impl_;
+  if (!m.open.load()) return;
+  m.device->RequestStop();
+  // Reader: stop, drop pending input, wait for it.
+  m.device->Purge(true, false);
+  m.reader->Join();
+  m.reader.reset();
+  // Writer: stop, drop what is queued and pending output, wait for it.
+  m.queue->Close();
+  m.device->Purge(false, true);
+  m.writer->Join();
+  m.writer.reset();
+  m.queue.reset();
+  m.device.reset();  // clears exclusive mode, closes the port and the stop signal
+  m.open.store(false);
+}
+
+bool TComm::SendData(const std::uint8_t* buffer, std::uint16_t length) {
+  Impl& m = *impl_;
+  if (!m.open.load() || length == 0 || buffer == nullptr) return false;
+  try {
+    return m.queue->Push(std::vector<std::uint8_t>(buffer, buffer + length));
+  } catch (const std::bad_alloc&) {
+    return false;  // no memory for the copy: not queued
+  }
+}
+
+bool TComm::IsOpen() const { return impl_->open.load(); }
+
+void TComm::HandleNotification(const Notification& message) {
+  // Each event is the last thing done here, so a handler may even destroy the component.
+  switch (message.Code) {
+    case NotifyData:
+      if (OnReceiveData) {
+        OnReceiveData(*this, message.Data.data(),
+                      static_cast<std::uint16_t>(message.Data.size() & 0xFFFFu));
+      }
+      break;
+    case NotifyReceiveError:
+      if (OnReceiveError) OnReceiveError(*this, message.Value);
+      break;
+    case NotifyHangup:
+      if (OnRequestHangup) OnRequestHangup(*this);
+      break;
+    case NotifyModemState:
+      if (OnModemStateChange) OnModemStateChange(*this, message.Value);
+      break;
+    case NotifySendEmpty:
+      if (OnSendDataEmpty) OnSendDataEmpty(*this);
+      break;
+    default:
+      break;
+  }
+}
+
+const std::string& TComm::CommName() const { return impl_->commName; }
+void TComm::SetCommName(const std::string& name) { impl_->commName = name; }
+const CommSettings& TComm::Settings() const { return impl_->settings; }
+
+std::uint32_t TComm::BaudRate() const { return impl_->settings.BaudRate; }
+void TComm::SetBaudRate(std::uint32_t v) { impl_->SetLine(&CommSettings::BaudRate, v); }
+void TComm::SetParityCheck(bool v) { impl_->SetLine(&CommSettings::ParityCheck, v); }
+void TComm::SetOutx_CtsFlow(bool v) { impl_->SetLine(&CommSettings::Outx_CtsFlow, v); }
+void TComm::SetOutx_DsrFlow(bool v) { impl_->SetLine(&CommSettings::Outx_DsrFlow, v); }
+void TComm::SetDtrControl(TDtrControl v) { impl_->SetLine(&CommSettings::DtrControl, v); }
+void TComm::SetDsrSensitivity(bool v) { impl_->SetLine(&CommSettings::DsrSensitivity, v); }
+void TComm::SetTxContinueOnXoff(bool v) { impl_->SetLine(&CommSettings::TxContinueOnXoff, v); }
+void TComm::SetOutx_XonXoffFlow(bool v) { impl_->SetLine(&CommSettings::Outx_XonXoffFlow, v); }
+void TComm::SetInx_XonXoffFlow(bool v) { impl_->SetLine(&CommSettings::Inx_XonXoffFlow, v); }
+void TComm::SetReplaceWhenParityError(bool v) {
+  impl_->SetLine(&CommSettings::ReplaceWhenParityError, v);
+}
+void TComm::SetIgnoreNullChar(bool v) { impl_->SetLine(&CommSettings::IgnoreNullChar, v); }
+void TComm::SetRtsControl(TRtsControl v) { impl_->SetLine(&CommSettings::RtsControl, v); }
+void TComm::SetXonLimit(std::uint16_t v) { impl_->SetLine(&CommSettings::XonLimit, v); }
+void TComm::SetXoffLimit(std::uint16_t v) { impl_->SetLine(&CommSettings::XoffLimit, v); }
+void TComm::SetByteSize(TByteSize v) { impl_->SetLine(&CommSettings::ByteSize, v); }
+// Parity is only stored: it reaches the line with the next OpenPort or re-apply.
+void TComm::SetParity(TParity v) { impl_->settings.Parity = v; }
+void TComm::SetStopBits(TStopBits v) { impl_->SetLine(&CommSettings::StopBits, v); }
+void TComm::SetXonChar(std::uint8_t v) { impl_->SetLine(&CommSettings::XonChar, v); }
+void TComm::SetXoffChar(std::uint8_t v) { impl_->SetLine(&CommSettings::XoffChar, v); }
+void TComm::SetReplacedChar(std::uint8_t v) { impl_->SetLine(&CommSettings::ReplacedChar, v); }
+void TComm::SetReadIntervalTimeout(std::uint32_t v) {
+  impl_->SetTimeout(&CommSettings::ReadIntervalTimeout, v);
+}
+void TComm::SetReadTotalTimeoutMultiplier(std::uint32_t v) {
+  impl_->SetTimeout(&CommSettings::ReadTotalTimeoutMultiplier, v);
+}
+void TComm::SetReadTotalTimeoutConstant(std::uint32_t v) {
+  impl_->SetTimeout(&CommSettings::ReadTotalTimeoutConstant, v);
+}
+void TComm::SetWriteTotalTimeoutMultiplier(std::uint32_t v) {
+  impl_->SetTimeout(&CommSettings::WriteTotalTimeoutMultiplier, v);
+}
+void TComm::SetWriteTotalTimeoutConstant(std::uint32_t v) {
+  impl_->SetTimeout(&CommSettings::WriteTotalTimeoutConstant, v);
+}
+
+}  // namespace quorin
