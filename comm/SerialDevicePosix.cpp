@@ -42,13 +42,20 @@ std::error_code LastError() { return {errno, std::generic_category()}; }
 
 std::error_code DeviceGone(int err = EIO) { return {err, std::generic_category()}; }
 
-// Milliseconds for poll until `deadline` (rounded up so a wait never ends early), or -1.
-int PollTimeout(const std::optional<Clock::time_point>& deadline) {
-  if (!deadline) return -1;
-  const auto left = *deadline - Clock::now();
-  if (left <= Clock::duration::zero()) return 0;
+// poll until `deadline` (for ever without one). Linux's ppoll takes the time to the nanosecond,
+// so an interval time-out ends on time instead of up to a millisecond late; elsewhere the
+// milliseconds are rounded up so a wait never ends early.
+int PollUntil(pollfd* fds, nfds_t count, const std::optional<Clock::time_point>& deadline) {
+  if (!deadline) return ::poll(fds, count, -1);
+  const auto left = std::max(*deadline - Clock::now(), Clock::duration::zero());
+#ifdef __linux__
+  const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+  const timespec timeout{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+  return ::ppoll(fds, count, &timeout, nullptr);
+#else
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-  return static_cast<int>(std::min<long long>(ms, std::numeric_limits<int>::max()));
+  return ::poll(fds, count, static_cast<int>(std::min<long long>(ms, std::numeric_limits<int>::max())));
+#endif
 }
 
 std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
@@ -97,7 +104,7 @@ struct SerialDevice::Handle {
       if (stopRequested.load(std::memory_order_acquire)) return Wait::Stopped;
       pollfd fds[2] = {{port.Get(), events, 0}, {stopRead.Get(), POLLIN, 0}};
       const nfds_t count = stopRead.Valid() ? 2 : 1;
-      const int ready = ::poll(fds, count, PollTimeout(deadline));
+      const int ready = PollUntil(fds, count, deadline);
       if (ready < 0) {
         if (errno == EINTR) continue;
         error = LastError();
