@@ -1,0 +1,111 @@
+#include "tests/e2e/JobHarness.h"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+#include "pack/PackFileReader.h"
+#include "settings/UartSettings.h"
+
+namespace quorin::e2e {
+
+std::vector<std::string> RecordingView::Lines() const {
+  std::vector<std::string> lines;
+  for (const ViewEvent& e : events_) {
+    if (e.kind == ViewEvent::Clear) lines.clear();
+    if (e.kind == ViewEvent::Line) lines.push_back(e.text);
+  }
+  return lines;
+}
+
+std::optional<Clock::time_point> RecordingView::LineTime(const std::string& line) const {
+  std::optional<Clock::time_point> at;
+  for (const ViewEvent& e : events_) {
+    if (e.kind == ViewEvent::Line && e.text == line) at = e.at;
+  }
+  return at;
+}
+
+std::vector<std::uint8_t> MakeFirmware(std::size_t size, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  std::vector<std::uint8_t> bytes(size);
+  for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
+  return bytes;
+}
+
+std::unique_ptr<PackRecords> MakePack(const std::vector<std::uint8_t>& firmware,
+                                      std::uint16_t version, std::uint8_t updateKind) {
+  PackSpec spec;
+  spec.Version = version;
+  spec.UpdateKind = updateKind;
+  spec.WireKey = 0x5A;
+  spec.RandomSeed = 11;
+  const std::unique_ptr<PackImage> image = BuildPackImage(firmware, spec);
+  auto records = std::make_unique<PackRecords>();
+  records->PackBuffer = *image;
+  if (DecodePackImage(*records) != PackDecodeResult::Ok) {
+    throw std::logic_error("the pack writer made a pack the loader refuses");
+  }
+  return records;
+}
+
+JobHarness::JobHarness(sim::SimOptions options, std::optional<std::string> portName)
+    : sim_(std::move(options)), avs1_(loop_) {
+  settingsDir_ = std::filesystem::temp_directory_path() /
+                 ("quorin-e2e-" + std::to_string(::getpid()) + "-" +
+                  std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+  std::filesystem::create_directories(settingsDir_);
+  const std::string settingsPath = (settingsDir_ / "Cyclomer.ini").string();
+  WriteUartPortSetting(settingsPath, 7);
+  WriteBaudIndexSetting(settingsPath, 2);
+
+  ApplyAvs1StoredValues(avs1_);
+  JobSettings settings = JobSettingsFromFile(settingsPath);
+  settings.PortName = [port = portName.value_or(sim_.SlavePath())] { return port; };
+  programmer_ = std::make_unique<IapProgrammer>(loop_, avs1_, state_, view_, std::move(settings));
+  programmer_->OnJobFinished = [this](JobOutcome outcome) {
+    current_.finished = true;
+    current_.outcome = outcome;
+    current_.finishedAt = Clock::now();
+    current_.jobBusyAtFinish = state_.JobBusy.load();
+    current_.portOpenAtFinish = avs1_.IsOpen();
+    current_.report = programmer_->LastJobReport();
+  };
+  sim_.Start();
+}
+
+JobHarness::~JobHarness() {
+  programmer_.reset();
+  avs1_.ClosePort();
+  sim_.Stop();
+  std::error_code ignored;
+  std::filesystem::remove_all(settingsDir_, ignored);
+}
+
+bool JobHarness::Press(const PackRecords& pack) {
+  const auto at = Clock::now();
+  const bool started = programmer_->Btn_SendToControllerClick(pack);
+  if (started) {
+    current_ = JobRun{};
+    current_.clicked = at;
+  }
+  return started;
+}
+
+JobRun JobHarness::Finish(std::chrono::milliseconds timeout) {
+  loop_.RunUntil([this] { return current_.finished; }, timeout);
+  return current_;
+}
+
+JobRun JobHarness::Run(const PackRecords& pack, std::chrono::milliseconds timeout) {
+  if (!Press(pack)) throw std::logic_error("Program did not start a job");
+  return Finish(timeout);
+}
+
+bool JobHarness::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  return loop_.RunUntil(done, timeout);
+}
+
+}  // namespace quorin::e2e
