@@ -1,0 +1,87 @@
+// quorin-iap-cli info PACK [--json]
+// Loads a pack the way the window's Read Pack command does and shows its header fields.
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "cli/Commands.h"
+#include "cli/JsonText.h"
+#include "pack/UpdatePack.h"
+
+namespace quorin {
+namespace {
+
+struct InfoOptions {
+  std::string path;
+  bool json = false;
+};
+
+std::string Hex(unsigned value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+  return text;
+}
+
+void PrintLines(const std::string& name, const PackHeader& header) {
+  std::printf("file: %s\n", name.c_str());
+  std::printf("version: %u\n", static_cast<unsigned>(header.Version()));
+  std::printf("target: %lu\n", static_cast<unsigned long>(header.TargetCode()));
+  std::printf("kind: %s\n", UpdateKindText(header.UpdateKind()));
+  std::printf("data-length: %lu\n", static_cast<unsigned long>(header.DataLength()));
+  std::printf("data-sum: %lu\n", static_cast<unsigned long>(header.DataSum()));
+  std::printf("wire-key: %s\n", Hex(header.WireKey(), 2).c_str());
+  std::printf("header-crc: %s\n", Hex(header.HeaderCrc(), 4).c_str());
+}
+
+void PrintJson(const std::string& name, const PackHeader& header) {
+  std::printf(
+      "{\"file\": %s, \"version\": %u, \"target\": %lu, \"kind\": %s, \"data-length\": %lu, "
+      "\"data-sum\": %lu, \"wire-key\": \"%s\", \"header-crc\": \"%s\"}\n",
+      JsonString(name).c_str(), static_cast<unsigned>(header.Version()),
+      static_cast<unsigned long>(header.TargetCode()),
+      JsonString(UpdateKindText(header.UpdateKind())).c_str(),
+      static_cast<unsigned long>(header.DataLength()), static_cast<unsigned long>(header.DataSum()),
+      Hex(header.WireKey(), 2).c_str(), Hex(header.HeaderCrc(), 4).c_str());
+}
+
+int RunInfo(const InfoOptions& options) {
+  const auto records = std::make_unique<PackRecords>();
+  bool good = false;
+  try {
+    good = LoadUpdatePack(*records, options.path);
+  } catch (const EInOutError& error) {
+    std::fprintf(stderr, "%s.\n", error.what());
+    return kExitUnreadablePack;
+  }
+  if (!good) {
+    std::fputs("Pack file was briken\n", stderr);
+    return kExitBrokenPack;
+  }
+  const std::string name = std::filesystem::path(options.path).filename().string();
+  if (options.json) {
+    PrintJson(name, records->Header);
+  } else {
+    PrintLines(name, records->Header);
+  }
+  std::fflush(stdout);
+  if (records->Header.TargetCode() != kOwnTargetCode) std::fputs("固件包错误\n", stderr);
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddInfoCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<InfoOptions>();
+  CLI::App* info = app.add_subcommand(
+      "info",
+      "Check an update pack and show its header: file, version, target, kind, data-length, "
+      "data-sum, wire-key, header-crc.\nExit codes: 0 a good pack (a pack for another target "
+      "also warns \"固件包错误\" on stderr), 1 a broken pack, 2 a file that cannot be read, "
+      "64 a usage error.");
+  info->add_option("PACK", options->path, "The pack file (*.Pack)")->required();
+  info->add_flag("--json", options->json, "Print the fields as one JSON object");
+  info->callback([options, &exitCode] { exitCode = RunInfo(*options); });
+}
+
+}  // namespace quorin

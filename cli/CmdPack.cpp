@@ -1,0 +1,162 @@
+// quorin-iap-cli pack create --firmware FILE --version N [--target N] [--kind software|settings]
+//                            [--wire-key K] [--header-key A,B] [--filler B] [--force] -o OUT
+// Builds an update pack from a raw .bin or an Intel .hex firmware file.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/FileBytes.h"
+#include "cli/NumberArgs.h"
+#include "pack/IntelHex.h"
+#include "pack/PackWriter.h"
+#include "pack/UpdatePack.h"
+
+namespace quorin {
+namespace {
+
+// A HEX file describing the largest firmware stays well below this.
+constexpr std::size_t kMaxHexFileSize = 16 * 1024 * 1024;
+
+struct PackCreateOptions {
+  std::string firmware;
+  std::string version;
+  std::string target = std::to_string(kOwnTargetCode);
+  std::string kind = "software";
+  std::string wireKey;
+  std::vector<std::string> headerKey;
+  std::string filler;
+  std::string output;
+  bool force = false;
+};
+
+std::string LowerExtension(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  const auto dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string extension = path.substr(dot);
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return extension;
+}
+
+std::uint8_t Byte(const std::string& text) {
+  return static_cast<std::uint8_t>(*ParseUnsigned(text, 0xFF));
+}
+
+int Fail(int code, const std::string& message) {
+  std::fprintf(stderr, "quorin-iap-cli pack create: %s\n", message.c_str());
+  return code;
+}
+
+// The firmware bytes of a .bin or .hex file; reports and returns false when there are none.
+bool ReadFirmware(const std::string& path, std::vector<std::uint8_t>& firmware, int& exitCode) {
+  const std::string extension = LowerExtension(path);
+  if (extension != ".bin" && extension != ".hex") {
+    exitCode = Fail(kExitBrokenPack, path +
+                                         ": the firmware must be a raw .bin or an Intel .hex "
+                                         "file; rename it if it is one of these");
+    return false;
+  }
+  try {
+    if (extension == ".bin") {
+      firmware = ReadWholeFile(path, kMaxDataLength);
+      return true;
+    }
+    const std::vector<std::uint8_t> text = ReadWholeFile(path, kMaxHexFileSize);
+    const HexImage image = ParseIntelHex(text, kMaxDataLength);
+    firmware = image.Bytes;
+    return true;
+  } catch (const FileTooLarge& error) {
+    exitCode = Fail(kExitBrokenPack, std::string(error.what()) + "; a pack carries at most " +
+                                         std::to_string(kMaxDataLength) + " bytes of firmware");
+  } catch (const IntelHexError& error) {
+    exitCode = Fail(kExitBrokenPack, path + " line " + std::to_string(error.Line()) + ": " +
+                                         error.Problem() +
+                                         ". Fix the file or export it again from your build.");
+  } catch (const FileError& error) {
+    exitCode = Fail(kExitUnreadablePack, error.what());
+  }
+  return false;
+}
+
+int RunPackCreate(const PackCreateOptions& options) {
+  std::vector<std::uint8_t> firmware;
+  int exitCode = kExitOk;
+  if (!ReadFirmware(options.firmware, firmware, exitCode)) return exitCode;
+
+  PackSpec spec;
+  spec.Version = static_cast<std::uint16_t>(*ParseUnsigned(options.version, 0xFFFF));
+  spec.TargetCode = static_cast<std::uint32_t>(*ParseUnsigned(options.target, 0xFFFFFFFF));
+  spec.UpdateKind = options.kind == "settings" ? kUpdateKindSoftwareAndSettings : 0x00;
+  if (!options.wireKey.empty()) spec.WireKey = Byte(options.wireKey);
+  if (options.headerKey.size() == 2) {
+    spec.HeaderKeyBytes =
+        std::array<std::uint8_t, 2>{Byte(options.headerKey[0]), Byte(options.headerKey[1])};
+  }
+  if (!options.filler.empty()) spec.Filler = Byte(options.filler);
+
+  try {
+    const auto image = BuildPackImage(firmware, spec);
+    WriteNewFile(options.output, *image, options.force);
+  } catch (const FirmwareTooLarge& error) {
+    return Fail(kExitBrokenPack, options.firmware + ": " + error.what());
+  } catch (const FileExists& error) {
+    return Fail(kExitUnreadablePack,
+                std::string(error.what()) + "; pass --force to replace it, or choose another -o");
+  } catch (const FileError& error) {
+    return Fail(kExitUnreadablePack, error.what());
+  }
+  std::printf("wrote %s: version %u, target %lu, %s, %zu bytes of firmware\n",
+              options.output.c_str(), static_cast<unsigned>(spec.Version),
+              static_cast<unsigned long>(spec.TargetCode), UpdateKindText(spec.UpdateKind),
+              firmware.size());
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddPackCommand(CLI::App& app, int& exitCode) {
+  CLI::App* pack = app.add_subcommand("pack", "Make update packs");
+  pack->require_subcommand(1);
+
+  auto options = std::make_shared<PackCreateOptions>();
+  CLI::App* create = pack->add_subcommand(
+      "create",
+      "Write an update pack from a firmware file.\nExit codes: 0 written, 1 the firmware cannot "
+      "go into a pack (bad HEX file, too large), 2 a file cannot be read or written (an existing "
+      "output without --force), 64 a usage error.");
+  create
+      ->add_option("--firmware", options->firmware, "Firmware as a raw .bin or an Intel .hex file")
+      ->required();
+  create->add_option("--version", options->version, "Firmware version number, 0 to 65535")
+      ->required()
+      ->check(UnsignedUpTo(0xFFFF));
+  create->add_option("--target", options->target, "Target code (default 20002)")
+      ->check(UnsignedUpTo(0xFFFFFFFF));
+  create
+      ->add_option("--kind", options->kind,
+                   "software: update software only (default); settings: software + settings")
+      ->check(CLI::IsMember({"software", "settings"}));
+  create
+      ->add_option("--wire-key", options->wireKey,
+                   "Key byte for the serial line, 0 to 255 (random when not given)")
+      ->check(UnsignedUpTo(0xFF));
+  create
+      ->add_option("--header-key", options->headerKey,
+                   "The two header-key bytes A,B (random when not given)")
+      ->delimiter(',')
+      ->expected(2)
+      ->check(UnsignedUpTo(0xFF));
+  create
+      ->add_option("--filler", options->filler,
+                   "Byte after the firmware up to the pack's size (random bytes when not given)")
+      ->check(UnsignedUpTo(0xFF));
+  create->add_option("-o,--output", options->output, "The pack file to write (*.Pack)")->required();
+  create->add_flag("--force", options->force, "Replace the output file if it exists");
+  create->callback([options, &exitCode] { exitCode = RunPackCreate(*options); });
+}
+
+}  // namespace quorin

@@ -1,0 +1,30 @@
+#pragma once
+// The commands of quorin-iap-cli. Each command lives in its own Cmd<Name>.cpp and registers
+// itself with one Add<Name>Command call from main(). A command's callback runs after the whole
+// command line has been parsed, on the main thread, and stores its exit code in `exitCode`.
+// Commands print; nothing below cli/ does.
+#include <CLI/CLI.hpp>
+
+namespace quorin {
+
+// Exit codes shared by the commands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitBrokenPack = 1;      // "Pack file was briken"; also firmware that cannot
+                                               // be made into a pack (pack create)
+inline constexpr int kExitUnreadablePack = 2;  // a file cannot be read or written
+inline constexpr int kExitPortError = 3;       // "UART Port error "
+inline constexpr int kExitNotIdentified = 4;   // the loader did not identify itself
+inline constexpr int kExitUnsuccessful = 5;    // "Program unsucessful"
+inline constexpr int kExitProgramFail = 6;     // "Program fail "
+inline constexpr int kExitForeignTarget = 7;   // a pack for another target, refused
+inline constexpr int kExitUsage = 64;          // a command line that cannot be parsed
+inline constexpr int kExitInternalError = 70;  // an unexpected failure inside the tool
+inline constexpr int kExitInterrupted = 130;   // Ctrl-C
+
+// `info PACK [--json]`: loads a pack and shows its header fields.
+void AddInfoCommand(CLI::App& app, int& exitCode);
+
+// `pack create --firmware FILE --version N ... -o OUT`: writes a pack from a .bin or .hex file.
+void AddPackCommand(CLI::App& app, int& exitCode);
+
+}  // namespace quorin

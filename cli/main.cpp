@@ -1,0 +1,27 @@
+// quorin-iap-cli: the command-line twin of the desktop window.
+#include <cstdio>
+#include <exception>
+
+#include "cli/Commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Update packs and firmware updates for the mid-drive motor controller.",
+               "quorin-iap-cli"};
+  app.set_version_flag("--version", std::string("quorin-iap-cli ") + QUORIN_VERSION);
+  app.require_subcommand(1);
+
+  int exitCode = quorin::kExitOk;
+  quorin::AddInfoCommand(app, exitCode);
+  quorin::AddPackCommand(app, exitCode);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    // --help and --version end here too, with code 0.
+    return app.exit(error) == 0 ? quorin::kExitOk : quorin::kExitUsage;
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "quorin-iap-cli: %s\n", error.what());
+    return quorin::kExitInternalError;
+  }
+  return exitCode;
+}

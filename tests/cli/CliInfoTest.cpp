@@ -1,0 +1,240 @@
+// quorin-iap-cli info, run as a separate process on packs written into a scratch folder.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "pack/PackWriter.h"
+#include "pack/UpdatePack.h"
+#include "tests/cli/CliRunner.h"
+#include "tests/pack/TestFiles.h"
+#include "tests/pack/TestPacks.h"
+
+namespace quorin {
+namespace {
+
+using testing::CliResult;
+using testing::FixedSpec;
+using testing::RunCli;
+using testing::TempDir;
+using testing::WriteFile;
+using testing::WriteImage;
+
+// Firmware of 0..99 repeated: its ByteSum32 is easy to state.
+std::vector<std::uint8_t> CountingFirmware(std::size_t size) {
+  std::vector<std::uint8_t> firmware(size);
+  for (std::size_t i = 0; i < size; ++i) firmware[i] = static_cast<std::uint8_t>(i % 100);
+  return firmware;
+}
+
+// 1000 bytes of 0..99 ten times: 10 * 4950.
+constexpr const char* kGoodLines =
+    "file: good.Pack\n"
+    "version: 6400\n"
+    "target: 20002\n"
+    "kind: Update software only\n"
+    "data-length: 1000\n"
+    "data-sum: 49500\n"
+    "wire-key: 0x5A\n";
+
+std::unique_ptr<PackImage> GoodImage(const PackSpec& spec = FixedSpec()) {
+  return BuildPackImage(CountingFirmware(1000), spec);
+}
+
+std::string HeaderCrcLine(const PackSpec& spec) {
+  const PackHeader header = BuildPackHeader(CountingFirmware(1000), spec, *spec.WireKey);
+  char line[32];
+  std::snprintf(line, sizeof line, "header-crc: 0x%04X\n", header.HeaderCrc());
+  return line;
+}
+
+struct InfoCase {
+  const char* name;
+  // Writes the file to look at into the folder and returns the argument naming it.
+  std::function<std::string(const TempDir&)> make;
+  int exitCode;
+  std::string out;
+  std::string err;
+};
+
+const InfoCase kInfoCases[] = {
+    {"valid",
+     [](const TempDir& d) {
+       WriteImage(d.File("good.Pack"), *GoodImage());
+       return d.File("good.Pack");
+     },
+     0, kGoodLines + HeaderCrcLine(FixedSpec()), ""},
+    {"relative_path_shows_the_name",
+     [](const TempDir& d) {
+       std::filesystem::create_directory(d.Path() / "sub");
+       WriteImage(d.File("sub/good.Pack"), *GoodImage());
+       return std::string("sub/good.Pack");
+     },
+     0, kGoodLines + HeaderCrcLine(FixedSpec()), ""},
+    {"broken_header_crc",
+     [](const TempDir& d) {
+       auto image = GoodImage();
+       (*image)[3] ^= 0x20;
+       WriteImage(d.File("crc.Pack"), *image);
+       return d.File("crc.Pack");
+     },
+     1, "", "Pack file was briken\n"},
+    {"broken_sum",
+     [](const TempDir& d) {
+       auto image = GoodImage();
+       (*image)[kFirmwareOffset + 999] ^= 0x01;
+       WriteImage(d.File("sum.Pack"), *image);
+       return d.File("sum.Pack");
+     },
+     1, "", "Pack file was briken\n"},
+    {"length_past_the_last_whole_block",
+     [](const TempDir& d) {
+       const auto firmware = CountingFirmware(kMaxDataLength);
+       auto image = BuildPackImage(firmware, FixedSpec());
+       PackHeader header = BuildPackHeader(firmware, FixedSpec(), 0x5A);
+       header.SetDataLength(kMaxDataLength + 1);
+       SealPackHeader(header);
+       EncodePackImage(*image, header, firmware, *FixedSpec().HeaderKeyBytes);
+       WriteImage(d.File("long.Pack"), *image);
+       return d.File("long.Pack");
+     },
+     1, "", "Pack file was briken\n"},
+    {"foreign_target",
+     [](const TempDir& d) {
+       PackSpec spec = FixedSpec();
+       spec.TargetCode = 65536 + 20002;
+       spec.UpdateKind = 0xAA;
+       spec.Version = 40000;
+       WriteImage(d.File("foreign.Pack"), *GoodImage(spec));
+       return d.File("foreign.Pack");
+     },
+     0,
+     [] {
+       PackSpec spec = FixedSpec();
+       spec.TargetCode = 65536 + 20002;
+       spec.UpdateKind = 0xAA;
+       spec.Version = 40000;
+       return std::string(
+                  "file: foreign.Pack\nversion: 40000\ntarget: 85538\n"
+                  "kind: Update software + settings\ndata-length: 1000\n"
+                  "data-sum: 49500\nwire-key: 0x5A\n") +
+              HeaderCrcLine(spec);
+     }(),
+     "固件包错误\n"},
+    {"all_zero_file_loads_but_is_foreign",
+     [](const TempDir& d) {
+       WriteFile(d.File("zero.Pack"), std::vector<std::uint8_t>(kPackImageSize, 0));
+       return d.File("zero.Pack");
+     },
+     0,
+     "file: zero.Pack\nversion: 0\ntarget: 0\nkind: Update software only\ndata-length: 0\n"
+     "data-sum: 0\nwire-key: 0x00\nheader-crc: 0x0000\n",
+     "固件包错误\n"},
+    {"short_file",
+     [](const TempDir& d) {
+       const auto image = GoodImage();
+       WriteFile(d.File("short.Pack"), std::span<const std::uint8_t>(*image).first(131071));
+       return d.File("short.Pack");
+     },
+     2, "", "Read beyond end of file.\n"},
+    {"empty_file",
+     [](const TempDir& d) {
+       WriteFile(d.File("empty.Pack"), "");
+       return d.File("empty.Pack");
+     },
+     2, "", "Read beyond end of file.\n"},
+    {"missing_file", [](const TempDir& d) { return d.File("missing.Pack"); }, 2, "",
+     "File not found.\n"},
+    {"missing_folder", [](const TempDir& d) { return d.File("gone/missing.Pack"); }, 2, "",
+     "Invalid filename.\n"},
+    {"folder", [](const TempDir& d) { return d.Path().string(); }, 2, "", "I/O error 21.\n"},
+};
+
+class CliInfo : public ::testing::TestWithParam<InfoCase> {};
+
+TEST_P(CliInfo, PrintsTheFieldsOrTheProblem) {
+  const InfoCase& c = GetParam();
+  TempDir dir;
+  const std::string pack = c.make(dir);
+  const CliResult result = RunCli({"info", pack}, dir);
+  EXPECT_EQ(result.exitCode, c.exitCode);
+  EXPECT_EQ(result.out, c.out);
+  EXPECT_EQ(result.err, c.err);
+}
+
+INSTANTIATE_TEST_SUITE_P(Packs, CliInfo, ::testing::ValuesIn(kInfoCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliInfoJson, PrintsOneObjectWithTheSameKeys) {
+  TempDir dir;
+  WriteImage(dir.File("good.Pack"), *GoodImage());
+  const CliResult result = RunCli({"info", dir.File("good.Pack"), "--json"}, dir);
+  EXPECT_EQ(result.exitCode, 0);
+  const std::string crc = HeaderCrcLine(FixedSpec()).substr(12, 6);
+  EXPECT_EQ(result.out,
+            "{\"file\": \"good.Pack\", \"version\": 6400, \"target\": 20002, "
+            "\"kind\": \"Update software only\", \"data-length\": 1000, \"data-sum\": 49500, "
+            "\"wire-key\": \"0x5A\", \"header-crc\": \"" +
+                crc + "\"}\n");
+  EXPECT_EQ(result.err, "");
+}
+
+TEST(CliInfoJson, EscapesAnyFileName) {
+  TempDir dir;
+  const std::string name = "we\"ird\\\x01\xff.Pack";
+  WriteImage(dir.File(name), *GoodImage());
+  const CliResult result = RunCli({"info", "--json", dir.File(name)}, dir);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out.rfind("{\"file\": \"we\\\"ird\\\\\\u0001\\ufffd.Pack\", ", 0), 0u)
+      << result.out;
+}
+
+TEST(CliInfoJson, BrokenPackPrintsNoObject) {
+  TempDir dir;
+  auto image = GoodImage();
+  (*image)[0] ^= 1;
+  WriteImage(dir.File("bad.Pack"), *image);
+  const CliResult result = RunCli({"info", "--json", dir.File("bad.Pack")}, dir);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "Pack file was briken\n");
+}
+
+struct UsageCase {
+  const char* name;
+  std::vector<std::string> args;
+  int exitCode;
+};
+
+class CliUsage : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(CliUsage, EndsWithTheUsageCode) {
+  TempDir dir;
+  const CliResult result = RunCli(GetParam().args, dir);
+  EXPECT_EQ(result.exitCode, GetParam().exitCode) << result.err;
+  if (GetParam().exitCode == 64) {
+    EXPECT_NE(result.err, "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, CliUsage,
+    ::testing::Values(UsageCase{"nothing", {}, 64}, UsageCase{"unknown_command", {"burn"}, 64},
+                      UsageCase{"info_without_pack", {"info"}, 64},
+                      UsageCase{"info_with_unknown_option", {"info", "x.Pack", "--yaml"}, 64},
+                      UsageCase{"info_with_two_packs", {"info", "a.Pack", "b.Pack"}, 64},
+                      UsageCase{"pack_without_create", {"pack"}, 64},
+                      UsageCase{"help", {"--help"}, 0},
+                      UsageCase{"info_help", {"info", "--help"}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(CliVersion, PrintsTheVersion) {
+  TempDir dir;
+  const CliResult result = RunCli({"--version"}, dir);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.out, std::string("quorin-iap-cli ") + QUORIN_VERSION + "\n");
+}
+
+}  // namespace
+}  // namespace quorin
