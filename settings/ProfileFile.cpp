@@ -6,16 +6,18 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
 namespace quorin {
 namespace {
 
-std::error_code LastError() { return {errno, std::system_category()}; }
+std::error_code LastError() {
+  return {errno, std::system_category()};
+}
 
 // Owns one file descriptor.
 class UniqueFd {
@@ -134,7 +136,9 @@ class LineReader {
   std::error_code error_;
 };
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -144,7 +148,9 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool IsBlankChar(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+bool IsBlankChar(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlankChar(text.front())) text.remove_prefix(1);

@@ -12,9 +12,11 @@
 //  - Writes are atomic: the new content goes to a temporary file beside the target, which is
 //    flushed to disk and renamed over it (keeping the old file's permission bits). A symbolic link
 //    is followed, so the file it points to is replaced, not the link.
-//  - Garbage never crashes a reader or a writer: binary bytes and NUL bytes are ordinary characters,
+//  - Garbage never crashes a reader or a writer: binary bytes and NUL bytes are ordinary
+//  characters,
 //    and at most kProfileLineHead bytes of each line are ever held in memory, however long the line
-//    or the file; a longer line is never a section header or a key, and is copied through unchanged.
+//    or the file; a longer line is never a section header or a key, and is copied through
+//    unchanged.
 // All functions may be called from any thread; they share no state.
 #include <cstddef>
 #include <optional>
@@ -45,12 +47,13 @@ std::optional<int> ParseProfileInt(std::string_view text);
 
 // Sets `key` in `section` to `value` (see the write rules above). Returns an empty error code on
 // success, otherwise the system's reason (std::errc::invalid_argument for a name or value that
-// would break the file's syntax: a line break or NUL anywhere, '=' or ']' in a name, an empty name).
-// On failure the file is left as it was and no temporary file remains.
+// would break the file's syntax: a line break or NUL anywhere, '=' or ']' in a name, an empty
+// name). On failure the file is left as it was and no temporary file remains.
 std::error_code WriteProfileString(const std::string& path, std::string_view section,
                                    std::string_view key, std::string_view value);
 
-// Opens the file for reading and releases it at once, reading nothing. True when it could be opened.
+// Opens the file for reading and releases it at once, reading nothing. True when it could be
+// opened.
 bool TouchProfileFile(const std::string& path);
 
 }  // namespace quorin

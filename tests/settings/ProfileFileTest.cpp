@@ -1,11 +1,10 @@
-#include "settings/ProfileFile.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <climits>
 #include <string>
 
+#include "settings/ProfileFile.h"
 #include "tests/settings/TempFolder.h"
 
 namespace quorin {
@@ -29,14 +28,13 @@ TEST_P(ParseProfileIntTest, ReadsLeadingDecimalDigits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ParseProfileIntTest,
-    ::testing::Values(ParseCase{"5", 5}, ParseCase{"0", 0}, ParseCase{"-3", -3},
-                      ParseCase{"+7", 7}, ParseCase{"12abc", 12}, ParseCase{" \t42", 42},
-                      ParseCase{"007", 7}, ParseCase{"0x10", 0}, ParseCase{"3 4", 3},
-                      ParseCase{"abc", std::nullopt}, ParseCase{"", std::nullopt},
-                      ParseCase{"-", std::nullopt}, ParseCase{"- 3", std::nullopt},
-                      ParseCase{"+-3", std::nullopt}, ParseCase{"2147483647", INT_MAX},
-                      ParseCase{"-2147483648", INT_MIN}, ParseCase{"2147483648", std::nullopt},
-                      ParseCase{"-2147483649", std::nullopt},
+    ::testing::Values(ParseCase{"5", 5}, ParseCase{"0", 0}, ParseCase{"-3", -3}, ParseCase{"+7", 7},
+                      ParseCase{"12abc", 12}, ParseCase{" \t42", 42}, ParseCase{"007", 7},
+                      ParseCase{"0x10", 0}, ParseCase{"3 4", 3}, ParseCase{"abc", std::nullopt},
+                      ParseCase{"", std::nullopt}, ParseCase{"-", std::nullopt},
+                      ParseCase{"- 3", std::nullopt}, ParseCase{"+-3", std::nullopt},
+                      ParseCase{"2147483647", INT_MAX}, ParseCase{"-2147483648", INT_MIN},
+                      ParseCase{"2147483648", std::nullopt}, ParseCase{"-2147483649", std::nullopt},
                       ParseCase{"99999999999999999999999999999999", std::nullopt},
                       ParseCase{"4\0"s + "9", 4}));
 

@@ -13,7 +13,8 @@ namespace quorin::test {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorin-settings-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quorin-settings-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
   }

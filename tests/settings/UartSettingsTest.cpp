@@ -1,5 +1,3 @@
-#include "settings/UartSettings.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "settings/UartSettings.h"
 #include "tests/settings/TempFolder.h"
 
 namespace quorin {

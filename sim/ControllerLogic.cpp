@@ -1,0 +1,406 @@
+#include "sim/ControllerLogic.h"
+
+#include <algorithm>
+#include <fstream>
+
+#include "pack/Checksums.h"
+
+namespace quorin::sim {
+namespace {
+
+constexpr std::uint8_t kStx = 0x02;
+constexpr std::uint8_t kEot = 0x04;
+constexpr std::uint8_t kAck = 0x06;
+constexpr std::uint8_t kFd = 0xFD;
+constexpr std::size_t kBlockSize = 16;
+constexpr std::size_t kGroupSize = 1024;
+constexpr std::size_t kBurstSize = 500;
+constexpr std::size_t kBurstEotAt = 450;
+// Bytes of one restart frame arrive together; a longer gap starts a new frame.
+constexpr auto kRestartFrameGap = std::chrono::milliseconds(100);
+// The tool's fixed pause after the header frame, before it looks for the acknowledgement.
+constexpr auto kToolHeaderPause = std::chrono::milliseconds(500);
+
+// Bytes the tool recognises or the line's flow control acts on; noise never contains them.
+bool Meaningful(std::uint8_t b) {
+  return b == kStx || b == kEot || b == kAck || b == kFd || b == 0x11 || b == 0x13;
+}
+
+std::string Ms(SimClock::duration d) {
+  return std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(d).count()) + " ms";
+}
+
+}  // namespace
+
+ControllerLogic::ControllerLogic(SimOptions options)
+    : options_(std::move(options)),
+      role_(options_.scenario == SimScenario::ApplicationFirst ||
+                    options_.scenario == SimScenario::Silent
+                ? SimRole::Application
+                : SimRole::Loader),
+      random_(options_.seed) {}
+
+void ControllerLogic::OnReceived(SimClock::time_point now, std::uint32_t baud,
+                                 const std::uint8_t* data, std::size_t size) {
+  if (report_.cablePulled) return;  // nothing reaches a controller whose cable is out
+  Tick(now);
+  report_.bytesReceived += size;
+  if (options_.keepByteLog) {
+    report_.received.push_back(LineChunk{now, baud, std::vector<std::uint8_t>(data, data + size)});
+  }
+  if (role_ == SimRole::Loader && baud == options_.loaderBaud) {
+    lastActivity_ = now;
+    for (std::size_t i = 0; i < size; ++i) LoaderByte(now, data[i]);
+  } else {
+    ApplicationBytes(now, baud, data, size);
+  }
+}
+
+void ControllerLogic::ApplicationBytes(SimClock::time_point now, std::uint32_t baud,
+                                       const std::uint8_t* data, std::size_t size) {
+  if (baud == options_.applicationBaud) {
+    for (std::size_t i = 0; i < size; ++i) RestartFrameByte(now, baud, data[i]);
+    return;
+  }
+  if (role_ == SimRole::Loader) {
+    Violation(std::to_string(size) + " byte(s) at " + std::to_string(baud) +
+              " baud while the loader listens at " + std::to_string(options_.loaderBaud));
+    return;
+  }
+  // The application cannot make sense of a foreign speed; identification requests meant for a
+  // loader are only counted.
+  for (std::size_t i = 0; i < size; ++i) {
+    if (data[i] == kStx) report_.identificationRequests.push_back(now);
+  }
+}
+
+void ControllerLogic::RestartFrameByte(SimClock::time_point now, std::uint32_t baud,
+                                       std::uint8_t byte) {
+  if (!restartBytes_.empty() && now - lastRestartByte_ > kRestartFrameGap) {
+    Violation("restart frame cut short after " + std::to_string(restartBytes_.size()) + " bytes");
+    restartBytes_.clear();
+  }
+  lastRestartByte_ = now;
+  if (restartBytes_.empty() && byte != (kRestartFrameStart ^ kRestartMask)) {
+    Violation("byte " + HexByte(byte) + " at " + std::to_string(baud) +
+              " baud outside a restart frame");
+    return;
+  }
+  restartBytes_.push_back(byte);
+  if (restartBytes_.size() < kRestartFrameSize) return;
+
+  RestartFrameRecord record;
+  record.at = now;
+  record.baud = baud;
+  std::copy(restartBytes_.begin(), restartBytes_.end(), record.masked.begin());
+  restartBytes_.clear();
+  record.fields = DecodeRestartFrame(record.masked, record.problems);
+  for (const std::string& problem : record.problems) Violation(problem);
+  const bool versionOk = record.fields.version >= options_.minimumVersion;
+  record.accepted = record.problems.empty() && versionOk && role_ == SimRole::Application &&
+                    options_.scenario != SimScenario::Silent && !loaderStart_;
+  if (record.accepted) {
+    loaderStart_ = now + options_.loaderStartDelay;
+    acceptedFrame_ = record.fields;
+  }
+  report_.restartFrames.push_back(std::move(record));
+}
+
+void ControllerLogic::Tick(SimClock::time_point now) {
+  if (loaderStart_ && now >= *loaderStart_) {
+    loaderStart_.reset();
+    role_ = SimRole::Loader;
+    phase_ = Phase::Listening;
+  }
+  const bool sessionOpen = phase_ != Phase::Listening;
+  if (sessionOpen && actions_.empty() && now - lastActivity_ > options_.idleReset) {
+    EndSession(SessionEnd::Idle);
+  }
+}
+
+std::optional<SimClock::time_point> ControllerLogic::NextDue() const {
+  std::optional<SimClock::time_point> next;
+  auto consider = [&next](SimClock::time_point t) {
+    if (!next || t < *next) next = t;
+  };
+  if (!actions_.empty()) consider(actions_.front().due);
+  if (loaderStart_) consider(*loaderStart_);
+  if (phase_ != Phase::Listening && actions_.empty()) {
+    consider(lastActivity_ + options_.idleReset + std::chrono::milliseconds(1));
+  }
+  return next;
+}
+
+std::vector<SimAction> ControllerLogic::TakeDue(SimClock::time_point now) {
+  std::vector<SimAction> due;
+  while (!actions_.empty() && actions_.front().due <= now) {
+    due.push_back(std::move(actions_.front()));
+    actions_.pop_front();
+  }
+  return due;
+}
+
+void ControllerLogic::OnCarriedOut(const SimAction& action, SimClock::time_point at,
+                                   std::size_t written) {
+  lastActivity_ = at;
+  if (action.kind == SimAction::Kind::PullCable) {
+    report_.cablePulled = true;
+    if (phase_ != Phase::Listening) EndSession(SessionEnd::CablePulled);
+    actions_.clear();
+    return;
+  }
+  report_.answerBytesDropped += action.bytes.size() - written;
+  if (options_.keepByteLog && written > 0) {
+    report_.sent.push_back(LineChunk{
+        at, 0,
+        std::vector<std::uint8_t>(action.bytes.begin(),
+                                  action.bytes.begin() + static_cast<std::ptrdiff_t>(written))});
+  }
+  if (action.verdict) {
+    ++report_.verdictsSent;
+    EndSession(options_.scenario == SimScenario::BurstVerdict ? SessionEnd::Burst
+                                                              : SessionEnd::Verdict);
+  }
+}
+
+void ControllerLogic::LoaderByte(SimClock::time_point now, std::uint8_t byte) {
+  switch (phase_) {
+    case Phase::Listening:
+    case Phase::Identifying:
+    case Phase::Identified:
+      if (byte == kStx) {
+        IdentificationRequest(now);
+      } else if (byte == kAck && phase_ == Phase::Identified) {
+        phase_ = Phase::Header;
+        headerFill_ = 0;
+      } else {
+        Violation("byte " + HexByte(byte) + " where the loader expects " +
+                  (phase_ == Phase::Identified ? "0x02 or 0x06" : "0x02"));
+      }
+      return;
+    case Phase::Header:
+      header_[headerFill_++] = byte;
+      if (headerFill_ == kHeaderFrameSize) HeaderComplete(now);
+      return;
+    case Phase::Data:
+      DataByte(now, byte);
+      return;
+    case Phase::Checking:
+      Violation("byte " + HexByte(byte) + " after the last data block");
+      return;
+  }
+}
+
+void ControllerLogic::IdentificationRequest(SimClock::time_point now) {
+  report_.identificationRequests.push_back(now);
+  if (phase_ == Phase::Listening) {
+    report_.sessions.emplace_back();
+    Session().started = now;
+    phase_ = Phase::Identifying;
+  }
+  LoaderSession& session = Session();
+  const unsigned request = ++session.identificationRequests;
+  std::vector<std::uint8_t> answer;
+  bool identified = true;
+  switch (options_.scenario) {
+    case SimScenario::EarlyAck:
+      answer = {kStx, kAck, kFd};
+      break;
+    case SimScenario::SplitIdentification:
+      if (request == 1) {
+        answer = {kStx};
+        identified = session.identified;
+      } else if (request == 2) {
+        identified = session.identified;
+      } else if (request == 3) {
+        answer = {kFd};
+      } else {
+        answer = {kStx, kFd};
+      }
+      break;
+    default:
+      answer = {kStx, kFd};
+      break;
+  }
+  if (!answer.empty()) Schedule(now, std::move(answer));
+  if (identified) {
+    session.identified = true;
+    phase_ = Phase::Identified;
+  }
+}
+
+void ControllerLogic::HeaderComplete(SimClock::time_point now) {
+  HeaderFrameRecord record;
+  record.at = now;
+  record.bytes = header_;
+  record.fields =
+      DecodeHeaderFrame(header_, options_.expectedBaudIndex, options_.capacity, record.problems);
+  if (acceptedFrame_) {
+    const RestartFrameFields& frame = *acceptedFrame_;
+    if (frame.dataLength != record.fields.dataLength || frame.dataSum != record.fields.dataSum ||
+        frame.wireKey != record.fields.wireKey) {
+      record.problems.push_back("header frame describes other firmware than the restart frame");
+    }
+  }
+  for (const std::string& problem : record.problems) Violation(problem);
+  headerDone_ = now;
+  headerAckDue_.reset();
+  lastAckDue_.reset();
+
+  // A broken start or firmware too large for the flash is refused; the other faults are
+  // reported but the transfer goes on, so the tool's later behaviour can still be checked.
+  const bool refused =
+      header_[0] != 0xFF || header_[1] != 0xFF || record.fields.dataLength > options_.capacity;
+  const bool answer = !refused && options_.scenario != SimScenario::NoHeaderAck &&
+                      options_.scenario != SimScenario::EarlyAck;
+  if (answer) {
+    Schedule(now, {kAck});
+    headerAckDue_ = now;
+  }
+  record.acknowledged = answer;
+  Session().header = std::move(record);
+  if (refused) {
+    EndSession(SessionEnd::Refused);
+    return;
+  }
+  const std::uint32_t length = Session().header->fields.dataLength;
+  expectedData_ = (static_cast<std::size_t>(length) + kBlockSize - 1) / kBlockSize * kBlockSize;
+  Session().firmware.reserve(length);
+  phase_ = Phase::Data;
+  if (expectedData_ == 0) DataComplete(now);
+}
+
+void ControllerLogic::DataByte(SimClock::time_point now, std::uint8_t byte) {
+  LoaderSession& session = Session();
+  if (session.dataBytes == 0 && now - headerDone_ < options_.eraseTime) {
+    Violation("first data byte " + Ms(now - headerDone_) +
+              " after the header frame; the loader needs " + Ms(options_.eraseTime) + " to erase");
+  }
+  const std::uint8_t plain = byte ^ session.header->fields.wireKey;
+  if (session.dataBytes < session.header->fields.dataLength) {
+    session.firmware.push_back(plain);
+  } else {
+    session.blockTail.push_back(plain);
+  }
+  ++session.dataBytes;
+  if (session.dataBytes % kBlockSize == 0) ++session.blocks;
+  lastAckDue_.reset();
+  if (session.dataBytes % kGroupSize == 0) {
+    GroupComplete(now, static_cast<unsigned>(session.dataBytes / kGroupSize));
+  }
+  if (phase_ == Phase::Data && session.dataBytes == expectedData_) DataComplete(now);
+}
+
+void ControllerLogic::GroupComplete(SimClock::time_point now, unsigned group) {
+  const bool chosen = options_.group == group;
+  switch (options_.scenario) {
+    case SimScenario::AckLost:
+      if (chosen) return;
+      break;
+    case SimScenario::CablePulled:
+      if (chosen) {
+        SimAction pull;
+        pull.kind = SimAction::Kind::PullCable;
+        pull.due = now;
+        actions_.push_back(std::move(pull));
+        return;
+      }
+      break;
+    case SimScenario::AckDelay:
+      if (chosen || options_.group == 0) {
+        Schedule(now + options_.ackDelay, {kAck});
+        lastAckDue_ = now + options_.ackDelay;
+        ++Session().groupsAcknowledged;
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  Schedule(now, {kAck});
+  lastAckDue_ = now;
+  ++Session().groupsAcknowledged;
+}
+
+void ControllerLogic::DataComplete(SimClock::time_point now) {
+  LoaderSession& session = Session();
+  phase_ = Phase::Checking;
+  const std::uint32_t sum = ByteSum32(session.firmware.data(), session.firmware.size());
+  session.sumMatched = sum == session.header->fields.dataSum;
+  if (!options_.firmwareOutputPath.empty()) {
+    std::ofstream out(options_.firmwareOutputPath, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(session.firmware.data()),
+              static_cast<std::streamsize>(session.firmware.size()));
+    if (!out) Violation("(simulator) cannot write the firmware to " + options_.firmwareOutputPath);
+  }
+  if (!session.sumMatched) {
+    Violation("firmware byte sum " + std::to_string(sum) + " differs from DataSum " +
+              std::to_string(session.header->fields.dataSum));
+    EndSession(SessionEnd::Refused);
+    return;
+  }
+  if (options_.scenario == SimScenario::NoVerdict) {
+    EndSession(SessionEnd::VerdictWithheld);
+    return;
+  }
+  // The verdict must reach the tool as its own delivery, after it has taken any acknowledgement
+  // that was just sent and begun waiting for the verdict.
+  SimClock::time_point due = now + options_.verdictDelay;
+  if (lastAckDue_) due = std::max(due, *lastAckDue_ + options_.answerSeparation);
+  if (expectedData_ == 0 && headerAckDue_) {
+    due = std::max(due, *headerAckDue_ + kToolHeaderPause + options_.answerSeparation);
+  }
+  std::vector<std::uint8_t> verdict = {kEot};
+  if (options_.scenario == SimScenario::BurstVerdict) {
+    verdict.assign(kBurstSize, 0);
+    for (std::uint8_t& b : verdict) b = NoiseByte();
+    verdict[kBurstEotAt] = kEot;
+  }
+  Schedule(due, std::move(verdict), true);
+}
+
+void ControllerLogic::EndSession(SessionEnd how) {
+  if (!report_.sessions.empty() && report_.sessions.back().end == SessionEnd::Open) {
+    report_.sessions.back().end = how;
+  }
+  phase_ = Phase::Listening;
+  headerFill_ = 0;
+  expectedData_ = 0;
+  acceptedFrame_.reset();
+  role_ =
+      options_.scenario == SimScenario::ApplicationFirst ? SimRole::Application : SimRole::Loader;
+}
+
+void ControllerLogic::Schedule(SimClock::time_point due, std::vector<std::uint8_t> bytes,
+                               bool verdict) {
+  if (options_.scenario == SimScenario::Silent) return;
+  if (options_.scenario == SimScenario::Noise) {
+    std::vector<std::uint8_t> noisy;
+    const int before = 1 + static_cast<int>(random_() % 4);
+    const int after = 1 + static_cast<int>(random_() % 4);
+    for (int i = 0; i < before; ++i) noisy.push_back(NoiseByte());
+    noisy.insert(noisy.end(), bytes.begin(), bytes.end());
+    for (int i = 0; i < after; ++i) noisy.push_back(NoiseByte());
+    bytes = std::move(noisy);
+  }
+  SimAction action;
+  action.due = due;
+  action.bytes = std::move(bytes);
+  action.verdict = verdict;
+  auto at = std::upper_bound(actions_.begin(), actions_.end(), due,
+                             [](SimClock::time_point t, const SimAction& a) { return t < a.due; });
+  actions_.insert(at, std::move(action));
+}
+
+void ControllerLogic::Violation(std::string text) {
+  report_.violations.push_back(std::move(text));
+}
+
+std::uint8_t ControllerLogic::NoiseByte() {
+  for (;;) {
+    const auto b = static_cast<std::uint8_t>(random_() & 0xFF);
+    if (!Meaningful(b)) return b;
+  }
+}
+
+}  // namespace quorin::sim

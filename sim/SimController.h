@@ -1,0 +1,76 @@
+#pragma once
+// SimController: the simulated controller on the far end of a pseudo-terminal. It plays the
+// controller's running application (which takes only a valid restart frame at 9600 baud and then
+// starts the loader) and its IAP loader (which answers 0x02 with 0x02 0xFD, the header frame and
+// every 1024 data bytes with 0x06, and gives 0x04 once all blocks are in and the firmware matches
+// DataSum), optionally with one of the fault scenarios of SimOptions. It serves job after job:
+// after each verdict (or an abandoned session) it returns to its starting role.
+//
+// Usage: construct (creates the pseudo-terminal), Start(), let the tool open SlavePath(), then
+// read Report() or wait with WaitForVerdicts / WaitFor; Stop() or destroy.
+//
+// Threads: every public function may be called from any thread; the controller runs on one thread
+// of its own between Start and Stop. The destructor stops it.
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "sim/ControllerLogic.h"
+#include "sim/PtyPair.h"
+#include "sim/SimOptions.h"
+#include "sim/SimReport.h"
+
+namespace quorin::sim {
+
+class SimController {
+ public:
+  // Creates the pseudo-terminal. Raises std::system_error when the system has none to give.
+  explicit SimController(SimOptions options = {});
+  ~SimController();
+  SimController(const SimController&) = delete;
+  SimController& operator=(const SimController&) = delete;
+
+  // Starts the controller's thread. Raises std::system_error when the thread or its wake-up pipe
+  // cannot be created. Calling it again while running does nothing.
+  void Start();
+  // Stops and joins the thread; the line stays open (or pulled) as it is. Harmless when stopped.
+  void Stop();
+
+  // The serial device the tool opens ("/dev/pts/N").
+  const std::string& SlavePath() const { return slavePath_; }
+  const SimOptions& Options() const { return options_; }
+
+  // A copy of everything recorded so far.
+  SimReport Report() const;
+  // Forgets what was recorded (the controller's state is kept).
+  void ClearReport();
+
+  // Blocks until `done(report)` holds or `timeout` passed; true when it held. `done` runs under
+  // the controller's lock: keep it short and do not call back into this object.
+  bool WaitFor(const std::function<bool(const SimReport&)>& done,
+               std::chrono::milliseconds timeout) const;
+  // Blocks until at least `count` verdicts (0x04, or the burst in its place) were written.
+  bool WaitForVerdicts(std::size_t count, std::chrono::milliseconds timeout) const;
+
+ private:
+  void Run();
+  void CarryOut(std::vector<SimAction> actions);
+
+  const SimOptions options_;
+  PtyPair pty_;  // owned by the controller's thread while it runs
+  const std::string slavePath_;
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  ControllerLogic logic_;  // guarded by mutex_
+  std::mutex lifecycle_;   // serialises Start and Stop
+  std::thread thread_;
+  // The pipe that wakes the thread for Stop; set up by Start before the thread exists.
+  int wakeRead_ = -1;
+  int wakeWrite_ = -1;
+};
+
+}  // namespace quorin::sim

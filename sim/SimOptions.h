@@ -1,0 +1,75 @@
+#pragma once
+// What the simulated controller does: its fault scenario and its timings.
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quorin::sim {
+
+// How the controller misbehaves. Each has a command-line name (ScenarioName).
+enum class SimScenario {
+  Normal,               // "normal": the loader is running and answers everything well
+  Silent,               // "silent": neither the application nor the loader ever answers
+  ApplicationFirst,     // "application-first": the application runs until a valid restart frame
+  NoHeaderAck,          // "no-header-ack": the header frame is never acknowledged
+  EarlyAck,             // "early-ack": 0x06 already within the identification answer, none for
+                        //   the header; everything after is answered well
+  AckLost,              // "ack-lost": no 0x06 for 1024-byte group k
+  AckDelay,             // "ack-delay": the 0x06 for group k comes `ackDelay` late (k = 0: all)
+  NoVerdict,            // "no-verdict": all blocks taken, but no 0x04
+  SplitIdentification,  // "split-identification": 0x02 after the first request, nothing after
+                        //   the second, 0xFD after the third
+  BurstVerdict,         // "burst-verdict": instead of the verdict a 500-byte burst whose only
+                        //   0x04 is at position 450
+  Noise,                // "noise": random bytes around every answer (never 0x02, 0x04, 0x06,
+                        //   0xFD, nor the flow-control bytes 0x11 and 0x13)
+  CablePulled,          // "cable-pulled": once group k is in, both ends of the line are closed
+};
+
+std::string_view ScenarioName(SimScenario scenario);
+// The scenario of a command-line name; nullopt for an unknown name.
+std::optional<SimScenario> ParseScenarioName(std::string_view name);
+// Every name, in declaration order.
+std::vector<std::string_view> ScenarioNames();
+
+struct SimOptions {
+  SimScenario scenario = SimScenario::Normal;
+  // k of the group scenarios: the k-th group of 1024 data bytes, counting from 1.
+  unsigned group = 1;
+  // How late the acknowledgement comes in AckDelay.
+  std::chrono::milliseconds ackDelay{1000};
+  // From a valid restart frame to the loader listening.
+  std::chrono::milliseconds loaderStartDelay{300};
+  // The loader's final check, from the last data byte to 0x04.
+  std::chrono::milliseconds verdictDelay{20};
+  // Extra wait when 0x04 would follow an acknowledgement at once (the last block closed a
+  // 1024-byte group, or there were no blocks after the header): the tool must have taken the
+  // acknowledgement and begun waiting for the verdict before 0x04 arrives. With no blocks, the
+  // tool's fixed 500 ms pause after the header is added as well.
+  std::chrono::milliseconds answerSeparation{300};
+  // A loader session silent this long (nothing received or sent) is abandoned: the controller
+  // goes back to its starting role, as after a power cycle.
+  std::chrono::milliseconds idleReset{1500};
+  // A data byte sooner than this after the header frame breaks the loader's erase time.
+  std::chrono::milliseconds eraseTime{200};
+  // The loader's line speed and the baud index it expects in the header frame.
+  std::uint32_t loaderBaud = 38400;
+  std::uint8_t expectedBaudIndex = 0;
+  // The application's line speed for the restart frame.
+  std::uint32_t applicationBaud = 9600;
+  // Largest DataLength the loader accepts.
+  std::uint32_t capacity = 131024;
+  // Restart frames with a lower Version are refused by the application (0: none refused).
+  std::uint16_t minimumVersion = 0;
+  // When not empty, each complete firmware (unmasked, DataLength bytes) is written here.
+  std::string firmwareOutputPath;
+  // Seeds the noise and the burst filler.
+  std::uint32_t seed = 1;
+  // Keep every received and sent chunk in the report (off for long benchmark runs).
+  bool keepByteLog = true;
+};
+
+}  // namespace quorin::sim
