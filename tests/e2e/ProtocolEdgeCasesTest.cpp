@@ -1,0 +1,208 @@
+// The wire protocol's edge cases that can go wrong for real on a line: block counts and tails,
+// split and early answers, the 400-byte classifier window, and the loader's fault scenarios.
+#include <gtest/gtest.h>
+
+#include "tests/e2e/JobHarness.h"
+
+namespace quorin::e2e {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const Lines kHappyLines = {"Conntectting MCU....", "MCU Identified", "Programing...",
+                           "Programed sucessfuly"};
+const Lines kAbortedLines = {"Conntectting MCU....", "MCU Identified", "Programing...",
+                             "Program unsucessful", "Power-off controller and try again "};
+const Lines kFailLines = {"Conntectting MCU....", "MCU Identified", "Programing...",
+                          "Program fail ", "Power-off controller or display and try again "};
+
+void ExpectCleanEnd(const JobRun& run) {
+  ASSERT_TRUE(run.finished);
+  EXPECT_EQ(run.jobBusyAtFinish, 0);
+  EXPECT_FALSE(run.portOpenAtFinish);
+}
+
+struct SizeCase {
+  std::size_t firmwareBytes;
+  std::size_t blocks;
+  unsigned groupsAcknowledged;
+};
+class FirmwareSizes : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(FirmwareSizes, WholeBlocksAndAnAcknowledgementPerFullGroup) {
+  JobHarness h;
+  const auto firmware = MakeFirmware(GetParam().firmwareBytes);
+  const auto pack = MakePack(firmware);
+  const JobRun run = h.Run(*pack);
+  EXPECT_EQ(run.outcome, JobOutcome::Success);
+  EXPECT_EQ(h.View().Lines(), kHappyLines);
+  ExpectCleanEnd(run);
+  const sim::SimReport report = h.Sim().Report();
+  EXPECT_TRUE(report.violations.empty()) << report.violations.front();
+  const sim::LoaderSession* s = report.LastSession();
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->blocks, GetParam().blocks);
+  EXPECT_EQ(s->dataBytes, GetParam().blocks * 16);
+  EXPECT_EQ(s->groupsAcknowledged, GetParam().groupsAcknowledged);
+  EXPECT_EQ(s->firmware, firmware);
+  // The last block's tail is the pack image's own bytes after the firmware.
+  const std::size_t tail = GetParam().blocks * 16 - firmware.size();
+  ASSERT_EQ(s->blockTail.size(), tail);
+  for (std::size_t j = 0; j < tail; ++j) {
+    EXPECT_EQ(s->blockTail[j], pack->PackBuffer[34 + firmware.size() + j]) << "tail byte " << j;
+  }
+}
+INSTANTIATE_TEST_SUITE_P(Lengths, FirmwareSizes,
+                         ::testing::Values(SizeCase{0, 0, 0}, SizeCase{1, 1, 0},
+                                           SizeCase{1024, 64, 1}, SizeCase{1040, 65, 1}),
+                         [](const auto& info) {
+                           return "Bytes" + std::to_string(info.param.firmwareBytes);
+                         });
+
+TEST(LoaderAnswers, SplitIdentificationNeedsNoFourthRequest) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::SplitIdentification;
+  JobHarness h(options);
+  const auto firmware = MakeFirmware(500);
+  const JobRun run = h.Run(*MakePack(firmware));
+  EXPECT_EQ(run.outcome, JobOutcome::Success);
+  EXPECT_EQ(h.View().Lines(), kHappyLines);
+  ExpectCleanEnd(run);
+  const sim::SimReport report = h.Sim().Report();
+  ASSERT_NE(report.LastSession(), nullptr);
+  EXPECT_EQ(report.LastSession()->identificationRequests, 3u);
+  EXPECT_EQ(report.identificationRequests.size(), 3u);
+  EXPECT_EQ(report.LastSession()->firmware, firmware);
+}
+
+TEST(LoaderAnswers, EarlyAckCountsForTheUnansweredHeader) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::EarlyAck;
+  JobHarness h(options);
+  const auto firmware = MakeFirmware(700);
+  const JobRun run = h.Run(*MakePack(firmware));
+  EXPECT_EQ(run.outcome, JobOutcome::Success);
+  EXPECT_EQ(h.View().Lines(), kHappyLines);
+  const sim::SimReport report = h.Sim().Report();
+  ASSERT_NE(report.LastSession(), nullptr);
+  ASSERT_TRUE(report.LastSession()->header);
+  EXPECT_FALSE(report.LastSession()->header->acknowledged);
+  EXPECT_EQ(report.LastSession()->firmware, firmware);
+}
+
+TEST(LoaderAnswers, VerdictPast400thByteOfABurstIsNotSeen) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::BurstVerdict;
+  JobHarness h(options);
+  const JobRun run = h.Run(*MakePack(MakeFirmware(300)));
+  EXPECT_EQ(run.outcome, JobOutcome::Failed);
+  EXPECT_EQ(h.View().Lines(), kFailLines);
+  ExpectCleanEnd(run);
+  EXPECT_EQ(h.Sim().Report().verdictsSent, 1u);
+}
+
+TEST(LoaderAnswers, NoiseBetweenAnswersIsIgnored) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::Noise;
+  JobHarness h(options);
+  const auto firmware = MakeFirmware(5000);
+  const JobRun run = h.Run(*MakePack(firmware));
+  EXPECT_EQ(run.outcome, JobOutcome::Success);
+  EXPECT_EQ(h.View().Lines(), kHappyLines);
+  EXPECT_EQ(h.Sim().Report().LastSession()->firmware, firmware);
+}
+
+TEST(LoaderFaults, LostAcknowledgementStopsSendingAtThatGroup) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::AckLost;
+  options.group = 2;
+  JobHarness h(options);
+  const JobRun run = h.Run(*MakePack(MakeFirmware(5000)));
+  EXPECT_EQ(run.outcome, JobOutcome::Unsuccessful);
+  EXPECT_EQ(h.View().Lines(), kAbortedLines);
+  ExpectCleanEnd(run);
+  const sim::SimReport report = h.Sim().Report();
+  EXPECT_EQ(report.LastSession()->blocks, 128u);  // nothing after the unanswered group
+  EXPECT_EQ(report.LastSession()->groupsAcknowledged, 1u);
+  // The 2 s acknowledgement wait, the 0.5 s pause before the lines, the 0.6 s clean-up.
+  EXPECT_GE(run.Duration(), 0.2s + 0.51s + 2s + 0.5s + 0.6s);
+  EXPECT_LT(run.Duration(), 30s);
+}
+
+struct DelayCase {
+  std::chrono::milliseconds delay;
+  JobOutcome outcome;
+};
+class AcknowledgementDelay : public ::testing::TestWithParam<DelayCase> {};
+TEST_P(AcknowledgementDelay, WithinTwoSecondsIsInTime) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::AckDelay;
+  options.group = 1;
+  options.ackDelay = GetParam().delay;
+  JobHarness h(options);
+  const JobRun run = h.Run(*MakePack(MakeFirmware(2048)));
+  EXPECT_EQ(run.outcome, GetParam().outcome);
+  EXPECT_EQ(h.View().Lines(),
+            GetParam().outcome == JobOutcome::Success ? kHappyLines : kAbortedLines);
+  ExpectCleanEnd(run);
+}
+INSTANTIATE_TEST_SUITE_P(Delays, AcknowledgementDelay,
+                         ::testing::Values(DelayCase{1000ms, JobOutcome::Success},
+                                           DelayCase{3000ms, JobOutcome::Unsuccessful}));
+
+TEST(LoaderFaults, CablePulledMidTransferEndsCleanly) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::CablePulled;
+  options.group = 1;
+  JobHarness h(options);
+  const JobRun run = h.Run(*MakePack(MakeFirmware(4096)));
+  EXPECT_EQ(run.outcome, JobOutcome::Unsuccessful);
+  EXPECT_EQ(h.View().Lines(), kAbortedLines);
+  ExpectCleanEnd(run);
+  EXPECT_TRUE(h.Sim().Report().cablePulled);
+  EXPECT_LT(run.Duration(), 30s);
+}
+
+// Cancel (Ctrl-C, a closing window): the waits end at once, nothing more is sent, the port closes.
+TEST(JobCancel, CancelDuringTheDataPhaseStopsSendingAndClosesThePort) {
+  JobHarness h;
+  const auto pack = MakePack(MakeFirmware(60000));
+  ASSERT_TRUE(h.Press(*pack));
+  ASSERT_TRUE(h.RunUntil([&] {
+    const auto& ev = h.View().Events();
+    return !ev.empty() && ev.back().kind == ViewEvent::Progress && ev.back().value >= 4096;
+  }));
+  const auto cancelledAt = Clock::now();
+  h.Programmer().Cancel();
+  const JobRun run = h.Finish();
+  ExpectCleanEnd(run);
+  EXPECT_EQ(run.outcome, JobOutcome::Cancelled);
+  EXPECT_LT(run.finishedAt - cancelledAt, 3s);  // no 0.6 s clean-up pauses, no 2 s waits
+  const Lines lines = h.View().Lines();
+  EXPECT_EQ(lines.back(), "Programing...");  // no verdict lines after a cancel
+  const std::size_t received = h.Sim().Report().bytesReceived;
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(h.Sim().Report().bytesReceived, received);
+  EXPECT_LT(received, 34u + 60000u);
+}
+
+TEST(JobCancel, DestroyingTheProgrammerDuringAJobCancelsAndJoinsIt) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::Silent;
+  JobHarness h(options);
+  const auto pack = MakePack(MakeFirmware(100));
+  ASSERT_TRUE(h.Press(*pack));
+  ASSERT_TRUE(h.RunUntil([&] { return !h.View().Lines().empty(); }));
+  const auto dropAt = Clock::now();
+  h.DropProgrammer();
+  EXPECT_LT(Clock::now() - dropAt, 3s);
+  EXPECT_FALSE(h.Avs1().IsOpen());
+  EXPECT_EQ(h.State().JobBusy.load(), 0);
+  // Whatever the worker had posted is dropped, not run against a view whose owner is gone.
+  const std::size_t events = h.View().Events().size();
+  h.Loop().RunUntil([] { return false; }, 300ms);
+  EXPECT_EQ(h.View().Events().size(), events);
+}
+
+}  // namespace
+}  // namespace quorin::e2e
