@@ -140,7 +140,8 @@ std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string& path, std::e
     error = LastError();
     return nullptr;
   }
-  // The advisory lock holds against every program that asks for it, root included.
+  // The advisory lock holds against every program that asks for it, root included. A file system
+  // without flock support leaves only the driver's exclusive mode.
   if (::flock(port.Get(), LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EAGAIN)) {
     error = std::make_error_code(std::errc::device_or_resource_busy);
     return nullptr;

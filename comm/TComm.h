@@ -48,17 +48,24 @@ class TComm {
   TComm(const TComm&) = delete;
   TComm& operator=(const TComm&) = delete;
 
-  // Opens the device named CommName ("COMn" or a device path), applies time-outs and line state,
-  // starts the reader and the writer. Raises ECommsError ("此串口已经打开" when already open;
+  // Opens the device named CommName ("COMn" or a device path, see ResolvePortName in
+  // comm/PortNames.h) exclusively, applies time-outs and line state, starts the reader and the
+  // writer. Reason() of the open failure: ENOENT (no such device), EACCES (no permission: the
+  // user is not in the dialout group), EBUSY (another program has the port), ENOTTY with
+  // "初始化缓冲区出错" (the path is no serial line). Raises ECommsError ("此串口已经打开" when already open;
   // "打开串口出错\r\n此串口不存在或被占用" when the device is missing or held elsewhere, ...).
   // On failure the component is closed and no thread remains.
   void OpenPort();
   // Stops both threads, waits for them, drops what is still queued, closes the device.
-  // Harmless when closed.
+  // Harmless when closed. Notifications posted before it may still run afterwards (a chunk
+  // received just before can reach OnReceiveData after ClosePort returned).
   void ClosePort();
-  // Copies `length` bytes and queues them for the writer. True when queued; false when closed or
-  // length is 0. Accepts blocks from the moment OpenPort returns. Never raises.
+  // Copies `length` bytes and queues them for the writer. True when queued; false when closed,
+  // when length is 0, when the writer has ended after a failure (the port is then only waiting
+  // for ClosePort), or when 10000 blocks already wait. Accepts blocks from the moment OpenPort
+  // returns. True means queued, not yet sent. Never raises.
   bool SendData(const std::uint8_t* buffer, std::uint16_t length);
+  // Any thread: whether the port is open (OpenPort succeeded and ClosePort has not run since).
   bool IsOpen() const;
 
   // Runs one notification's event. UI thread only.
