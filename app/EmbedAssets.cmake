@@ -1,0 +1,18 @@
+# Writes a C++ source that holds the given files as byte arrays.
+#   cmake -DOUTPUT=<file.cpp> -DASSETS="<function>=<path>;..." -P EmbedAssets.cmake
+set(body "// Generated from app/assets/ at build time.\n#include \"app/Assets.h\"\n\nnamespace quorin::assets {\nnamespace {\n")
+set(functions "")
+foreach(entry IN LISTS ASSETS)
+  string(REPLACE "=" ";" pair "${entry}")
+  list(GET pair 0 name)
+  list(GET pair 1 path)
+  file(READ "${path}" hex HEX)
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "(0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,0x..,)" "\\1\n" bytes "${bytes}")
+  string(APPEND body "const std::uint8_t k${name}[] = {\n${bytes}\n};\n")
+  string(APPEND functions "std::span<const std::uint8_t> ${name}() { return k${name}; }\n")
+endforeach()
+string(APPEND body "}  // namespace\n\n${functions}\n}  // namespace quorin::assets\n")
+file(WRITE "${OUTPUT}.tmp" "${body}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.tmp")

@@ -1,0 +1,124 @@
+// quorin-iap: the desktop window that writes firmware update packs into the controller.
+#include <QEvent>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "app/CommandLine.h"
+#include "app/IapApplication.h"
+#include "app/Simulation.h"
+#include "app/p_UpdateDispController.h"
+#include "comm/PortNames.h"
+#include "settings/UartSettings.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Peak resident memory of this process so far, in KiB (0 when unknown).
+long PeakResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string key;
+  while (status >> key) {
+    if (key == "VmHWM:") {
+      long kib = 0;
+      status >> kib;
+      return kib;
+    }
+    status.ignore(4096, '\n');
+  }
+  return 0;
+}
+
+// --measure-startup: reports the time from main() to the window's first paint and quits.
+class FirstPaintReporter final : public QObject {
+ public:
+  explicit FirstPaintReporter(Clock::time_point start) : start_(start) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !reported_) {
+      reported_ = true;
+      const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start_).count();
+      QTimer::singleShot(0, [ms] {
+        std::printf("first-paint-ms %.2f\npeak-rss-kib %ld\n", ms, PeakResidentKiB());
+        std::fflush(stdout);
+        QCoreApplication::quit();
+      });
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  Clock::time_point start_;
+  bool reported_ = false;
+};
+
+QString PortDevice(int port) {
+  return QString::fromStdString(quorin::ResolvePortName("COM" + std::to_string(port)));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Clock::time_point start = Clock::now();
+  quorin::IapApplication app(argc, argv);
+  QCoreApplication::setApplicationName("quorin-iap");
+  QCoreApplication::setApplicationVersion(QUORIN_VERSION);
+
+  const quorin::CommandLine line = quorin::ParseCommandLine(QCoreApplication::arguments().mid(1));
+  if (!line.Error.isEmpty()) {
+    std::fprintf(stderr, "quorin-iap: %s\n\n%s", qPrintable(line.Error),
+                 qPrintable(quorin::UsageText()));
+    return 2;
+  }
+  if (line.ShowHelp) {
+    std::printf("%s", qPrintable(quorin::UsageText()));
+    return 0;
+  }
+  if (line.ShowVersion) {
+    std::printf("quorin-iap %s\n", QUORIN_VERSION);
+    return 0;
+  }
+
+  quorin::WindowOptions options;
+  options.SettingsPath = quorin::SettingsFilePath();
+  options.PortDevice = PortDevice;
+  std::unique_ptr<quorin::Simulation> simulation;
+  if (line.Simulate) {
+    try {
+      simulation = std::make_unique<quorin::Simulation>(line.Scenario.toStdString());
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "quorin-iap: the simulated controller could not start: %s\n",
+                   error.what());
+      return 1;
+    }
+    const std::string port = simulation->PortPath();
+    const std::string settings = options.SettingsPath;
+    options.Job.PortName = [port] { return port; };
+    options.Job.BaudIndex = [settings] { return quorin::ReadBaudIndexSetting(settings); };
+    options.CaptionSuffix =
+        QString("  [simulated controller: %1]").arg(QString::fromStdString(simulation->Scenario()));
+  } else {
+    options.Job = quorin::JobSettingsFromFile(options.SettingsPath);
+  }
+
+  // Destroyed before the simulation: a running job is stopped and its port closed first.
+  quorin::TF_UpdateDispController window(quorin::ModalWindowHooks(), std::move(options));
+  app.SetErrorHandler(&window.ErrorHandler());
+  FirstPaintReporter reporter(start);
+  if (line.MeasureStartup) window.installEventFilter(&reporter);
+  window.show();
+  if (!line.PackPath.isEmpty()) {
+    const QString pack = line.PackPath;
+    QTimer::singleShot(0, &window, [&window, pack] {
+      window.ErrorHandler().Run(&window, [&window, &pack] { window.ReadPackFile(pack); });
+    });
+  }
+  const int code = QApplication::exec();
+  app.SetErrorHandler(nullptr);
+  return code;
+}

@@ -1,0 +1,134 @@
+#pragma once
+// Helpers for the widget tests: recorded message boxes, queued file-dialog answers, bounded
+// waits on the event loop, test packs and screenshots.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/p_UpdateDispController.h"
+#include "pack/PackWriter.h"
+#include "settings/p_UartSet.h"
+
+namespace quorin::test {
+
+// Answers the window's modal interactions and remembers what they showed.
+struct RecordingHooks {
+  std::deque<QString> nextFileNames;       // answered in order; none left: cancelled
+  std::vector<MessageBoxRequest> boxes;    // every message box shown
+  std::function<void(TF_UartSet&)> onDialog;  // runs instead of the dialog's modal loop
+  int fileDialogs = 0;
+
+  WindowHooks Hooks() {
+    WindowHooks hooks;
+    hooks.OpenPackFileName = [this](QWidget*) {
+      ++fileDialogs;
+      if (nextFileNames.empty()) return QString();
+      QString name = nextFileNames.front();
+      nextFileNames.pop_front();
+      return name;
+    };
+    hooks.ShowMessage = [this](const MessageBoxRequest& request) { boxes.push_back(request); };
+    hooks.RunUartSetDialog = [this](TF_UartSet& dialog) {
+      if (onDialog) onDialog(dialog);
+    };
+    return hooks;
+  }
+};
+
+// Runs the event loop until `done` holds or `timeoutMs` passed; returns whether it holds.
+inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+template <class Widget>
+Widget* Find(QObject* root, const char* name) {
+  auto* widget = root->findChild<Widget*>(name);
+  EXPECT_NE(widget, nullptr) << "no " << name;
+  return widget;
+}
+
+// Writes a pack built by PackWriter into `dir` and returns its full path.
+inline QString WritePack(const QTemporaryDir& dir, const QString& name, const PackSpec& spec,
+                         std::size_t firmwareSize = 4000) {
+  std::vector<std::uint8_t> firmware(firmwareSize);
+  for (std::size_t i = 0; i < firmware.size(); ++i) {
+    firmware[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  }
+  const auto image = BuildPackImage(firmware, spec);
+  const QString path = dir.filePath(name);
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(reinterpret_cast<const char*>(image->data()), static_cast<qint64>(image->size()));
+  return path;
+}
+
+// Writes raw bytes into `dir`.
+inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+  const QString path = dir.filePath(name);
+  QFile file(path);
+  EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+  return path;
+}
+
+// Saves a picture of `widget` into the build folder's artifacts/ directory.
+inline void SaveScreenshot(QWidget* widget, const QString& name) {
+  QDir dir(QUORIN_ARTIFACTS_DIR);
+  dir.mkpath(".");
+  QApplication::processEvents();
+  EXPECT_TRUE(widget->grab().save(dir.filePath(name + ".png"), "PNG")) << name.toStdString();
+}
+
+}  // namespace quorin::test
+
+namespace quorin::test {
+
+// A main window with recorded hooks, a settings file in a temporary folder and a job port
+// chosen by the test.
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(dir.isValid());
+    settingsPath = dir.filePath("Cyclomer.ini").toStdString();
+  }
+
+  // Creates the window; `portPath` is what every job opens.
+  void MakeWindow(const std::string& portPath = "/dev/quorin-no-such-port") {
+    WindowOptions options;
+    options.SettingsPath = settingsPath;
+    options.Job.PortName = [portPath] { return portPath; };
+    options.Job.BaudIndex = [] { return 0; };
+    options.PortDevice = [](int port) { return port == 1 ? QString("/dev/ttyTEST0") : QString(); };
+    options.ApplicationTitle = "Quorin-iap";
+    window = std::make_unique<TF_UpdateDispController>(recorder.Hooks(), std::move(options));
+    window->show();
+    ASSERT_TRUE(WaitUntil([this] { return window->isVisible(); }));
+  }
+
+  void TearDown() override { window.reset(); }
+
+  QTemporaryDir dir;
+  std::string settingsPath;
+  RecordingHooks recorder;
+  std::unique_ptr<TF_UpdateDispController> window;
+};
+
+}  // namespace quorin::test

@@ -1,0 +1,182 @@
+// The port settings dialog: opened from the menu, its selection rules, Save and Exit.
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "GuiTestSupport.h"
+#include "settings/UartSettings.h"
+
+namespace quorin::test {
+namespace {
+
+class UartSetTest : public WindowTest {
+ protected:
+  void SetUp() override {
+    WindowTest::SetUp();
+    MakeWindow();
+  }
+
+  void StorePort(const char* text) {
+    QFile file(QString::fromStdString(settingsPath));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray("[Uart]\r\nPort=") + text + "\r\nBaudRate=2\r\n");
+  }
+
+  QByteArray SettingsText() const {
+    QFile file(QString::fromStdString(settingsPath));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  // Opens the dialog from the menu and runs `body` while it is shown.
+  void WithDialog(const std::function<void(TF_UartSet&)>& body) {
+    bool ran = false;
+    recorder.onDialog = [&](TF_UartSet& dialog) {
+      EXPECT_EQ(window->F_UartSet(), &dialog);
+      EXPECT_EQ(dialog.parent(), nullptr) << "the dialog has no owner";
+      dialog.show();
+      ASSERT_TRUE(WaitUntil([&] { return dialog.isVisible(); }));
+      body(dialog);
+      ran = true;
+    };
+    Find<QAction>(window.get(), "UartPort1")->trigger();
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(window->F_UartSet(), nullptr) << "the dialog is destroyed after use";
+  }
+
+  static QComboBox* Ports(TF_UartSet& dialog) { return Find<QComboBox>(&dialog, "ComboBox1"); }
+};
+
+TEST_F(UartSetTest, LayoutAndTexts) {
+  WithDialog([&](TF_UartSet& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), "Uart port set");
+    EXPECT_EQ(dialog.size(), QSize(205, 234));
+    auto* group = Find<QGroupBox>(&dialog, "GroupBox2");
+    EXPECT_EQ(group->title(), "UART");
+    EXPECT_EQ(group->geometry(), QRect(13, 13, 185, 140));
+    EXPECT_EQ(Find<QLabel>(&dialog, "Label1")->text(), "UART Port");
+    EXPECT_EQ(Find<QLabel>(&dialog, "Label1")->pos(), QPoint(14, 27));
+    EXPECT_GE(Find<QLabel>(&dialog, "Label1")->width(), 64);
+    EXPECT_EQ(Ports(dialog)->geometry(), QRect(12, 48, 161, 27));
+    EXPECT_TRUE(Ports(dialog)->isEditable());
+    ASSERT_EQ(Ports(dialog)->count(), 9);
+    EXPECT_EQ(Ports(dialog)->itemText(0), "com1  /dev/ttyTEST0") << "the device com1 names now";
+    for (int i = 1; i < 9; ++i) EXPECT_EQ(Ports(dialog)->itemText(i), QString("com%1").arg(i + 1));
+    auto* baudLabel = Find<QLabel>(&dialog, "Label2");
+    auto* bauds = Find<QComboBox>(&dialog, "ComboBox2");
+    EXPECT_EQ(baudLabel->text(), "UartBaud rate");
+    EXPECT_FALSE(baudLabel->isVisible());
+    EXPECT_FALSE(bauds->isVisible());
+    ASSERT_EQ(bauds->count(), 3);
+    EXPECT_EQ(bauds->itemText(0), "38400");
+    EXPECT_EQ(bauds->itemText(1), "57600");
+    EXPECT_EQ(bauds->itemText(2), "115200");
+    auto* save = Find<QPushButton>(&dialog, "Button1");
+    auto* exit = Find<QPushButton>(&dialog, "Button2");
+    EXPECT_EQ(save->text(), "Save");
+    EXPECT_EQ(save->geometry(), QRect(16, 176, 75, 25));
+    EXPECT_EQ(exit->text(), "Exit");
+    EXPECT_EQ(exit->geometry(), QRect(112, 176, 75, 25));
+    SaveScreenshot(&dialog, "uart-port-dialog");
+  });
+}
+
+struct SelectionCase {
+  const char* stored;  // nullptr: no settings file
+  int index;
+  const char* writtenBySave;
+};
+
+class FormShowTest : public UartSetTest, public ::testing::WithParamInterface<SelectionCase> {};
+
+TEST_P(FormShowTest, SelectsTheStoredPortAndSaveWritesItBack) {
+  if (GetParam().stored) StorePort(GetParam().stored);
+  WithDialog([&](TF_UartSet& dialog) {
+    EXPECT_EQ(Ports(dialog)->currentIndex(), GetParam().index);
+    EXPECT_EQ(Find<QComboBox>(&dialog, "ComboBox2")->currentIndex(), 0)
+        << "the stored baud index is never read back";
+    Find<QPushButton>(&dialog, "Button1")->click();
+    EXPECT_FALSE(dialog.isVisible()) << "Save closes the dialog";
+  });
+  EXPECT_EQ(ReadUartPortSetting(settingsPath), std::atoi(GetParam().writtenBySave));
+  const QByteArray text = SettingsText();
+  EXPECT_TRUE(text.contains(QByteArray("Port=") + GetParam().writtenBySave)) << text.constData();
+  EXPECT_TRUE(text.contains("BaudRate=0")) << text.constData();
+  EXPECT_TRUE(recorder.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, FormShowTest,
+                         ::testing::Values(SelectionCase{nullptr, 0, "1"},
+                                           SelectionCase{"5", 4, "5"},
+                                           SelectionCase{"9", 8, "9"},
+                                           SelectionCase{"0", 0, "1"},
+                                           SelectionCase{"-3", 0, "1"},
+                                           SelectionCase{"12", -1, "0"},
+                                           SelectionCase{"abc", 0, "1"}));
+
+TEST_F(UartSetTest, StoredFiveShowsCom5) {
+  StorePort("5");
+  WithDialog([&](TF_UartSet& dialog) {
+    EXPECT_EQ(Ports(dialog)->currentText(), "com5");
+    Find<QPushButton>(&dialog, "Button2")->click();
+  });
+}
+
+TEST_F(UartSetTest, ChoosingAnotherPortSavesIt) {
+  WithDialog([&](TF_UartSet& dialog) {
+    Ports(dialog)->setCurrentIndex(2);
+    Find<QPushButton>(&dialog, "Button1")->click();
+  });
+  EXPECT_EQ(ReadUartPortSetting(settingsPath), 3);
+}
+
+TEST_F(UartSetTest, TypedTextCountsAsNoSelection) {
+  WithDialog([&](TF_UartSet& dialog) {
+    Ports(dialog)->lineEdit()->setText("com7x");
+    EXPECT_EQ(dialog.SelectedPortIndex(), -1);
+    Find<QPushButton>(&dialog, "Button1")->click();
+  });
+  EXPECT_TRUE(SettingsText().contains("Port=0"));
+}
+
+TEST_F(UartSetTest, ExitNeverTouchesTheFile) {
+  WithDialog([&](TF_UartSet& dialog) {
+    Ports(dialog)->setCurrentIndex(6);
+    Find<QPushButton>(&dialog, "Button2")->click();
+    EXPECT_FALSE(dialog.isVisible());
+  });
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(settingsPath)));
+
+  StorePort("4");
+  const QByteArray before = SettingsText();
+  WithDialog([&](TF_UartSet& dialog) {
+    Ports(dialog)->setCurrentIndex(1);
+    dialog.close();  // the close box behaves like Exit
+  });
+  EXPECT_EQ(SettingsText(), before);
+}
+
+TEST_F(UartSetTest, UnwritableFileShowsTheErrorAndKeepsTheDialogOpen) {
+  // The settings file's folder is a plain file, so nothing can be written there.
+  WriteFile(dir, "not-a-folder", "x");
+  settingsPath = dir.filePath("not-a-folder/Cyclomer.ini").toStdString();
+  window.reset();
+  MakeWindow();
+  WithDialog([&](TF_UartSet& dialog) {
+    Find<QPushButton>(&dialog, "Button1")->click();
+    EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open after a failed write";
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].text,
+              QString::fromStdString("Unable to write to " + settingsPath + "."));
+    EXPECT_EQ(recorder.boxes[0].caption, "Quorin-iap");
+    EXPECT_EQ(recorder.boxes[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(recorder.boxes[0].owner, &dialog);
+    Find<QPushButton>(&dialog, "Button2")->click();
+  });
+}
+
+}  // namespace
+}  // namespace quorin::test
