@@ -1,0 +1,183 @@
+// Program against the simulated controller on a pseudo-terminal: the log, the gauge, a second
+// press during a job, and closing the window while a job runs.
+#include <QDir>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QToolButton>
+
+#include "GuiTestSupport.h"
+#include "sim/SimController.h"
+
+namespace quorin::test {
+namespace {
+
+QStringList LogLines(QListWidget* log) {
+  QStringList lines;
+  for (int i = 0; i < log->count(); ++i) lines << log->item(i)->text();
+  return lines;
+}
+
+// Descriptors of this process that refer to `device`.
+int OpenDescriptorsOn(const std::string& device) {
+  const QString target = QFileInfo(QString::fromStdString(device)).canonicalFilePath();
+  int count = 0;
+  for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System | QDir::Files)) {
+    if (fd.symLinkTarget() == target) ++count;
+  }
+  return count;
+}
+
+class ProgramJobTest : public WindowTest {
+ protected:
+  void Start(sim::SimOptions options, std::size_t firmwareSize = 6000) {
+    controller = std::make_unique<sim::SimController>(options);
+    controller->Start();
+    MakeWindow(controller->SlavePath());
+    program = Find<QToolButton>(window.get(), "Btn_SendToController");
+    gauge = Find<QProgressBar>(window.get(), "Gauge1");
+    log = Find<QListWidget>(window.get(), "ListBox1");
+    PackSpec spec;
+    spec.Version = 6500;
+    spec.UpdateKind = kUpdateKindSoftwareAndSettings;
+    recorder.nextFileNames.push_back(WritePack(dir, "job.Pack", spec, firmwareSize));
+    Find<QToolButton>(window.get(), "Btn_ReadUserPack")->click();
+    ASSERT_TRUE(program->isEnabled());
+  }
+
+  // Runs the event loop until the job has finished; notes whether the gauge was ever shown.
+  bool WaitForJobEnd(QSignalSpy& finished, int timeoutMs = 30000) {
+    return WaitUntil(
+        [&] {
+          if (gauge->isVisible()) gaugeSeen = true;
+          if (!duringShotName.isEmpty() && gauge->isVisible() &&
+              gauge->value() * 5 >= gauge->maximum() * 2) {
+            SaveScreenshot(window.get(), duringShotName);
+            duringShotName.clear();
+          }
+          return finished.count() > 0;
+        },
+        timeoutMs);
+  }
+
+  void TearDown() override {
+    WindowTest::TearDown();
+    controller.reset();
+  }
+
+  std::unique_ptr<sim::SimController> controller;
+  QToolButton* program = nullptr;
+  QProgressBar* gauge = nullptr;
+  QListWidget* log = nullptr;
+  bool gaugeSeen = false;
+  QString duringShotName;  // saved once the gauge passes 40 %
+};
+
+TEST_F(ProgramJobTest, HappyPathShowsExactlyItsFourLines) {
+  Start({}, 20000);
+  duringShotName = "during-job";
+  QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
+  window->AddLogLine("left over from before");
+  program->click();
+  EXPECT_EQ(window->State().JobBusy.load(), 1) << "JobBusy is set before the click returns";
+  ASSERT_TRUE(WaitForJobEnd(finished));
+  EXPECT_EQ(LogLines(log), (QStringList{"Conntectting MCU....", "MCU Identified", "Programing...",
+                                        "Programed sucessfuly"}));
+  EXPECT_EQ(finished.at(0).at(0).toInt(), static_cast<int>(JobOutcome::Success));
+  EXPECT_TRUE(gaugeSeen) << "the gauge is visible during the job";
+  EXPECT_FALSE(gauge->isVisible()) << "and hidden after it";
+  EXPECT_EQ(window->State().JobBusy.load(), 0);
+  EXPECT_EQ(log->currentRow(), 3);
+  const sim::SimReport report = controller->Report();
+  ASSERT_EQ(report.sessions.size(), 1u);
+  EXPECT_TRUE(report.sessions[0].sumMatched);
+  EXPECT_EQ(report.sessions[0].firmware.size(), 20000u);
+  EXPECT_TRUE(report.violations.empty());
+  SaveScreenshot(window.get(), "after-successful-job");
+}
+
+TEST_F(ProgramJobTest, FailedJobLogsWhyAndLeavesProgramUsable) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::NoHeaderAck;
+  Start(options);
+  QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
+  program->click();
+  ASSERT_TRUE(WaitForJobEnd(finished));
+  EXPECT_EQ(LogLines(log),
+            (QStringList{"Conntectting MCU....", "MCU Identified", "Programing...",
+                         "Program unsucessful", "Power-off controller and try again "}));
+  EXPECT_FALSE(gauge->isVisible());
+  EXPECT_TRUE(program->isEnabled());
+  SaveScreenshot(window.get(), "after-failed-job");
+}
+
+TEST_F(ProgramJobTest, PortThatCannotOpenLogsUartPortError) {
+  PackSpec spec;
+  MakeWindow("/dev/quorin-test-no-such-port");
+  recorder.nextFileNames.push_back(WritePack(dir, "job.Pack", spec));
+  Find<QToolButton>(window.get(), "Btn_ReadUserPack")->click();
+  gauge = Find<QProgressBar>(window.get(), "Gauge1");
+  log = Find<QListWidget>(window.get(), "ListBox1");
+  QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
+  Find<QToolButton>(window.get(), "Btn_SendToController")->click();
+  ASSERT_TRUE(WaitForJobEnd(finished));
+  EXPECT_EQ(LogLines(log), (QStringList{"Conntectting MCU....", "UART Port error "}));
+  EXPECT_TRUE(recorder.boxes.empty()) << "a job never shows a message box";
+}
+
+TEST_F(ProgramJobTest, ProgramDuringAJobEmptiesTheLogAndStartsNothing) {
+  Start({}, 20000);
+  QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
+  program->click();
+  program->click();  // two quick presses start one job
+  ASSERT_TRUE(WaitUntil([&] { return LogLines(log).contains("Programing..."); }));
+  program->click();
+  EXPECT_EQ(log->count(), 0) << "the press empties the log";
+  ASSERT_TRUE(WaitForJobEnd(finished));
+  EXPECT_EQ(LogLines(log), QStringList{"Programed sucessfuly"})
+      << "the running job adds its later lines to the emptied list";
+  QApplication::processEvents();
+  EXPECT_EQ(finished.count(), 1);
+  const sim::SimReport report = controller->Report();
+  EXPECT_EQ(report.sessions.size(), 1u);
+  EXPECT_EQ(report.identificationRequests.size(), 1u);
+}
+
+TEST_F(ProgramJobTest, ReadingAnotherPackDuringAJobDoesNotChangeWhatIsSent) {
+  Start({}, 20000);
+  QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
+  program->click();
+  ASSERT_TRUE(WaitUntil([&] { return LogLines(log).contains("Programing..."); }));
+  PackSpec other;
+  other.Version = 1;
+  recorder.nextFileNames.push_back(WritePack(dir, "other.Pack", other, 100));
+  Find<QToolButton>(window.get(), "Btn_ReadUserPack")->click();
+  ASSERT_TRUE(WaitForJobEnd(finished));
+  EXPECT_EQ(LogLines(log).last(), "Programed sucessfuly");
+  const sim::SimReport report = controller->Report();
+  ASSERT_EQ(report.sessions.size(), 1u);
+  EXPECT_EQ(report.sessions[0].firmware.size(), 20000u);
+  EXPECT_TRUE(report.sessions[0].sumMatched);
+}
+
+TEST_F(ProgramJobTest, ClosingTheWindowDuringAJobStopsItAndClosesThePort) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::AckDelay;
+  options.group = 2;
+  options.ackDelay = std::chrono::milliseconds(1500);
+  Start(options, 40000);
+  const int before = OpenDescriptorsOn(controller->SlavePath());
+  program->click();
+  ASSERT_TRUE(WaitUntil([&] { return LogLines(log).contains("Programing..."); }));
+  EXPECT_GT(OpenDescriptorsOn(controller->SlavePath()), before) << "the job holds the port";
+  window->close();
+  window.reset();  // what leaving the event loop does to the window in main()
+  EXPECT_EQ(OpenDescriptorsOn(controller->SlavePath()), before) << "the port is closed";
+  // Nothing of the job is left to run on the gone window.
+  QApplication::processEvents();
+  QApplication::processEvents();
+}
+
+}  // namespace
+}  // namespace quorin::test
