@@ -51,7 +51,7 @@ void EventLoop::Run() {
     std::function<void()> task;
     bool quit = false;
     if (!TakeNext(task, nullptr, true, quit)) return;
-    task();
+    if (task) task();
   }
 }
 
@@ -62,7 +62,7 @@ bool EventLoop::RunUntil(const std::function<bool()>& done, std::chrono::millise
     std::function<void()> task;
     bool quit = false;
     if (!TakeNext(task, &deadline, false, quit)) return done();
-    task();
+    if (task) task();
   }
 }
 
@@ -79,7 +79,7 @@ std::size_t EventLoop::ProcessPending() {
     batch.pop_front();
     ++ran;
     try {
-      task();
+      if (task) task();
     } catch (...) {
       // Keep the untouched rest of the batch queued, in front of what was posted meanwhile.
       std::lock_guard lock(mutex_);

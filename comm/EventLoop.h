@@ -31,6 +31,7 @@ class EventLoop final : public NotifySink {
   EventLoop& operator=(const EventLoop&) = delete;
 
   // Any thread. Queues `task` and wakes the loop. False (task destroyed unrun) after Shutdown.
+  // An empty task is queued and counted like any other but does nothing.
   bool Post(std::function<void()> task) override;
 
   // The loop's thread. Runs tasks as they come until Quit is requested or the loop is shut down.

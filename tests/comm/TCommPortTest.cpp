@@ -317,6 +317,38 @@ TEST_F(PortTest, FarEndHangingUpDuringABlockedWriteEndsTheWriter) {
   EXPECT_EQ(ThreadCount(), threads);
 }
 
+TEST_F(PortTest, HangupHandlerMayCloseThePortOnTheUiThread) {
+  comm.OnRequestHangup = [this](TComm& sender) {
+    ++hangups;
+    sender.ClosePort();
+  };
+  const auto threads = ThreadCount();
+  comm.OpenPort();
+  pty.CloseMaster();
+  ASSERT_TRUE(RunUntil([&] { return hangups >= 1; }));
+  EXPECT_FALSE(comm.IsOpen());
+  EXPECT_EQ(ThreadCount(), threads);
+}
+
+TEST_F(PortTest, ThreadsWhosePostsAreRefusedEndWithoutLeakingTheirBytes) {
+  const auto threads = ThreadCount();
+  comm.OpenPort();
+  ASSERT_TRUE(RunUntil([&] { return sendEmpty == 1; }));
+  loop.Shutdown();  // the UI thread takes nothing more
+  // The reader's chunk is refused: it ends (its hang-up post is refused too).
+  pty.WriteAll(std::vector<std::uint8_t>{1, 2, 3});
+  const auto deadline = Clock::now() + 5s;
+  while (ThreadCount() != threads + 1 && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(ThreadCount(), threads + 1);
+  // The writer sends, then its "queue drained" is refused: it ends and refuses further blocks.
+  const std::uint8_t frame[] = {0x02};
+  ASSERT_TRUE(comm.SendData(frame, 1));
+  while (ThreadCount() != threads && Clock::now() < deadline + 5s) std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_FALSE(comm.SendData(frame, 1));
+  comm.ClosePort();
+}
+
 TEST_F(PortTest, SecondOpenOfAPortInUseFailsAsBusy) {
   comm.OpenPort();
   TComm other(loop);
