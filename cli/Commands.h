@@ -27,4 +27,8 @@ void AddInfoCommand(CLI::App& app, int& exitCode);
 // `pack create --firmware FILE --version N ... -o OUT`: writes a pack from a .bin or .hex file.
 void AddPackCommand(CLI::App& app, int& exitCode);
 
+// `simulate [--scenario NAME] [--link PATH]`: the simulated controller on a pseudo-terminal,
+// serving jobs until SIGINT or SIGTERM.
+void AddSimulateCommand(CLI::App& app, int& exitCode);
+
 }  // namespace quorin

@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
   int exitCode = quorin::kExitOk;
   quorin::AddInfoCommand(app, exitCode);
   quorin::AddPackCommand(app, exitCode);
+  quorin::AddSimulateCommand(app, exitCode);
 
   try {
     app.parse(argc, argv);

@@ -163,6 +163,23 @@ void ControllerLogic::OnCarriedOut(const SimAction& action, SimClock::time_point
   }
 }
 
+void ControllerLogic::ClearReport() {
+  SimReport fresh;
+  fresh.cablePulled = report_.cablePulled;
+  if (phase_ != Phase::Listening) fresh.sessions.push_back(std::move(report_.sessions.back()));
+  report_ = std::move(fresh);
+}
+
+std::vector<LoaderSession> ControllerLogic::TakeEndedSessions() {
+  std::vector<LoaderSession> ended;
+  std::vector<LoaderSession> open;
+  for (LoaderSession& session : report_.sessions) {
+    (session.end == SessionEnd::Open ? open : ended).push_back(std::move(session));
+  }
+  report_.sessions = std::move(open);  // the current session, if any, stays the last one
+  return ended;
+}
+
 void ControllerLogic::LoaderByte(SimClock::time_point now, std::uint8_t byte) {
   switch (phase_) {
     case Phase::Listening:

@@ -42,7 +42,10 @@ class ControllerLogic {
   void OnCarriedOut(const SimAction& action, SimClock::time_point at, std::size_t written);
 
   const SimReport& Report() const { return report_; }
-  void ClearReport() { report_ = SimReport(); }
+  // Forgets what was recorded; a session still running stays, so that it can go on.
+  void ClearReport();
+  // Removes the sessions that have ended from the report and returns them, oldest first.
+  std::vector<LoaderSession> TakeEndedSessions();
   SimRole Role() const { return role_; }
   const SimOptions& Options() const { return options_; }
 

@@ -86,6 +86,11 @@ void SimController::ClearReport() {
   logic_.ClearReport();
 }
 
+std::vector<LoaderSession> SimController::TakeEndedSessions() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return logic_.TakeEndedSessions();
+}
+
 bool SimController::WaitFor(const std::function<bool(const SimReport&)>& done,
                             std::chrono::milliseconds timeout) const {
   std::unique_lock<std::mutex> lock(mutex_);

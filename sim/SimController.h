@@ -48,6 +48,9 @@ class SimController {
   SimReport Report() const;
   // Forgets what was recorded (the controller's state is kept).
   void ClearReport();
+  // Removes the loader sessions that have ended from the report and returns them, oldest first,
+  // so that a long-running controller does not keep every job's firmware.
+  std::vector<LoaderSession> TakeEndedSessions();
 
   // Blocks until `done(report)` holds or `timeout` passed; true when it held. `done` runs under
   // the controller's lock: keep it short and do not call back into this object.

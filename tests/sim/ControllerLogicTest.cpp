@@ -389,3 +389,35 @@ TEST(ScenarioTest, CablePulledAtGroupK) {
 
 }  // namespace
 }  // namespace quorin::sim
+
+namespace quorin::sim {
+namespace {
+
+TEST(ControllerLogicTest, ClearingTheReportMidSessionKeepsTheSessionGoing) {
+  LogicDriver driver{SimOptions{}};
+  const FirmwareJob job = MakeJob(40);
+  driver.Send({0x02});
+  driver.Send({0x06});
+  driver.Logic().ClearReport();
+  EXPECT_EQ(driver.Send(test::HeaderFrame(job), 38400, milliseconds(10)), Bytes{0x06});
+  driver.Send(test::DataBlocks(job), 38400, milliseconds(500));
+  EXPECT_EQ(driver.Wait(milliseconds(100)), Bytes{0x04});
+  ASSERT_EQ(driver.Report().sessions.size(), 1u);
+  EXPECT_EQ(driver.Report().sessions[0].firmware, job.firmware);
+}
+
+TEST(ControllerLogicTest, TakeEndedSessionsLeavesTheRunningOne) {
+  LogicDriver driver{SimOptions{}};
+  driver.RunTransfer(MakeJob(20));
+  driver.Wait(milliseconds(100));
+  driver.Send({0x02});  // the next job begins
+  const std::vector<LoaderSession> ended = driver.Logic().TakeEndedSessions();
+  ASSERT_EQ(ended.size(), 1u);
+  EXPECT_EQ(ended[0].end, SessionEnd::Verdict);
+  ASSERT_EQ(driver.Report().sessions.size(), 1u);
+  EXPECT_EQ(driver.Report().sessions[0].end, SessionEnd::Open);
+  EXPECT_TRUE(driver.Logic().TakeEndedSessions().empty());
+}
+
+}  // namespace
+}  // namespace quorin::sim

@@ -1,0 +1,200 @@
+// quorin-iap-cli simulate [--scenario NAME] [--link PATH] [--group K] [--ack-delay MS]
+//                         [--firmware-out FILE] [--seed N]
+// Plays the controller on a pseudo-terminal until SIGINT or SIGTERM: prints the device to open
+// (optionally linked as PATH), then one line per job and per protocol fault it sees.
+#include <signal.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "cli/Commands.h"
+#include "sim/SimController.h"
+
+namespace quorin {
+namespace {
+
+struct SimulateOptions {
+  std::string scenario = "normal";
+  std::string link;
+  unsigned group = 1;
+  unsigned ackDelayMs = 1000;
+  std::string firmwareOut;
+  std::uint32_t seed = 1;
+};
+
+// Blocks the stop signals for the calling thread (and the threads it starts) while alive, so that
+// they are taken one by one with sigtimedwait instead of by a handler.
+class StopSignals {
+ public:
+  StopSignals() {
+    sigemptyset(&set_);
+    sigaddset(&set_, SIGINT);
+    sigaddset(&set_, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &set_, &previous_);
+  }
+  ~StopSignals() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+  // True when a stop signal came within `wait`.
+  bool Arrived(std::chrono::milliseconds wait) const {
+    const timespec limit{static_cast<time_t>(wait.count() / 1000),
+                         static_cast<long>(wait.count() % 1000) * 1000000L};
+    return sigtimedwait(&set_, nullptr, &limit) > 0;
+  }
+
+ private:
+  sigset_t set_{};
+  sigset_t previous_{};
+};
+
+// The symbolic link PATH -> device, removed again when it still points there.
+class DeviceLink {
+ public:
+  DeviceLink(std::string path, const std::string& device)
+      : path_(std::move(path)), device_(device) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(path_, error);
+    if (fs::exists(status) && !fs::is_symlink(status)) {
+      throw std::runtime_error(path_ + " exists and is not a symbolic link; choose another --link");
+    }
+    if (fs::is_symlink(status)) fs::remove(path_, error);  // a link left by an earlier run
+    fs::create_symlink(device_, path_, error);
+    if (error) throw std::runtime_error("cannot create the link " + path_ + ": " + error.message());
+  }
+  ~DeviceLink() {
+    std::error_code error;
+    if (std::filesystem::read_symlink(path_, error) == device_ && !error) {
+      std::filesystem::remove(path_, error);
+    }
+  }
+  DeviceLink(const DeviceLink&) = delete;
+  DeviceLink& operator=(const DeviceLink&) = delete;
+
+ private:
+  std::string path_;
+  std::filesystem::path device_;
+};
+
+const char* EndText(sim::SessionEnd end) {
+  switch (end) {
+    case sim::SessionEnd::Verdict:
+      return "verdict 0x04 sent";
+    case sim::SessionEnd::VerdictWithheld:
+      return "all blocks in, verdict withheld";
+    case sim::SessionEnd::Burst:
+      return "500-byte burst sent instead of the verdict";
+    case sim::SessionEnd::Idle:
+      return "abandoned (the line went quiet)";
+    case sim::SessionEnd::CablePulled:
+      return "cable pulled";
+    case sim::SessionEnd::Refused:
+      return "refused";
+    case sim::SessionEnd::Open:
+      break;
+  }
+  return "running";
+}
+
+void PrintSession(unsigned number, const sim::LoaderSession& session) {
+  std::printf("job %u: %u identification request(s), ", number, session.identificationRequests);
+  if (session.header) {
+    std::printf("%lu of %lu firmware bytes in %zu blocks, ",
+                static_cast<unsigned long>(session.firmware.size()),
+                static_cast<unsigned long>(session.header->fields.dataLength), session.blocks);
+  } else {
+    std::printf("no header, ");
+  }
+  std::printf("%s\n", EndText(session.end));
+}
+
+int RunSimulate(const SimulateOptions& given) {
+  sim::SimOptions options;
+  options.scenario = *sim::ParseScenarioName(given.scenario);  // checked by the parser
+  options.group = given.group;
+  options.ackDelay = std::chrono::milliseconds(given.ackDelayMs);
+  options.firmwareOutputPath = given.firmwareOut;
+  options.seed = given.seed;
+  options.keepByteLog = false;  // runs for hours; the per-job lines need no byte log
+
+  const StopSignals signals;  // before the controller's thread exists, so it inherits the mask
+  std::unique_ptr<sim::SimController> controller;
+  std::unique_ptr<DeviceLink> link;
+  try {
+    controller = std::make_unique<sim::SimController>(options);
+    if (!given.link.empty())
+      link = std::make_unique<DeviceLink>(given.link, controller->SlavePath());
+    controller->Start();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "quorin-iap-cli simulate: %s\n", error.what());
+    return kExitInternalError;
+  }
+
+  std::printf("%s\n", controller->SlavePath().c_str());
+  std::printf("simulated controller (scenario %s) on %s%s%s; Ctrl-C ends it\n",
+              given.scenario.c_str(), controller->SlavePath().c_str(),
+              given.link.empty() ? "" : ", linked as ", given.link.c_str());
+  std::fflush(stdout);
+
+  unsigned jobs = 0;
+  std::size_t faultsShown = 0;
+  std::size_t framesShown = 0;
+  for (;;) {
+    const bool stop = signals.Arrived(std::chrono::milliseconds(200));
+    const sim::SimReport report = controller->Report();
+    for (; framesShown < report.restartFrames.size(); ++framesShown) {
+      const sim::RestartFrameRecord& frame = report.restartFrames[framesShown];
+      std::printf("restart frame at %u baud: %s\n", frame.baud,
+                  frame.accepted ? "accepted, the loader starts"
+                                 : (frame.problems.empty() ? "ignored" : "refused"));
+    }
+    for (; faultsShown < report.violations.size(); ++faultsShown) {
+      std::printf("protocol fault: %s\n", report.violations[faultsShown].c_str());
+    }
+    for (const sim::LoaderSession& session : controller->TakeEndedSessions()) {
+      PrintSession(++jobs, session);
+    }
+    std::fflush(stdout);
+    if (stop) break;
+  }
+  controller->Stop();
+  std::printf("stopped after %u job(s)\n", jobs);
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddSimulateCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<SimulateOptions>();
+  CLI::App* command = app.add_subcommand(
+      "simulate",
+      "Play the motor controller on a pseudo-terminal until Ctrl-C: prints the device to flash "
+      "to, then one line per job.\nExit codes: 0 stopped by SIGINT/SIGTERM, 64 usage, 70 no "
+      "pseudo-terminal.");
+  std::vector<std::string> names;
+  for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
+  command->add_option("--scenario", options->scenario, "How the controller misbehaves")
+      ->check(CLI::IsMember(names))
+      ->capture_default_str();
+  command->add_option("--link", options->link,
+                      "Also make PATH a symbolic link to the device (removed on exit)");
+  command
+      ->add_option("--group", options->group,
+                   "k of ack-lost, ack-delay and cable-pulled: the k-th 1024-byte group")
+      ->capture_default_str();
+  command->add_option("--ack-delay", options->ackDelayMs, "Delay of ack-delay in milliseconds")
+      ->capture_default_str();
+  command->add_option("--firmware-out", options->firmwareOut,
+                      "Write each received firmware (unmasked) to FILE");
+  command->add_option("--seed", options->seed, "Seed of the noise and burst bytes")
+      ->capture_default_str();
+  command->callback([options, &exitCode] { exitCode = RunSimulate(*options); });
+}
+
+}  // namespace quorin
