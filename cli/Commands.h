@@ -27,6 +27,12 @@ void AddInfoCommand(CLI::App& app, int& exitCode);
 // `pack create --firmware FILE --version N ... -o OUT`: writes a pack from a .bin or .hex file.
 void AddPackCommand(CLI::App& app, int& exitCode);
 
+// `flash PACK [--port NAME] [--settings FILE] [--force] [--trace FILE]`: one programming job.
+void AddFlashCommand(CLI::App& app, int& exitCode);
+
+// `ports`: the serial devices with their descriptions.
+void AddPortsCommand(CLI::App& app, int& exitCode);
+
 // `simulate [--scenario NAME] [--link PATH]`: the simulated controller on a pseudo-terminal,
 // serving jobs until SIGINT or SIGTERM.
 void AddSimulateCommand(CLI::App& app, int& exitCode);

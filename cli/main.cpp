@@ -13,6 +13,8 @@ int main(int argc, char** argv) {
   int exitCode = quorin::kExitOk;
   quorin::AddInfoCommand(app, exitCode);
   quorin::AddPackCommand(app, exitCode);
+  quorin::AddFlashCommand(app, exitCode);
+  quorin::AddPortsCommand(app, exitCode);
   quorin::AddSimulateCommand(app, exitCode);
 
   try {

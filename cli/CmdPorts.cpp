@@ -1,0 +1,27 @@
+// quorin-iap-cli ports: the machine's serial devices, in the order "COMn" counts them.
+#include <cstdio>
+
+#include "cli/Commands.h"
+#include "comm/PortNames.h"
+
+namespace quorin {
+
+void AddPortsCommand(CLI::App& app, int& exitCode) {
+  CLI::App* ports = app.add_subcommand(
+      "ports", "List the serial devices with their descriptions (COM1 is the first)");
+  ports->callback([&exitCode] {
+    const std::vector<SerialPortInfo> list = ListSerialPorts();
+    if (list.empty()) {
+      std::fputs(
+          "No serial device found. Connect the programming cable; a USB adapter shows up as\n"
+          "/dev/ttyUSB* or /dev/ttyACM*.\n",
+          stderr);
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      std::printf("COM%zu\t%s\t%s\n", i + 1, list[i].Path.c_str(), list[i].Description.c_str());
+    }
+    exitCode = kExitOk;
+  });
+}
+
+}  // namespace quorin

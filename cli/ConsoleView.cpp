@@ -1,0 +1,110 @@
+#include "cli/ConsoleView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace quorin {
+namespace {
+
+// Redrawing more often than this only costs terminal output the eye cannot follow.
+constexpr std::chrono::milliseconds kRedrawInterval{100};
+
+std::string Rate(double bytesPerSecond) {
+  char text[32];
+  if (bytesPerSecond >= 1024.0) {
+    std::snprintf(text, sizeof text, "%.1f KiB/s", bytesPerSecond / 1024.0);
+  } else {
+    std::snprintf(text, sizeof text, "%.0f B/s", bytesPerSecond);
+  }
+  return text;
+}
+
+std::string MinutesSeconds(double seconds) {
+  const long whole = std::lround(std::max(0.0, seconds));
+  char text[32];
+  std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+  return text;
+}
+
+}  // namespace
+
+std::string FormatProgressBar(std::uint32_t progress, std::uint32_t maximum,
+                              std::chrono::duration<double> elapsed, int width) {
+  progress = std::min(progress, maximum);
+  const double fraction = maximum == 0 ? 1.0 : static_cast<double>(progress) / maximum;
+  const int filled = static_cast<int>(fraction * width);
+  std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
+                     std::string(static_cast<std::size_t>(width - filled), ' ') + "]";
+  char numbers[96];
+  std::snprintf(numbers, sizeof numbers, " %3d%%  %u/%u B", static_cast<int>(fraction * 100.0),
+                progress, maximum);
+  line += numbers;
+  const double seconds = elapsed.count();
+  if (progress > 0 && seconds > 0.0) {
+    const double rate = progress / seconds;
+    line += "  " + Rate(rate) + "  " + MinutesSeconds((maximum - progress) / rate) + " left";
+  } else {
+    line += "  -- B/s  --:-- left";
+  }
+  return line;
+}
+
+ConsoleView::ConsoleView(std::FILE* log, std::FILE* bar) : log_(log), bar_(bar) {}
+
+ConsoleView::~ConsoleView() { Erase(); }
+
+void ConsoleView::AddLogLine(const std::string& line) {
+  Erase();
+  std::fputs(line.c_str(), log_);
+  std::fputc('\n', log_);
+  std::fflush(log_);
+  if (visible_) Draw(true);
+}
+
+void ConsoleView::SetUpdateKindText(const std::string& text) {
+  if (bar_ == nullptr) return;
+  Erase();
+  std::fprintf(bar_, "%s\n", text.c_str());
+  std::fflush(bar_);
+}
+
+void ConsoleView::SetGaugeVisible(bool visible) {
+  visible_ = visible;
+  if (visible) {
+    Draw(true);
+  } else {
+    Erase();
+  }
+}
+
+void ConsoleView::SetGaugeMaximum(std::uint32_t maximum) {
+  maximum_ = maximum;
+  progress_ = std::min(progress_, maximum_);
+  started_ = Clock::now();
+  if (visible_) Draw(true);
+}
+
+void ConsoleView::SetGaugeProgress(std::uint32_t progress) {
+  progress_ = std::min(progress, maximum_);
+  if (visible_) Draw(progress_ == maximum_);
+}
+
+void ConsoleView::Draw(bool force) {
+  if (bar_ == nullptr) return;
+  const auto now = Clock::now();
+  if (!force && drawn_ && now - lastDraw_ < kRedrawInterval) return;
+  lastDraw_ = now;
+  std::fprintf(bar_, "\r%s\x1b[K", FormatProgressBar(progress_, maximum_, now - started_).c_str());
+  std::fflush(bar_);
+  drawn_ = true;
+}
+
+void ConsoleView::Erase() {
+  if (bar_ == nullptr || !drawn_) return;
+  std::fputs("\r\x1b[K", bar_);
+  std::fflush(bar_);
+  drawn_ = false;
+}
+
+}  // namespace quorin

@@ -1,0 +1,48 @@
+#pragma once
+// The command line's JobView: the job's log lines on one stream (stdout), one per line, exactly as
+// the window's log shows them; the gauge as a progress bar (percent, bytes, rate, time left) on
+// another stream (stderr), only when that stream is a terminal. Runs on the loop's thread.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "iap/JobView.h"
+
+namespace quorin {
+
+// One line of the progress bar, `width` cells wide inside the brackets, for `progress` of
+// `maximum` bytes after `elapsed` of sending; "--" for the rate and the time left until the rate
+// can be told. Pure; any thread.
+std::string FormatProgressBar(std::uint32_t progress, std::uint32_t maximum,
+                              std::chrono::duration<double> elapsed, int width = 30);
+
+class ConsoleView final : public JobView {
+ public:
+  // `log` receives the log lines; `bar` (may be null: no bar) the progress bar. Neither is owned.
+  ConsoleView(std::FILE* log, std::FILE* bar);
+  ~ConsoleView() override;
+
+  void ClearLog() override {}
+  void AddLogLine(const std::string& line) override;
+  void SetUpdateKindText(const std::string& text) override;
+  void SetGaugeVisible(bool visible) override;
+  void SetGaugeMaximum(std::uint32_t maximum) override;
+  void SetGaugeProgress(std::uint32_t progress) override;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  void Draw(bool force);
+  void Erase();
+
+  std::FILE* log_;
+  std::FILE* bar_;
+  bool visible_ = false;
+  bool drawn_ = false;
+  std::uint32_t maximum_ = 100;
+  std::uint32_t progress_ = 0;
+  Clock::time_point started_ = Clock::now();
+  Clock::time_point lastDraw_{};
+};
+
+}  // namespace quorin

@@ -1,0 +1,247 @@
+// quorin-iap-cli flash as a user runs it: a separate process against the simulated controller,
+// judged by its stdout (exactly the log lines), its stderr and its exit code.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "pack/PackFileReader.h"
+#include "tests/e2e/JobHarness.h"
+
+namespace quorin::e2e {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A child process with its stdout and stderr captured.
+class Child {
+ public:
+  explicit Child(const std::vector<std::string>& args) {
+    int out[2];
+    int err[2];
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(out[1], STDOUT_FILENO);
+      dup2(err[1], STDERR_FILENO);
+      std::vector<char*> argv;
+      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+      argv.push_back(nullptr);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(out[1]);
+    close(err[1]);
+    out_ = out[0];
+    err_ = err[0];
+  }
+  ~Child() {
+    if (pid_ > 0 && !reaped_) {
+      kill(pid_, SIGKILL);
+      Wait();
+    }
+    close(out_);
+    close(err_);
+  }
+
+  // Reads until stdout holds `text` or `timeout` passes.
+  bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
+    const auto until = Clock::now() + timeout;
+    while (stdout_.find(text) == std::string::npos) {
+      if (Clock::now() > until || !Pump(50)) return stdout_.find(text) != std::string::npos;
+    }
+    return true;
+  }
+  void Signal(int sig) { kill(pid_, sig); }
+  // Reads both streams to their end and reaps the child; returns its exit code.
+  int Wait() {
+    while (Pump(1000)) {
+    }
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    reaped_ = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  const std::string& Stdout() const { return stdout_; }
+  const std::string& Stderr() const { return stderr_; }
+
+ private:
+  // One poll round; false once both streams are at their end.
+  bool Pump(int timeoutMs) {
+    pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+    if (outDone_ && errDone_) return false;
+    fds[0].fd = outDone_ ? -1 : out_;
+    fds[1].fd = errDone_ ? -1 : err_;
+    if (poll(fds, 2, timeoutMs) <= 0) return true;
+    char buffer[4096];
+    if (fds[0].revents != 0) {
+      const ssize_t n = read(out_, buffer, sizeof buffer);
+      if (n > 0) stdout_.append(buffer, static_cast<std::size_t>(n)); else outDone_ = true;
+    }
+    if (fds[1].revents != 0) {
+      const ssize_t n = read(err_, buffer, sizeof buffer);
+      if (n > 0) stderr_.append(buffer, static_cast<std::size_t>(n)); else errDone_ = true;
+    }
+    return !(outDone_ && errDone_);
+  }
+
+  pid_t pid_ = -1;
+  int out_ = -1;
+  int err_ = -1;
+  bool outDone_ = false;
+  bool errDone_ = false;
+  bool reaped_ = false;
+  std::string stdout_;
+  std::string stderr_;
+};
+
+class CliFlash : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("quorin-cli-e2e-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+  std::string WritePack(const std::string& name, const std::vector<std::uint8_t>& firmware,
+                        std::uint32_t targetCode = kOwnTargetCode) {
+    PackSpec spec;
+    spec.Version = 6400;
+    spec.TargetCode = targetCode;
+    spec.RandomSeed = 5;
+    const auto image = BuildPackImage(firmware, spec);
+    const fs::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image->data()), static_cast<std::streamsize>(image->size()));
+    return path.string();
+  }
+  std::vector<std::string> Flash(std::vector<std::string> extra) {
+    std::vector<std::string> args = {QUORIN_CLI_PATH, "flash"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back("--settings");
+    args.push_back((dir_ / "Cyclomer.ini").string());
+    return args;
+  }
+  fs::path dir_;
+};
+
+TEST_F(CliFlash, HappyPathPrintsTheLogLinesAndExitsZero) {
+  sim::SimController sim;
+  sim.Start();
+  const auto firmware = MakeFirmware(2100);
+  const std::string pack = WritePack("good.Pack", firmware);
+  const std::string trace = (dir_ / "trace.txt").string();
+  Child cli(Flash({pack, "--port", sim.SlavePath(), "--trace", trace}));
+  EXPECT_EQ(cli.Wait(), 0) << cli.Stderr();
+  EXPECT_EQ(cli.Stdout(),
+            "Conntectting MCU....\nMCU Identified\nPrograming...\nProgramed sucessfuly\n");
+  EXPECT_EQ(cli.Stderr().find('\r'), std::string::npos);  // no progress bar off a terminal
+  EXPECT_EQ(sim.Report().LastSession()->firmware, firmware);
+
+  std::ifstream in(trace);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_NE(text.str().find(" TX 02\n"), std::string::npos) << text.str().substr(0, 400);
+  EXPECT_NE(text.str().find(" RX 02 FD\n"), std::string::npos) << text.str().substr(0, 400);
+  EXPECT_NE(text.str().find(" TX FF FF 34 08 00 00"), std::string::npos);  // header, 2100 bytes
+  EXPECT_NE(text.str().find(" RX 04\n"), std::string::npos);
+}
+
+TEST_F(CliFlash, MissingPortExitsThreeAndSaysWhatToDo) {
+  const std::string pack = WritePack("good.Pack", MakeFirmware(64));
+  Child cli(Flash({pack, "--port", "/dev/quorin-no-such-port"}));
+  EXPECT_EQ(cli.Wait(), 3);
+  EXPECT_EQ(cli.Stdout(), "Conntectting MCU....\nUART Port error \n");
+  EXPECT_NE(cli.Stderr().find("/dev/quorin-no-such-port"), std::string::npos) << cli.Stderr();
+  EXPECT_NE(cli.Stderr().find("quorin-iap-cli ports"), std::string::npos) << cli.Stderr();
+}
+
+struct ScenarioExit {
+  sim::SimScenario scenario;
+  int exitCode;
+  const char* lastLine;
+};
+class CliFlashOutcome : public CliFlash, public ::testing::WithParamInterface<ScenarioExit> {};
+TEST_P(CliFlashOutcome, ExitCodeFollowsTheJob) {
+  sim::SimOptions options;
+  options.scenario = GetParam().scenario;
+  sim::SimController sim(options);
+  sim.Start();
+  Child cli(Flash({WritePack("good.Pack", MakeFirmware(1100)), "--port", sim.SlavePath()}));
+  EXPECT_EQ(cli.Wait(), GetParam().exitCode) << cli.Stderr();
+  EXPECT_NE(cli.Stdout().find(std::string(GetParam().lastLine) + "\n"), std::string::npos)
+      << cli.Stdout();
+}
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, CliFlashOutcome,
+    ::testing::Values(
+        ScenarioExit{sim::SimScenario::Silent, 4, "or pack version is lower than V6400"},
+        ScenarioExit{sim::SimScenario::NoHeaderAck, 5, "Power-off controller and try again "},
+        ScenarioExit{sim::SimScenario::NoVerdict, 6,
+                     "Power-off controller or display and try again "}));
+
+TEST_F(CliFlash, PackProblemsAreRefusedBeforeThePortIsTouched) {
+  sim::SimController sim;
+  sim.Start();
+  // Unreadable: missing file, and a file shorter than a pack.
+  Child missing(Flash({(dir_ / "none.Pack").string(), "--port", sim.SlavePath()}));
+  EXPECT_EQ(missing.Wait(), 2);
+  std::ofstream(dir_ / "short.Pack") << "short";
+  Child shortFile(Flash({(dir_ / "short.Pack").string(), "--port", sim.SlavePath()}));
+  EXPECT_EQ(shortFile.Wait(), 2);
+  // Broken: one flipped byte in the scrambled header.
+  const std::string good = WritePack("broken.Pack", MakeFirmware(64));
+  {
+    std::fstream f(good, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(5);
+    f.put('\x5A');
+  }
+  Child broken(Flash({good, "--port", sim.SlavePath()}));
+  EXPECT_EQ(broken.Wait(), 1);
+  EXPECT_NE(broken.Stderr().find("Pack file was briken"), std::string::npos);
+  // Foreign target: refused without --force.
+  const std::string foreign = WritePack("foreign.Pack", MakeFirmware(64), 20003);
+  Child refused(Flash({foreign, "--port", sim.SlavePath()}));
+  EXPECT_EQ(refused.Wait(), 7);
+  EXPECT_NE(refused.Stderr().find("固件包错误"), std::string::npos);
+  EXPECT_EQ(refused.Stdout(), "");
+  EXPECT_EQ(sim.Report().bytesReceived, 0u);
+  // With --force it is sent.
+  Child forced(Flash({foreign, "--port", sim.SlavePath(), "--force"}));
+  EXPECT_EQ(forced.Wait(), 0) << forced.Stderr();
+  // Usage errors.
+  Child usage({QUORIN_CLI_PATH, "flash"});
+  EXPECT_EQ(usage.Wait(), 64);
+}
+
+TEST_F(CliFlash, CtrlCStopsSendingClosesThePortAndExits130) {
+  sim::SimController sim;
+  sim.Start();
+  Child cli(Flash({WritePack("big.Pack", MakeFirmware(100000)), "--port", sim.SlavePath()}));
+  ASSERT_TRUE(cli.WaitForOutput("Programing...\n", 20s)) << cli.Stderr();
+  std::this_thread::sleep_for(1s);  // well into the data blocks
+  const auto interruptedAt = Clock::now();
+  cli.Signal(SIGINT);
+  EXPECT_EQ(cli.Wait(), 130) << cli.Stderr();
+  EXPECT_LT(Clock::now() - interruptedAt, 5s);
+  EXPECT_EQ(cli.Stdout(), "Conntectting MCU....\nMCU Identified\nPrograming...\n");
+  const std::size_t received = sim.Report().bytesReceived;
+  EXPECT_LT(received, 100000u);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(sim.Report().bytesReceived, received);
+  // The port was released: the next job can open it at once.
+  Child again(Flash({WritePack("small.Pack", MakeFirmware(64)), "--port", sim.SlavePath()}));
+  EXPECT_NE(again.Wait(), 3) << again.Stderr();
+}
+
+}  // namespace
+}  // namespace quorin::e2e
