@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "comm/EventLoop.h"
@@ -24,12 +25,20 @@ class CommFixture : public ::testing::Test {
   CommFixture() {
     comm.SetCommName(pty.SlavePath());
     ApplyAvs1Settings(comm);
+    // Events run only on the loop's thread, which is the test's own.
     comm.OnReceiveData = [this](TComm& sender, const std::uint8_t* buffer, std::uint16_t length) {
       EXPECT_EQ(&sender, &comm);
+      EXPECT_EQ(std::this_thread::get_id(), uiThread);
       chunks.emplace_back(buffer, buffer + length);
     };
-    comm.OnSendDataEmpty = [this](TComm&) { ++sendEmpty; };
-    comm.OnRequestHangup = [this](TComm&) { ++hangups; };
+    comm.OnSendDataEmpty = [this](TComm&) {
+      EXPECT_EQ(std::this_thread::get_id(), uiThread);
+      ++sendEmpty;
+    };
+    comm.OnRequestHangup = [this](TComm&) {
+      EXPECT_EQ(std::this_thread::get_id(), uiThread);
+      ++hangups;
+    };
   }
 
   // Runs the loop until `done` or a generous bound; returns done().
@@ -47,6 +56,7 @@ class CommFixture : public ::testing::Test {
   }
   std::size_t ReceivedSize() const { return Received().size(); }
 
+  const std::thread::id uiThread = std::this_thread::get_id();
   EventLoop loop;
   TestPty pty;
   TComm comm{loop};
