@@ -10,8 +10,8 @@
 #include "app/CommandLine.h"
 #include "app/IapApplication.h"
 #include "app/Simulation.h"
+#include "app/StartupOptions.h"
 #include "app/p_UpdateDispController.h"
-#include "comm/PortNames.h"
 #include "settings/UartSettings.h"
 
 namespace {
@@ -57,10 +57,6 @@ class FirstPaintReporter final : public QObject {
   bool reported_ = false;
 };
 
-QString PortDevice(int port) {
-  return QString::fromStdString(quorin::ResolvePortName("COM" + std::to_string(port)));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -84,9 +80,6 @@ int main(int argc, char** argv) {
     return 0;
   }
 
-  quorin::WindowOptions options;
-  options.SettingsPath = quorin::SettingsFilePath();
-  options.PortDevice = PortDevice;
   std::unique_ptr<quorin::Simulation> simulation;
   if (line.Simulate) {
     try {
@@ -96,18 +89,12 @@ int main(int argc, char** argv) {
                    error.what());
       return 1;
     }
-    const std::string port = simulation->PortPath();
-    const std::string settings = options.SettingsPath;
-    options.Job.PortName = [port] { return port; };
-    options.Job.BaudIndex = [settings] { return quorin::ReadBaudIndexSetting(settings); };
-    options.CaptionSuffix =
-        QString("  [simulated controller: %1]").arg(QString::fromStdString(simulation->Scenario()));
-  } else {
-    options.Job = quorin::JobSettingsFromFile(options.SettingsPath);
   }
 
   // Destroyed before the simulation: a running job is stopped and its port closed first.
-  quorin::TF_UpdateDispController window(quorin::ModalWindowHooks(), std::move(options));
+  quorin::TF_UpdateDispController window(
+      quorin::ModalWindowHooks(),
+      quorin::MakeWindowOptions(quorin::SettingsFilePath(), simulation.get()));
   app.SetErrorHandler(&window.ErrorHandler());
   FirstPaintReporter reporter(start);
   if (line.MeasureStartup) window.installEventFilter(&reporter);

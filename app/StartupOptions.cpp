@@ -1,0 +1,26 @@
+#include "app/StartupOptions.h"
+
+#include "comm/PortNames.h"
+#include "settings/UartSettings.h"
+
+namespace quorin {
+
+WindowOptions MakeWindowOptions(const std::string& settingsPath, const Simulation* simulation) {
+  WindowOptions options;
+  options.SettingsPath = settingsPath;
+  options.PortDevice = [](int port) {
+    return QString::fromStdString(ResolvePortName("COM" + std::to_string(port)));
+  };
+  if (!simulation) {
+    options.Job = JobSettingsFromFile(settingsPath);
+    return options;
+  }
+  const std::string port = simulation->PortPath();
+  options.Job.PortName = [port] { return port; };
+  options.Job.BaudIndex = [settingsPath] { return ReadBaudIndexSetting(settingsPath); };
+  options.CaptionSuffix =
+      QString("  [simulated controller: %1]").arg(QString::fromStdString(simulation->Scenario()));
+  return options;
+}
+
+}  // namespace quorin
