@@ -6,6 +6,7 @@ namespace quorin {
 
 template <typename Call>
 void PostingJobView::PostToView(Call call) {
+  progress_.reset();  // a later progress call must not be shown ahead of this one
   // A refused post (the sink is shut down) only drops a window change nobody can see any more.
   ui_.Post([alive = alive_, target = &target_, call = std::move(call)]() {
     if (!alive.expired()) call(*target);
@@ -28,7 +29,21 @@ void PostingJobView::SetGaugeMaximum(std::uint32_t maximum) {
   PostToView([maximum](JobView& v) { v.SetGaugeMaximum(maximum); });
 }
 void PostingJobView::SetGaugeProgress(std::uint32_t progress) {
-  PostToView([progress](JobView& v) { v.SetGaugeProgress(progress); });
+  if (progress_) {
+    // Store first, then look: either the queued call has not yet taken the value (it will show
+    // this one), or it has already cleared `queued` and a new call is posted (seq_cst both sides).
+    progress_->value.store(progress);
+    if (progress_->queued.load()) return;
+  }
+  auto pending = std::make_shared<PendingProgress>();
+  pending->value.store(progress);
+  pending->queued.store(true);
+  ui_.Post([alive = alive_, target = &target_, pending]() {
+    pending->queued.store(false);
+    const std::uint32_t value = pending->value.load();
+    if (!alive.expired()) target->SetGaugeProgress(value);
+  });
+  progress_ = std::move(pending);
 }
 
 }  // namespace quorin

@@ -2,6 +2,11 @@
 // The view a job's worker talks to: every call is posted through the NotifySink and carried out on
 // the UI thread against the real view, in the order the worker made the calls. The worker never
 // waits for them. Calls still queued when the owner has gone are dropped unrun.
+//
+// Progress calls that follow each other with nothing else in between are folded into one posted
+// call that shows the latest value when it runs (one data block every ~1 ms would otherwise post
+// a call per block); any other call ends the folding, so the order of what is shown is kept.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -29,9 +34,16 @@ class PostingJobView final : public JobView {
   template <typename Call>
   void PostToView(Call call);
 
+  // The progress value a posted progress call will show, and whether that call has yet to run.
+  struct PendingProgress {
+    std::atomic<std::uint32_t> value{0};
+    std::atomic<bool> queued{false};
+  };
+
   NotifySink& ui_;
   JobView& target_;
   std::weak_ptr<const void> alive_;
+  std::shared_ptr<PendingProgress> progress_;  // the run of progress calls now being folded
 };
 
 }  // namespace quorin
