@@ -109,10 +109,10 @@ int RunPackCreate(const PackCreateOptions& options) {
   } catch (const FileError& error) {
     return Fail(kExitUnreadablePack, error.what());
   }
-  std::printf("wrote %s: version %u, target %lu, %s, %zu bytes of firmware\n",
+  std::printf("wrote %s: version %u, target %lu, %s, %zu byte%s of firmware\n",
               options.output.c_str(), static_cast<unsigned>(spec.Version),
               static_cast<unsigned long>(spec.TargetCode), UpdateKindText(spec.UpdateKind),
-              firmware.size());
+              firmware.size(), firmware.size() == 1 ? "" : "s");
   return kExitOk;
 }
 
