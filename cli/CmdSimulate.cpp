@@ -128,14 +128,22 @@ int RunSimulate(const SimulateOptions& given) {
   std::unique_ptr<DeviceLink> link;
   try {
     controller = std::make_unique<sim::SimController>(options);
-    if (!given.link.empty())
-      link = std::make_unique<DeviceLink>(given.link, controller->SlavePath());
     controller->Start();
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "quorin-iap-cli simulate: %s\n", error.what());
+    std::fprintf(stderr,
+                 "quorin-iap-cli simulate: no pseudo-terminal to be had (%s); check that "
+                 "/dev/ptmx and /dev/pts are available\n",
+                 error.what());
     return kExitInternalError;
   }
-
+  try {
+    if (!given.link.empty()) {
+      link = std::make_unique<DeviceLink>(given.link, controller->SlavePath());
+    }
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "quorin-iap-cli simulate: %s\n", error.what());
+    return kExitUsage;
+  }
   std::printf("%s\n", controller->SlavePath().c_str());
   std::printf("simulated controller (scenario %s) on %s%s%s; Ctrl-C ends it\n",
               given.scenario.c_str(), controller->SlavePath().c_str(),
@@ -175,8 +183,8 @@ void AddSimulateCommand(CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand(
       "simulate",
       "Play the motor controller on a pseudo-terminal until Ctrl-C: prints the device to flash "
-      "to, then one line per job.\nExit codes: 0 stopped by SIGINT/SIGTERM, 64 usage, 70 no "
-      "pseudo-terminal.");
+      "to, then one line per job.\nExit codes: 0 stopped by SIGINT/SIGTERM, 64 usage (also a "
+      "--link PATH that cannot be made), 70 no pseudo-terminal.");
   std::vector<std::string> names;
   for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
   command->add_option("--scenario", options->scenario, "How the controller misbehaves")
