@@ -209,7 +209,7 @@ int RunFlash(const FlashOptions& options) {
       programmer.Btn_SendToControllerClick(*records);
     } catch (const std::exception& error) {
       std::fprintf(stderr, "%s.\n", error.what());
-      return kExitProgramFail;
+      return kExitInternalError;
     }
     if (interrupts.Interrupted()) programmer.Cancel();
     loop.Run();

@@ -246,6 +246,26 @@ TEST(JobPaths, NoPackReadRestartFrameCarriesKindWAndZeroFields) {
   EXPECT_EQ(report.restartFrames.front().masked, expected);
 }
 
+// A header no loaded pack can have: its blocks would run past the 131072-byte image. The job
+// refuses to read there and fails the data phase before any block goes out.
+TEST(JobPaths, DataLengthPastTheImageFailsTheDataPhaseWithoutSending) {
+  sim::SimOptions options;
+  options.capacity = 0xFFFFFFFFu;  // a loader that would take it
+  JobHarness h(options);
+  PackRecords records;
+  records.Header.SetDataLength(131025);
+  const JobRun run = h.Run(records);
+  EXPECT_EQ(run.outcome, JobOutcome::Unsuccessful);
+  EXPECT_EQ(h.View().Lines(), (Lines{"Conntectting MCU....", "MCU Identified", "Programing...",
+                                     "Program unsucessful", "Power-off controller and try again "}));
+  ExpectCleanEnd(run, h.View());
+  const sim::SimReport report = h.Sim().Report();
+  ASSERT_NE(report.LastSession(), nullptr);
+  ASSERT_TRUE(report.LastSession()->header);
+  EXPECT_EQ(report.LastSession()->header->fields.dataLength, 131025u);
+  EXPECT_EQ(report.LastSession()->dataBytes, 0u);
+}
+
 TEST(JobPaths, NoVerdictEndsWithProgramFail) {
   sim::SimOptions options;
   options.scenario = sim::SimScenario::NoVerdict;
