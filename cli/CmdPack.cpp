@@ -65,9 +65,15 @@ bool ReadFirmware(const std::string& path, std::vector<std::uint8_t>& firmware, 
       firmware = ReadWholeFile(path, kMaxDataLength);
       return true;
     }
-    const std::vector<std::uint8_t> text = ReadWholeFile(path, kMaxHexFileSize);
-    const HexImage image = ParseIntelHex(text, kMaxDataLength);
-    firmware = image.Bytes;
+    std::vector<std::uint8_t> text;
+    try {
+      text = ReadWholeFile(path, kMaxHexFileSize);
+    } catch (const FileTooLarge& error) {
+      exitCode = Fail(kExitBrokenPack, std::string(error.what()) +
+                                           ", far more than a HEX file of a pack's firmware needs");
+      return false;
+    }
+    firmware = ParseIntelHex(text, kMaxDataLength).Bytes;
     return true;
   } catch (const FileTooLarge& error) {
     exitCode = Fail(kExitBrokenPack, std::string(error.what()) + "; a pack carries at most " +

@@ -32,7 +32,8 @@ struct HexImage {
 
 // Parses `text` as Intel HEX: records 00 (data), 01 (end of file), 02 (extended segment address),
 // 04 (extended linear address) and 05 (start linear address); lines end in LF or CR LF and blank
-// lines are skipped; anything after the end-of-file record is ignored. Every record's checksum is
+// lines are skipped; anything after the end-of-file record is ignored. A data record that runs
+// past the end of its 64 KiB segment continues at the next address. Every record's checksum is
 // verified. Raises IntelHexError (with the line number) for a malformed record, a bad checksum, an
 // unknown record type, data that overlaps earlier data, data whose span from the lowest to the
 // highest address exceeds `maxImageSize` or that lies beyond 4 GiB, and a missing end-of-file
