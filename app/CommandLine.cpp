@@ -34,8 +34,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     } else if (line.PackPath.isEmpty()) {
       line.PackPath = argument;
     } else {
-      line.Error = QString("only one pack can be opened, got %1 and %2")
-                       .arg(line.PackPath, argument);
+      line.Error =
+          QString("only one pack can be opened, got %1 and %2").arg(line.PackPath, argument);
     }
     if (!line.Error.isEmpty()) break;
   }

@@ -10,13 +10,13 @@
 namespace quorin {
 
 struct CommandLine {
-  QString PackPath;         // empty: no pack to read at start
+  QString PackPath;  // empty: no pack to read at start
   bool Simulate = false;
-  QString Scenario;         // empty: the simulator's default
+  QString Scenario;  // empty: the simulator's default
   bool MeasureStartup = false;
   bool ShowHelp = false;
   bool ShowVersion = false;
-  QString Error;            // non-empty: what is wrong with the arguments
+  QString Error;  // non-empty: what is wrong with the arguments
 };
 
 // Parses the arguments after the program name. Pure; any thread.

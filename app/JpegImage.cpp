@@ -1,12 +1,14 @@
 #include "app/JpegImage.h"
 
 // jpeglib.h uses FILE and size_t without including their headers.
+// clang-format off
 #include <cstddef>
 #include <cstdio>
-
 #include <jpeglib.h>
+// clang-format on
 
 #include <csetjmp>
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <vector>

@@ -8,9 +8,13 @@ namespace quorin {
 QtNotifySink::QtNotifySink(std::function<void(const std::exception&)> onError, QObject* parent)
     : QObject(parent), onError_(std::move(onError)) {}
 
-QtNotifySink::~QtNotifySink() { Shutdown(); }
+QtNotifySink::~QtNotifySink() {
+  Shutdown();
+}
 
-void QtNotifySink::Shutdown() { accepting_.store(false); }
+void QtNotifySink::Shutdown() {
+  accepting_.store(false);
+}
 
 bool QtNotifySink::Post(std::function<void()> task) {
   if (!accepting_.load()) return false;

@@ -37,7 +37,9 @@ Simulation::Simulation(const std::string& scenario) : impl_(std::make_unique<Imp
 
 Simulation::~Simulation() = default;
 
-std::string Simulation::PortPath() const { return impl_->controller.SlavePath(); }
+std::string Simulation::PortPath() const {
+  return impl_->controller.SlavePath();
+}
 
 std::string Simulation::Scenario() const {
   return std::string(sim::ScenarioName(impl_->controller.Options().scenario));

@@ -183,8 +183,8 @@ void TF_UpdateDispController::BuildToolBar(QWidget* client) {
 }
 
 void TF_UpdateDispController::BuildPackInfo(QWidget* client) {
-  GroupBox1 = Place(new QGroupBox("Controller Update Pack Info", client), "GroupBox1", 2, 56, 471,
-                    145);
+  GroupBox1 =
+      Place(new QGroupBox("Controller Update Pack Info", client), "GroupBox1", 2, 56, 471, 145);
   GroupBox1->setFont(YaHeiFont(13));
   // Its children are display only. Colours are set for every state so they survive disabling.
   GroupBox1->setStyleSheet(
@@ -204,8 +204,8 @@ void TF_UpdateDispController::BuildPackInfo(QWidget* client) {
   Label8 = Label(GroupBox1, "Label8", "", 208, 88, 241, 19);
   Label8->setFont(YaHeiFont(13, true));
   Label8->setStyleSheet("color: blue;");
-  Label2 = Label(GroupBox1, "Label2", "Tip: Quorin-Middle Drive Controller  Only", 208, 112, 237,
-                 19);
+  Label2 =
+      Label(GroupBox1, "Label2", "Tip: Quorin-Middle Drive Controller  Only", 208, 112, 237, 19);
 
   Image1 = Place(new StretchedImage(DecodeJpeg(assets::LogoJpeg()), GroupBox1), "Image1", 296, 18,
                  169, 25);
@@ -234,9 +234,9 @@ void TF_UpdateDispController::BuildJobArea(QWidget* client) {
   Label4->setFont(YaHeiFont(13, true));
   Label6 = Label(client, "Label6", "1. Wait  few seconds  and try again ", 8, 384, 220, 19);
   Label6->setFont(YaHeiFont(13));
-  Label3 = Label(client, "Label3",
-                 "2. Remove program cable  and connect again if still unsucessful", 8, 400, 391,
-                 19);
+  Label3 =
+      Label(client, "Label3", "2. Remove program cable  and connect again if still unsucessful", 8,
+            400, 391, 19);
   Label3->setFont(YaHeiFont(13));
   Label7 = Label(client, "Label7", "www.quorin.example", 280, 360, 185, 19);
   Label7->setFont(YaHeiFont(16, true));
@@ -286,9 +286,8 @@ void TF_UpdateDispController::Btn_SendToControllerClick() {
 
 void TF_UpdateDispController::UartPort1Click() {
   errors_.Run(this, [this] {
-    TF_UartSet dialog(
-        options_.SettingsPath, options_.PortDevice,
-        [this](const std::exception& error) { errors_.Show(error, uartSet_); });
+    TF_UartSet dialog(options_.SettingsPath, options_.PortDevice,
+                      [this](const std::exception& error) { errors_.Show(error, uartSet_); });
     // No owner, as a top-level dialog; placed over the middle of the main window.
     dialog.move(frameGeometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
     uartSet_ = &dialog;
@@ -300,7 +299,9 @@ void TF_UpdateDispController::UartPort1Click() {
   });
 }
 
-void TF_UpdateDispController::ClearLog() { ListBox1->clear(); }
+void TF_UpdateDispController::ClearLog() {
+  ListBox1->clear();
+}
 
 void TF_UpdateDispController::AddLogLine(const std::string& line) {
   ListBox1->addItem(QString::fromStdString(line));
@@ -315,7 +316,9 @@ void TF_UpdateDispController::SetUpdateKindText(const std::string& text) {
   Label8->setText(QString::fromStdString(text));
 }
 
-void TF_UpdateDispController::SetGaugeVisible(bool visible) { Gauge1->setVisible(visible); }
+void TF_UpdateDispController::SetGaugeVisible(bool visible) {
+  Gauge1->setVisible(visible);
+}
 
 void TF_UpdateDispController::SetGaugeMaximum(std::uint32_t maximum) {
   Gauge1->setMaximum(static_cast<int>(std::min<std::uint32_t>(maximum, INT_MAX)));

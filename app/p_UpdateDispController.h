@@ -51,11 +51,11 @@ struct WindowHooks {
 WindowHooks ModalWindowHooks();
 
 struct WindowOptions {
-  std::string SettingsPath;            // the settings file (SettingsFilePath())
-  JobSettings Job;                     // where a job opens its port
-  QString CaptionSuffix;               // appended to the caption, e.g. for the simulator
+  std::string SettingsPath;                // the settings file (SettingsFilePath())
+  JobSettings Job;                         // where a job opens its port
+  QString CaptionSuffix;                   // appended to the caption, e.g. for the simulator
   std::function<QString(int)> PortDevice;  // port number -> the device it names now ("" unknown)
-  QString ApplicationTitle;            // caption of error boxes; empty: from the executable
+  QString ApplicationTitle;                // caption of error boxes; empty: from the executable
 };
 
 class TF_UpdateDispController final : public QMainWindow, public JobView {

@@ -3,11 +3,13 @@
 // again only to change them:
 //   cmake --build build/<dir> --target quorin-make-assets
 //   QT_QPA_PLATFORM=offscreen build/<dir>/app/quorin-make-assets app/assets
+
 // jpeglib.h uses FILE and size_t without including their headers.
+// clang-format off
 #include <cstddef>
 #include <cstdio>
-
 #include <jpeglib.h>
+// clang-format on
 
 #include <QColor>
 #include <QFont>
@@ -17,6 +19,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QString>
+#include <cstddef>
 #include <cstdio>
 #include <memory>
 #include <stdexcept>

@@ -34,7 +34,9 @@ QComboBox* EditableList(QWidget* parent, const QStringList& items) {
 
 TF_UartSet::TF_UartSet(std::string settingsPath, std::function<QString(int)> portDevice,
                        std::function<void(const std::exception&)> reportError, QWidget* parent)
-    : QDialog(parent), settingsPath_(std::move(settingsPath)), reportError_(std::move(reportError)) {
+    : QDialog(parent),
+      settingsPath_(std::move(settingsPath)),
+      reportError_(std::move(reportError)) {
   setObjectName("F_UartSet");
   setWindowTitle("Uart port set");
   setFont(SansSerifFont(11));
@@ -106,6 +108,8 @@ void TF_UartSet::Button1Click() {
   accept();
 }
 
-void TF_UartSet::Button2Click() { reject(); }
+void TF_UartSet::Button2Click() {
+  reject();
+}
 
 }  // namespace quorin

@@ -20,9 +20,9 @@ extern char** environ;
 namespace {
 
 struct Run {
-  double spawnToExitMs = 0;   // seen from outside: exec, libraries, window, first paint, exit
-  double mainToPaintMs = 0;   // reported by the program: main() to the first paint
-  long peakRssKiB = 0;        // the child's peak resident set (wait4)
+  double spawnToExitMs = 0;  // seen from outside: exec, libraries, window, first paint, exit
+  double mainToPaintMs = 0;  // reported by the program: main() to the first paint
+  long peakRssKiB = 0;       // the child's peak resident set (wait4)
 };
 
 bool RunOnce(const std::string& program, Run& run) {

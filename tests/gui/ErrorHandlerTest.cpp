@@ -26,14 +26,12 @@ TEST_P(ApplicationTitleTest, NameUpToTheFirstDotFirstLetterUpperRestLower) {
   EXPECT_EQ(ApplicationTitle(GetParam().path), QString::fromUtf8(GetParam().title));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ApplicationTitleTest,
-    ::testing::Values(TitleCase{"/usr/bin/quorin-iap", "Quorin-iap"},
-                      TitleCase{"/opt/Quorin-IAP.exe", "Quorin-iap"},
-                      TitleCase{"C:/Tools/QUORIN.IAP.tool.exe", "Quorin"},
-                      TitleCase{"build/app/quorin-iap", "Quorin-iap"},
-                      TitleCase{"x", "X"},
-                      TitleCase{"/tmp/.hidden", ""}));
+INSTANTIATE_TEST_SUITE_P(Paths, ApplicationTitleTest,
+                         ::testing::Values(TitleCase{"/usr/bin/quorin-iap", "Quorin-iap"},
+                                           TitleCase{"/opt/Quorin-IAP.exe", "Quorin-iap"},
+                                           TitleCase{"C:/Tools/QUORIN.IAP.tool.exe", "Quorin"},
+                                           TitleCase{"build/app/quorin-iap", "Quorin-iap"},
+                                           TitleCase{"x", "X"}, TitleCase{"/tmp/.hidden", ""}));
 
 TEST(ErrorBoxText, AppendsOneFullStop) {
   EXPECT_EQ(ErrorBoxText("Read beyond end of file"), "Read beyond end of file.");
@@ -46,7 +44,8 @@ TEST(ErrorBoxText, AppendsOneFullStop) {
 
 TEST(DefaultErrorHandler, ShowsAnyErrorAsAnErrorBoxWithTheTitle) {
   std::vector<MessageBoxRequest> boxes;
-  DefaultErrorHandler handler("Quorin-iap", [&](const MessageBoxRequest& r) { boxes.push_back(r); });
+  DefaultErrorHandler handler("Quorin-iap",
+                              [&](const MessageBoxRequest& r) { boxes.push_back(r); });
   QWidget owner;
   handler.Run(&owner, [] { throw EInOutError(100, "Read beyond end of file"); });
   handler.Run(&owner, [] { throw 42; });
@@ -74,7 +73,8 @@ TEST(IapApplication, AnErrorEscapingAnEventHandlerIsShownAndTheLoopGoesOn) {
   auto* app = dynamic_cast<IapApplication*>(QCoreApplication::instance());
   ASSERT_NE(app, nullptr);
   std::vector<MessageBoxRequest> boxes;
-  DefaultErrorHandler handler("Quorin-iap", [&](const MessageBoxRequest& r) { boxes.push_back(r); });
+  DefaultErrorHandler handler("Quorin-iap",
+                              [&](const MessageBoxRequest& r) { boxes.push_back(r); });
   app->SetErrorHandler(&handler);
   RaisingWidget widget;
   QCoreApplication::postEvent(&widget, new QEvent(QEvent::User));

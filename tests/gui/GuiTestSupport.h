@@ -25,8 +25,8 @@ namespace quorin::test {
 
 // Answers the window's modal interactions and remembers what they showed.
 struct RecordingHooks {
-  std::deque<QString> nextFileNames;       // answered in order; none left: cancelled
-  std::vector<MessageBoxRequest> boxes;    // every message box shown
+  std::deque<QString> nextFileNames;          // answered in order; none left: cancelled
+  std::vector<MessageBoxRequest> boxes;       // every message box shown
   std::function<void(TF_UartSet&)> onDialog;  // runs instead of the dialog's modal loop
   int fileDialogs = 0;
 

@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 
 // jpeglib.h uses FILE and size_t without including their headers.
+// clang-format off
 #include <cstddef>
 #include <cstdio>
-
 #include <jpeglib.h>
+// clang-format on
 
+#include <cstddef>
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 

@@ -110,10 +110,8 @@ TEST_P(FormShowTest, SelectsTheStoredPortAndSaveWritesItBack) {
 
 INSTANTIATE_TEST_SUITE_P(Rules, FormShowTest,
                          ::testing::Values(SelectionCase{nullptr, 0, "1"},
-                                           SelectionCase{"5", 4, "5"},
-                                           SelectionCase{"9", 8, "9"},
-                                           SelectionCase{"0", 0, "1"},
-                                           SelectionCase{"-3", 0, "1"},
+                                           SelectionCase{"5", 4, "5"}, SelectionCase{"9", 8, "9"},
+                                           SelectionCase{"0", 0, "1"}, SelectionCase{"-3", 0, "1"},
                                            SelectionCase{"12", -1, "0"},
                                            SelectionCase{"abc", 0, "1"}));
 

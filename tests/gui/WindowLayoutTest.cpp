@@ -18,7 +18,7 @@ namespace {
 struct ControlLayout {
   const char* name;
   QRect geometry;
-  const char* text;  // nullptr: not a text control
+  const char* text;       // nullptr: not a text control
   bool autoSize = false;  // a label that may grow to show its whole text
 };
 
@@ -67,15 +67,17 @@ INSTANTIATE_TEST_SUITE_P(
         ControlLayout{"Label1", {8, 88, 46, 19}, "Version", true},
         ControlLayout{"Edit_VerNum", {8, 108, 121, 27}, ""},
         ControlLayout{"Label8", {208, 88, 241, 19}, ""},
-        ControlLayout{"Label2", {208, 112, 237, 19}, "Tip: Quorin-Middle Drive Controller  Only",
-                      true},
+        ControlLayout{
+            "Label2", {208, 112, 237, 19}, "Tip: Quorin-Middle Drive Controller  Only", true},
         ControlLayout{"Image1", {296, 18, 169, 25}, nullptr},
         ControlLayout{"Gauge1", {2, 208, 471, 17}, nullptr},
         ControlLayout{"ListBox1", {2, 232, 471, 121}, nullptr},
         ControlLayout{"Label4", {8, 360, 230, 19}, "Notice:    if  program unsucessfully", true},
         ControlLayout{"Label6", {8, 384, 220, 19}, "1. Wait  few seconds  and try again ", true},
-        ControlLayout{"Label3", {8, 400, 391, 19},
-                      "2. Remove program cable  and connect again if still unsucessful", true},
+        ControlLayout{"Label3",
+                      {8, 400, 391, 19},
+                      "2. Remove program cable  and connect again if still unsucessful",
+                      true},
         ControlLayout{"Label7", {280, 360, 185, 19}, "www.quorin.example", true}),
     [](const auto& info) { return std::string(info.param.name); });
 
