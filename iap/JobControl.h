@@ -1,7 +1,7 @@
 #pragma once
 // How a job's worker waits: fixed pauses, timed waits for a response flag, and the cancel request
-// that ends both at once. The worker polls the flags at most 1 ms apart and is woken at once when
-// the receive handler reports that a flag may have changed.
+// that ends both at once. The worker is woken at once when the receive handler reports that a flag
+// may have changed, and looks at the flags every kPollInterval in any case.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -21,8 +21,10 @@ enum class WaitResult { Met, TimedOut, Cancelled };
 
 class JobControl {
  public:
-  // How often a timed wait looks at its condition when nobody wakes it.
-  static constexpr std::chrono::milliseconds kPollInterval{1};
+  // How often a timed wait looks at its condition when nobody wakes it. The receive handler wakes
+  // the wait as soon as a flag may have changed, so this is only the fallback; a longer interval
+  // spares the worker a timer wake-up every millisecond of a 100 ms acknowledgement wait.
+  static constexpr std::chrono::milliseconds kPollInterval{10};
 
   // Any thread. From now on pauses and waits return at once and report the cancellation.
   void Cancel();
