@@ -51,12 +51,12 @@ TEST(TimedWait, ConditionAlreadyTrueSucceedsAtOnce) {
 TEST(TimedWait, WakeFromAnotherThreadEndsTheWait) {
   JobControl control;
   std::atomic<bool> flag{false};
+  const auto start = JobClock::now();
   std::thread setter([&] {
     std::this_thread::sleep_for(20ms);
     flag = true;
     control.Wake();
   });
-  const auto start = JobClock::now();
   const WaitResult result = control.WaitFor(10s, [&] { return flag.load(); });
   const auto elapsed = JobClock::now() - start;
   setter.join();

@@ -59,7 +59,7 @@ TEST(PostingJobView, CallsFromAWorkerRunOnTheLoopInOrderWithProgressFolded) {
   for (const auto& call : c) {
     if (call.rfind("progress:", 0) == 0) {
       const long value = std::stol(call.substr(9));
-      EXPECT_GT(value, last);
+      EXPECT_GE(value, last);  // a folded value may show twice, never go back
       last = value;
     }
   }
