@@ -93,19 +93,19 @@ int RunPackCreate(const PackCreateOptions& options) {
   int exitCode = kExitOk;
   if (!ReadFirmware(options.firmware, firmware, exitCode)) return exitCode;
 
-  PackSpec spec;
-  spec.Version = static_cast<std::uint16_t>(*ParseUnsigned(options.version, 0xFFFF));
-  spec.TargetCode = static_cast<std::uint32_t>(*ParseUnsigned(options.target, 0xFFFFFFFF));
-  spec.UpdateKind = options.kind == "settings" ? kUpdateKindSoftwareAndSettings : 0x00;
-  if (!options.wireKey.empty()) spec.WireKey = Byte(options.wireKey);
+  PackFields fields;
+  fields.Version = static_cast<std::uint16_t>(*ParseUnsigned(options.version, 0xFFFF));
+  fields.TargetCode = static_cast<std::uint32_t>(*ParseUnsigned(options.target, 0xFFFFFFFF));
+  fields.UpdateKind = options.kind == "settings" ? kUpdateKindSoftwareAndSettings : 0x00;
+  if (!options.wireKey.empty()) fields.WireKey = Byte(options.wireKey);
   if (options.headerKey.size() == 2) {
-    spec.HeaderKeyBytes =
+    fields.HeaderKeyBytes =
         std::array<std::uint8_t, 2>{Byte(options.headerKey[0]), Byte(options.headerKey[1])};
   }
-  if (!options.filler.empty()) spec.Filler = Byte(options.filler);
+  if (!options.filler.empty()) fields.Filler = Byte(options.filler);
 
   try {
-    const auto image = BuildPackImage(firmware, spec);
+    const auto image = BuildPackImage(firmware, fields);
     WriteNewFile(options.output, *image, options.force);
   } catch (const FirmwareTooLarge& error) {
     return Fail(kExitBrokenPack, options.firmware + ": " + error.what());
@@ -116,8 +116,8 @@ int RunPackCreate(const PackCreateOptions& options) {
     return Fail(kExitUnreadablePack, error.what());
   }
   std::printf("wrote %s: version %u, target %lu, %s, %zu byte%s of firmware\n",
-              options.output.c_str(), static_cast<unsigned>(spec.Version),
-              static_cast<unsigned long>(spec.TargetCode), UpdateKindText(spec.UpdateKind),
+              options.output.c_str(), static_cast<unsigned>(fields.Version),
+              static_cast<unsigned long>(fields.TargetCode), UpdateKindText(fields.UpdateKind),
               firmware.size(), firmware.size() == 1 ? "" : "s");
   return kExitOk;
 }

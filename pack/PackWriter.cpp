@@ -18,13 +18,13 @@ void SealPackHeader(PackHeader& header) {
   header.SetHeaderCrc(Crc16Xmodem(header.Bytes.data(), 30));
 }
 
-PackHeader BuildPackHeader(std::span<const std::uint8_t> firmware, const PackSpec& spec,
+PackHeader BuildPackHeader(std::span<const std::uint8_t> firmware, const PackFields& fields,
                            std::uint8_t wireKey) {
   if (firmware.size() > kMaxDataLength) throw FirmwareTooLarge(firmware.size());
   PackHeader header;
-  header.SetVersion(spec.Version);
-  header.SetTargetCode(spec.TargetCode);
-  header.SetUpdateKind(spec.UpdateKind);
+  header.SetVersion(fields.Version);
+  header.SetTargetCode(fields.TargetCode);
+  header.SetUpdateKind(fields.UpdateKind);
   header.SetWireKey(wireKey);
   header.SetDataLength(static_cast<std::uint32_t>(firmware.size()));
   header.SetDataSum(ByteSum32(firmware.data(), firmware.size()));
@@ -51,23 +51,23 @@ void EncodePackImage(PackImage& image, const PackHeader& header,
 }
 
 std::unique_ptr<PackImage> BuildPackImage(std::span<const std::uint8_t> firmware,
-                                          const PackSpec& spec) {
+                                          const PackFields& fields) {
   if (firmware.size() > kMaxDataLength) throw FirmwareTooLarge(firmware.size());
-  std::mt19937_64 random(spec.RandomSeed ? *spec.RandomSeed : std::random_device{}());
+  std::mt19937_64 random(fields.RandomSeed ? *fields.RandomSeed : std::random_device{}());
   const auto randomByte = [&random] { return static_cast<std::uint8_t>(random() & 0xFF); };
 
-  const std::uint8_t wireKey = spec.WireKey ? *spec.WireKey : randomByte();
+  const std::uint8_t wireKey = fields.WireKey ? *fields.WireKey : randomByte();
   std::array<std::uint8_t, 2> keyBytes{};
-  if (spec.HeaderKeyBytes) {
-    keyBytes = *spec.HeaderKeyBytes;
+  if (fields.HeaderKeyBytes) {
+    keyBytes = *fields.HeaderKeyBytes;
   } else {
     keyBytes = {randomByte(), randomByte()};
   }
   auto image = std::make_unique<PackImage>();
   for (std::size_t at = kFirmwareOffset + firmware.size(); at < image->size(); ++at) {
-    (*image)[at] = spec.Filler ? *spec.Filler : randomByte();
+    (*image)[at] = fields.Filler ? *fields.Filler : randomByte();
   }
-  EncodePackImage(*image, BuildPackHeader(firmware, spec, wireKey), firmware, keyBytes);
+  EncodePackImage(*image, BuildPackHeader(firmware, fields, wireKey), firmware, keyBytes);
   return image;
 }
 

@@ -13,7 +13,7 @@
 namespace quorin {
 
 // The header fields and scrambling choices of a pack. Empty optionals are drawn at random.
-struct PackSpec {
+struct PackFields {
   std::uint16_t Version = 0;
   std::uint32_t TargetCode = kOwnTargetCode;
   std::uint8_t UpdateKind = 0x00;  // kUpdateKindSoftwareAndSettings for software + settings
@@ -34,14 +34,14 @@ class FirmwareTooLarge : public std::length_error {
 };
 
 // Builds the 131072-byte image of a pack holding `firmware` (at most 131024 bytes) with the
-// fields of `spec`; LoadUpdatePack reads it back as a good pack with the same fields and bytes.
+// fields of `fields`; LoadUpdatePack reads it back as a good pack with the same fields and bytes.
 // The uninterpreted header bytes are zero. Raises FirmwareTooLarge. Owns nothing; any thread.
 std::unique_ptr<PackImage> BuildPackImage(std::span<const std::uint8_t> firmware,
-                                          const PackSpec& spec);
+                                          const PackFields& fields);
 
-// The unscrambled header BuildPackImage writes for `firmware`: the fields of `spec`, `wireKey`,
+// The unscrambled header BuildPackImage writes for `firmware`: the fields of `fields`, `wireKey`,
 // the firmware's length and ByteSum32, sealed with its CRC. Raises FirmwareTooLarge.
-PackHeader BuildPackHeader(std::span<const std::uint8_t> firmware, const PackSpec& spec,
+PackHeader BuildPackHeader(std::span<const std::uint8_t> firmware, const PackFields& fields,
                            std::uint8_t wireKey);
 
 // Sets HeaderCrc to the Crc16Xmodem of header bytes 0 to 29.

@@ -15,7 +15,7 @@ namespace quorin {
 namespace {
 
 using testing::CliResult;
-using testing::FixedSpec;
+using testing::FixedFields;
 using testing::RunCli;
 using testing::TempDir;
 using testing::WriteFile;
@@ -38,12 +38,12 @@ constexpr const char* kGoodLines =
     "data-sum: 49500\n"
     "wire-key: 0x5A\n";
 
-std::unique_ptr<PackImage> GoodImage(const PackSpec& spec = FixedSpec()) {
-  return BuildPackImage(CountingFirmware(1000), spec);
+std::unique_ptr<PackImage> GoodImage(const PackFields& fields = FixedFields()) {
+  return BuildPackImage(CountingFirmware(1000), fields);
 }
 
-std::string HeaderCrcLine(const PackSpec& spec) {
-  const PackHeader header = BuildPackHeader(CountingFirmware(1000), spec, *spec.WireKey);
+std::string HeaderCrcLine(const PackFields& fields) {
+  const PackHeader header = BuildPackHeader(CountingFirmware(1000), fields, *fields.WireKey);
   char line[32];
   std::snprintf(line, sizeof line, "header-crc: 0x%04X\n", header.HeaderCrc());
   return line;
@@ -64,14 +64,14 @@ const InfoCase kInfoCases[] = {
        WriteImage(d.File("good.Pack"), *GoodImage());
        return d.File("good.Pack");
      },
-     0, kGoodLines + HeaderCrcLine(FixedSpec()), ""},
+     0, kGoodLines + HeaderCrcLine(FixedFields()), ""},
     {"relative_path_shows_the_name",
      [](const TempDir& d) {
        std::filesystem::create_directory(d.Path() / "sub");
        WriteImage(d.File("sub/good.Pack"), *GoodImage());
        return std::string("sub/good.Pack");
      },
-     0, kGoodLines + HeaderCrcLine(FixedSpec()), ""},
+     0, kGoodLines + HeaderCrcLine(FixedFields()), ""},
     {"broken_header_crc",
      [](const TempDir& d) {
        auto image = GoodImage();
@@ -91,35 +91,35 @@ const InfoCase kInfoCases[] = {
     {"length_past_the_last_whole_block",
      [](const TempDir& d) {
        const auto firmware = CountingFirmware(kMaxDataLength);
-       auto image = BuildPackImage(firmware, FixedSpec());
-       PackHeader header = BuildPackHeader(firmware, FixedSpec(), 0x5A);
+       auto image = BuildPackImage(firmware, FixedFields());
+       PackHeader header = BuildPackHeader(firmware, FixedFields(), 0x5A);
        header.SetDataLength(kMaxDataLength + 1);
        SealPackHeader(header);
-       EncodePackImage(*image, header, firmware, *FixedSpec().HeaderKeyBytes);
+       EncodePackImage(*image, header, firmware, *FixedFields().HeaderKeyBytes);
        WriteImage(d.File("long.Pack"), *image);
        return d.File("long.Pack");
      },
      1, "", "Pack file was briken\n"},
     {"foreign_target",
      [](const TempDir& d) {
-       PackSpec spec = FixedSpec();
-       spec.TargetCode = 65536 + 20002;
-       spec.UpdateKind = 0xAA;
-       spec.Version = 40000;
-       WriteImage(d.File("foreign.Pack"), *GoodImage(spec));
+       PackFields fields = FixedFields();
+       fields.TargetCode = 65536 + 20002;
+       fields.UpdateKind = 0xAA;
+       fields.Version = 40000;
+       WriteImage(d.File("foreign.Pack"), *GoodImage(fields));
        return d.File("foreign.Pack");
      },
      0,
      [] {
-       PackSpec spec = FixedSpec();
-       spec.TargetCode = 65536 + 20002;
-       spec.UpdateKind = 0xAA;
-       spec.Version = 40000;
+       PackFields fields = FixedFields();
+       fields.TargetCode = 65536 + 20002;
+       fields.UpdateKind = 0xAA;
+       fields.Version = 40000;
        return std::string(
                   "file: foreign.Pack\nversion: 40000\ntarget: 85538\n"
                   "kind: Update software + settings\ndata-length: 1000\n"
                   "data-sum: 49500\nwire-key: 0x5A\n") +
-              HeaderCrcLine(spec);
+              HeaderCrcLine(fields);
      }(),
      "固件包错误\n"},
     {"all_zero_file_loads_but_is_foreign",
@@ -171,7 +171,7 @@ TEST(CliInfoJson, PrintsOneObjectWithTheSameKeys) {
   WriteImage(dir.File("good.Pack"), *GoodImage());
   const CliResult result = RunCli({"info", dir.File("good.Pack"), "--json"}, dir);
   EXPECT_EQ(result.exitCode, 0);
-  const std::string crc = HeaderCrcLine(FixedSpec()).substr(12, 6);
+  const std::string crc = HeaderCrcLine(FixedFields()).substr(12, 6);
   EXPECT_EQ(result.out,
             "{\"file\": \"good.Pack\", \"version\": 6400, \"target\": 20002, "
             "\"kind\": \"Update software only\", \"data-length\": 1000, \"data-sum\": 49500, "

@@ -114,11 +114,11 @@ class CliFlash : public ::testing::Test {
   }
   std::string WritePack(const std::string& name, const std::vector<std::uint8_t>& firmware,
                         std::uint32_t targetCode = kOwnTargetCode) {
-    PackSpec spec;
-    spec.Version = 6400;
-    spec.TargetCode = targetCode;
-    spec.RandomSeed = 5;
-    const auto image = BuildPackImage(firmware, spec);
+    PackFields fields;
+    fields.Version = 6400;
+    fields.TargetCode = targetCode;
+    fields.RandomSeed = 5;
+    const auto image = BuildPackImage(firmware, fields);
     const fs::path path = dir_ / name;
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(image->data()), static_cast<std::streamsize>(image->size()));

@@ -37,12 +37,12 @@ std::vector<std::uint8_t> MakeFirmware(std::size_t size, std::uint32_t seed) {
 
 std::unique_ptr<PackRecords> MakePack(const std::vector<std::uint8_t>& firmware,
                                       std::uint16_t version, std::uint8_t updateKind) {
-  PackSpec spec;
-  spec.Version = version;
-  spec.UpdateKind = updateKind;
-  spec.WireKey = 0x5A;
-  spec.RandomSeed = 11;
-  const std::unique_ptr<PackImage> image = BuildPackImage(firmware, spec);
+  PackFields fields;
+  fields.Version = version;
+  fields.UpdateKind = updateKind;
+  fields.WireKey = 0x5A;
+  fields.RandomSeed = 11;
+  const std::unique_ptr<PackImage> image = BuildPackImage(firmware, fields);
   auto records = std::make_unique<PackRecords>();
   records->PackBuffer = *image;
   if (DecodePackImage(*records) != PackDecodeResult::Ok) {

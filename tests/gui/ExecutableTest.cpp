@@ -26,7 +26,7 @@ RunResult RunProgram(const QStringList& arguments) {
 
 TEST(Executable, OpensWithAPackAndPaintsItsWindow) {
   QTemporaryDir dir;
-  const QString pack = WritePack(dir, "start.Pack", PackSpec{});
+  const QString pack = WritePack(dir, "start.Pack", PackFields{});
   const RunResult run = RunProgram({"--measure-startup", pack});
   EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
   EXPECT_TRUE(run.output.contains("first-paint-ms ")) << run.output.toStdString();

@@ -66,13 +66,13 @@ Widget* Find(QObject* root, const char* name) {
 }
 
 // Writes a pack built by PackWriter into `dir` and returns its full path.
-inline QString WritePack(const QTemporaryDir& dir, const QString& name, const PackSpec& spec,
+inline QString WritePack(const QTemporaryDir& dir, const QString& name, const PackFields& fields,
                          std::size_t firmwareSize = 4000) {
   std::vector<std::uint8_t> firmware(firmwareSize);
   for (std::size_t i = 0; i < firmware.size(); ++i) {
     firmware[i] = static_cast<std::uint8_t>(i * 7 + 3);
   }
-  const auto image = BuildPackImage(firmware, spec);
+  const auto image = BuildPackImage(firmware, fields);
   const QString path = dir.filePath(name);
   QFile file(path);
   EXPECT_TRUE(file.open(QIODevice::WriteOnly));

@@ -38,10 +38,10 @@ class ProgramJobTest : public WindowTest {
     program = Find<QToolButton>(window.get(), "Btn_SendToController");
     gauge = Find<QProgressBar>(window.get(), "Gauge1");
     log = Find<QListWidget>(window.get(), "ListBox1");
-    PackSpec spec;
-    spec.Version = 6500;
-    spec.UpdateKind = kUpdateKindSoftwareAndSettings;
-    recorder.nextFileNames.push_back(WritePack(dir, "job.Pack", spec, firmwareSize));
+    PackFields fields;
+    fields.Version = 6500;
+    fields.UpdateKind = kUpdateKindSoftwareAndSettings;
+    recorder.nextFileNames.push_back(WritePack(dir, "job.Pack", fields, firmwareSize));
     Find<QToolButton>(window.get(), "Btn_ReadUserPack")->click();
     ASSERT_TRUE(program->isEnabled());
   }
@@ -113,9 +113,9 @@ TEST_F(ProgramJobTest, FailedJobLogsWhyAndLeavesProgramUsable) {
 }
 
 TEST_F(ProgramJobTest, PortThatCannotOpenLogsUartPortError) {
-  PackSpec spec;
+  PackFields fields;
   MakeWindow("/dev/quorin-test-no-such-port");
-  recorder.nextFileNames.push_back(WritePack(dir, "job.Pack", spec));
+  recorder.nextFileNames.push_back(WritePack(dir, "job.Pack", fields));
   Find<QToolButton>(window.get(), "Btn_ReadUserPack")->click();
   gauge = Find<QProgressBar>(window.get(), "Gauge1");
   log = Find<QListWidget>(window.get(), "ListBox1");
@@ -149,7 +149,7 @@ TEST_F(ProgramJobTest, ReadingAnotherPackDuringAJobDoesNotChangeWhatIsSent) {
   QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
   program->click();
   ASSERT_TRUE(WaitUntil([&] { return LogLines(log).contains("Programing..."); }));
-  PackSpec other;
+  PackFields other;
   other.Version = 1;
   recorder.nextFileNames.push_back(WritePack(dir, "other.Pack", other, 100));
   Find<QToolButton>(window.get(), "Btn_ReadUserPack")->click();

@@ -28,9 +28,9 @@ class ReadPackTest : public WindowTest {
   }
 
   void ReadGood(std::uint16_t packVersion = 6500) {
-    PackSpec spec;
-    spec.Version = packVersion;
-    Read(WritePack(dir, "good.Pack", spec));
+    PackFields fields;
+    fields.Version = packVersion;
+    Read(WritePack(dir, "good.Pack", fields));
     ASSERT_TRUE(recorder.boxes.empty());
     ASSERT_TRUE(program->isEnabled());
   }
@@ -51,10 +51,10 @@ struct GoodPackCase {
 class GoodPackTest : public ReadPackTest, public ::testing::WithParamInterface<GoodPackCase> {};
 
 TEST_P(GoodPackTest, ShowsNameVersionAndKindAndEnablesProgram) {
-  PackSpec spec;
-  spec.UpdateKind = GetParam().updateKind;
-  spec.Version = GetParam().version;
-  Read(WritePack(dir, "Controller V6.5.Pack", spec));
+  PackFields fields;
+  fields.UpdateKind = GetParam().updateKind;
+  fields.Version = GetParam().version;
+  Read(WritePack(dir, "Controller V6.5.Pack", fields));
   EXPECT_EQ(recorder.fileDialogs, 1);
   EXPECT_TRUE(recorder.boxes.empty());
   EXPECT_EQ(fileName->text(), "Controller V6.5.Pack");
@@ -73,8 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ReadPackTest, BrokenPackWarnsAndDisablesProgramKeepingTheFields) {
   ReadGood(6500);
-  PackSpec spec;
-  auto image = BuildPackImage(std::vector<std::uint8_t>(100, 1), spec);
+  PackFields fields;
+  auto image = BuildPackImage(std::vector<std::uint8_t>(100, 1), fields);
   (*image)[40] ^= 0xFF;  // one firmware byte: the sum no longer matches
   Read(WriteFile(dir, "broken.Pack",
                  QByteArray(reinterpret_cast<const char*>(image->data()), image->size())));
@@ -94,9 +94,9 @@ TEST_F(ReadPackTest, BrokenPackWarnsAndDisablesProgramKeepingTheFields) {
 }
 
 TEST_F(ReadPackTest, ForeignTargetWarnsWithProgramDisabledThenEnablesIt) {
-  PackSpec spec;
-  spec.TargetCode = 20003;
-  Read(WritePack(dir, "other.Pack", spec));
+  PackFields fields;
+  fields.TargetCode = 20003;
+  Read(WritePack(dir, "other.Pack", fields));
   ASSERT_EQ(recorder.boxes.size(), 1u);
   EXPECT_EQ(recorder.boxes[0].text, QString::fromUtf8("固件包错误"));
   EXPECT_EQ(recorder.boxes[0].caption, QString::fromUtf8("警告"));
@@ -114,9 +114,9 @@ TEST(ReadPackForeignTarget, ProgramIsDisabledWhileTheWarningIsShown) {
   hooks.ShowMessage = [&](const MessageBoxRequest&) {
     enabledDuringWarning = program->isEnabled();
   };
-  PackSpec spec;
-  spec.TargetCode = 0x00014E22;  // 20002 + 65536: the high word counts
-  const QString path = WritePack(dir, "far.Pack", spec);
+  PackFields fields;
+  fields.TargetCode = 0x00014E22;  // 20002 + 65536: the high word counts
+  const QString path = WritePack(dir, "far.Pack", fields);
   hooks.OpenPackFileName = [&](QWidget*) { return path; };
   WindowOptions options;
   options.SettingsPath = dir.filePath("Cyclomer.ini").toStdString();
@@ -180,9 +180,9 @@ TEST_F(ReadPackTest, CancelBeforeAnyPackLeavesProgramDisabled) {
 }
 
 TEST_F(ReadPackTest, DroppingAPackFileReadsIt) {
-  PackSpec spec;
-  spec.Version = 7001;
-  const QString path = WritePack(dir, "dropped.Pack", spec);
+  PackFields fields;
+  fields.Version = 7001;
+  const QString path = WritePack(dir, "dropped.Pack", fields);
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(path)});
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);

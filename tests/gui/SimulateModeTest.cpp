@@ -47,8 +47,8 @@ TEST_F(SimulateModeTest, CaptionNamesTheScenarioAndAJobProgramsTheSimulatedContr
   EXPECT_EQ(window->windowTitle(),
             "Quorin-G2-Controller IAP Tool Ver 5.1-20002  [simulated controller: normal]");
 
-  PackSpec spec;
-  recorder.nextFileNames.push_back(WritePack(dir, "sim.Pack", spec, 3000));
+  PackFields fields;
+  recorder.nextFileNames.push_back(WritePack(dir, "sim.Pack", fields, 3000));
   Find<QToolButton>(window.get(), "Btn_ReadUserPack")->click();
   QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
   Find<QToolButton>(window.get(), "Btn_SendToController")->click();

@@ -14,7 +14,7 @@
 namespace quorin {
 namespace {
 
-using testing::FixedSpec;
+using testing::FixedFields;
 using testing::RandomFirmware;
 
 TEST(PackHeaderFields, AreFormedFromUnsignedWordsHighWordFirst) {
@@ -88,21 +88,21 @@ struct DecodeCase {
 std::unique_ptr<PackImage> EditedPack(const std::vector<std::uint8_t>& firmware,
                                       const std::function<void(PackHeader&)>& edit,
                                       bool reseal = true) {
-  const PackSpec spec = FixedSpec();
+  const PackFields fields = FixedFields();
   // The writer refuses overlong firmware, so an overlong pack starts from a shorter one.
   const auto fitting = std::span<const std::uint8_t>(firmware).first(
       std::min<std::size_t>(firmware.size(), kMaxDataLength));
-  auto image = BuildPackImage(fitting, spec);
-  PackHeader header = BuildPackHeader(fitting, spec, *spec.WireKey);
+  auto image = BuildPackImage(fitting, fields);
+  PackHeader header = BuildPackHeader(fitting, fields, *fields.WireKey);
   edit(header);
   if (reseal) SealPackHeader(header);
-  EncodePackImage(*image, header, firmware, *spec.HeaderKeyBytes);
+  EncodePackImage(*image, header, firmware, *fields.HeaderKeyBytes);
   return image;
 }
 
 std::unique_ptr<PackImage> GoodPack(std::vector<std::uint8_t>& payload, std::size_t size) {
   payload = RandomFirmware(size, static_cast<std::uint32_t>(size));
-  return BuildPackImage(payload, FixedSpec());
+  return BuildPackImage(payload, FixedFields());
 }
 
 const DecodeCase kDecodeCases[] = {
@@ -123,21 +123,21 @@ const DecodeCase kDecodeCases[] = {
     {"header_key_bytes_carry_dropped",
      [](auto& p) {
        p = RandomFirmware(300, 3);
-       PackSpec spec = FixedSpec();
-       spec.HeaderKeyBytes = std::array<std::uint8_t, 2>{0xF0, 0x25};  // 0x115 -> key 0x15
-       return BuildPackImage(p, spec);
+       PackFields fields = FixedFields();
+       fields.HeaderKeyBytes = std::array<std::uint8_t, 2>{0xF0, 0x25};  // 0x115 -> key 0x15
+       return BuildPackImage(p, fields);
      },
      PackDecodeResult::Ok, Firmware::Unscrambled},
     {"payload_key_carry_dropped",
      [](auto& p) {
        p = RandomFirmware(300, 4);
-       PackSpec spec = FixedSpec();
+       PackFields fields = FixedFields();
        // Find a version whose header CRC bytes add up past 255.
-       for (spec.Version = 0;; ++spec.Version) {
-         const PackHeader h = BuildPackHeader(p, spec, *spec.WireKey);
+       for (fields.Version = 0;; ++fields.Version) {
+         const PackHeader h = BuildPackHeader(p, fields, *fields.WireKey);
          if (h.Bytes[30] + h.Bytes[31] >= 256) break;
        }
-       return BuildPackImage(p, spec);
+       return BuildPackImage(p, fields);
      },
      PackDecodeResult::Ok, Firmware::Unscrambled},
     {"header_byte_damaged",
@@ -240,18 +240,18 @@ INSTANTIATE_TEST_SUITE_P(Packs, DecodePackImageCases, ::testing::ValuesIn(kDecod
 
 struct FieldCase {
   const char* name;
-  std::function<void(PackSpec&)> edit;
+  std::function<void(PackFields&)> edit;
   std::function<void(const PackHeader&)> check;
 };
 
 class DecodedHeaderFields : public ::testing::TestWithParam<FieldCase> {};
 
 TEST_P(DecodedHeaderFields, ReadBackAsWritten) {
-  PackSpec spec = FixedSpec();
-  GetParam().edit(spec);
+  PackFields fields = FixedFields();
+  GetParam().edit(fields);
   const auto firmware = RandomFirmware(32768, 11);
   auto records = std::make_unique<PackRecords>();
-  records->PackBuffer = *BuildPackImage(firmware, spec);
+  records->PackBuffer = *BuildPackImage(firmware, fields);
   ASSERT_EQ(DecodePackImage(*records), PackDecodeResult::Ok);
   GetParam().check(records->Header);
 }
@@ -259,24 +259,24 @@ TEST_P(DecodedHeaderFields, ReadBackAsWritten) {
 INSTANTIATE_TEST_SUITE_P(
     Fields, DecodedHeaderFields,
     ::testing::Values(
-        FieldCase{"version_with_top_bit_is_unsigned", [](PackSpec& s) { s.Version = 40000; },
+        FieldCase{"version_with_top_bit_is_unsigned", [](PackFields& s) { s.Version = 40000; },
                   [](const PackHeader& h) { EXPECT_EQ(h.Version(), 40000); }},
-        FieldCase{"length_low_word_0x8000_is_32768", [](PackSpec&) {},
+        FieldCase{"length_low_word_0x8000_is_32768", [](PackFields&) {},
                   [](const PackHeader& h) {
                     EXPECT_EQ(h.DataLength(), 32768u);
                     EXPECT_EQ(h.Bytes[25], 0x80);
                   }},
         FieldCase{"target_with_high_word_1_is_not_ours",
-                  [](PackSpec& s) { s.TargetCode = 65536 + 20002; },
+                  [](PackFields& s) { s.TargetCode = 65536 + 20002; },
                   [](const PackHeader& h) {
                     EXPECT_EQ(h.TargetCode(), 85538u);
                     EXPECT_EQ(h.Word(9), 20002);
                   }},
-        FieldCase{"largest_target", [](PackSpec& s) { s.TargetCode = 0xFFFFFFFF; },
+        FieldCase{"largest_target", [](PackFields& s) { s.TargetCode = 0xFFFFFFFF; },
                   [](const PackHeader& h) { EXPECT_EQ(h.TargetCode(), 0xFFFFFFFFu); }},
-        FieldCase{"settings_kind", [](PackSpec& s) { s.UpdateKind = 0xAA; },
+        FieldCase{"settings_kind", [](PackFields& s) { s.UpdateKind = 0xAA; },
                   [](const PackHeader& h) { EXPECT_EQ(h.UpdateKind(), 0xAA); }},
-        FieldCase{"wire_key", [](PackSpec& s) { s.WireKey = 0xE7; },
+        FieldCase{"wire_key", [](PackFields& s) { s.WireKey = 0xE7; },
                   [](const PackHeader& h) { EXPECT_EQ(h.WireKey(), 0xE7); }}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -21,7 +21,7 @@
 namespace quorin {
 namespace {
 
-using testing::FixedSpec;
+using testing::FixedFields;
 using testing::RandomFirmware;
 using testing::TempDir;
 using testing::WriteFile;
@@ -65,7 +65,7 @@ class LoadUpdatePackTest : public ::testing::Test {
  protected:
   std::string WritePack(const std::string& name, std::size_t firmwareSize, std::uint32_t seed) {
     firmware_ = RandomFirmware(firmwareSize, seed);
-    image_ = BuildPackImage(firmware_, FixedSpec());
+    image_ = BuildPackImage(firmware_, FixedFields());
     const std::string path = dir_.File(name);
     WriteImage(path, *image_);
     return path;
@@ -140,7 +140,7 @@ struct ErrorCase {
 std::string FileOfSize(const TempDir& dir, std::size_t size) {
   const std::string path = dir.File("sized.Pack");
   const auto firmware = RandomFirmware(200, 9);
-  const auto image = BuildPackImage(firmware, FixedSpec());
+  const auto image = BuildPackImage(firmware, FixedFields());
   WriteFile(path, std::span<const std::uint8_t>(*image).first(size));
   return path;
 }
@@ -235,7 +235,7 @@ TEST_F(LoadUpdatePackTest, FailedReadKeepsThePreviousPack) {
   const auto before = std::make_unique<PackRecords>(*records_);
 
   // A shorter pack whose first bytes differ from the loaded one.
-  const auto other = BuildPackImage(RandomFirmware(100, 99), PackSpec{});
+  const auto other = BuildPackImage(RandomFirmware(100, 99), PackFields{});
   const std::string shortPath = dir_.File("short.Pack");
   WriteFile(shortPath, std::span<const std::uint8_t>(*other).first(kPackImageSize / 2));
   EXPECT_THROW(LoadUpdatePack(*records_, shortPath), EInOutError);

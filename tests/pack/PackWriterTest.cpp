@@ -50,20 +50,20 @@ TEST(PackWriterRoundTrip, ThousandsOfRandomPacksLoadBackUnchanged) {
   for (int round = 0; round < kPacks; ++round) {
     const std::size_t length = RandomLength(random);
     const auto firmware = RandomFirmware(length, static_cast<std::uint32_t>(random()));
-    PackSpec spec;
-    spec.Version = static_cast<std::uint16_t>(random());
-    spec.TargetCode = random() % 3 == 0 ? kOwnTargetCode : static_cast<std::uint32_t>(random());
-    spec.UpdateKind =
+    PackFields fields;
+    fields.Version = static_cast<std::uint16_t>(random());
+    fields.TargetCode = random() % 3 == 0 ? kOwnTargetCode : static_cast<std::uint32_t>(random());
+    fields.UpdateKind =
         random() % 2 == 0 ? kUpdateKindSoftwareAndSettings : static_cast<std::uint8_t>(random());
-    spec.RandomSeed = random();  // key bytes, wire key and filler drawn by the writer
-    const auto image = BuildPackImage(firmware, spec);
+    fields.RandomSeed = random();  // key bytes, wire key and filler drawn by the writer
+    const auto image = BuildPackImage(firmware, fields);
     WriteImage(path, *image);
 
     ASSERT_TRUE(LoadUpdatePack(*records, path)) << "round " << round << ", length " << length;
     const PackHeader& h = records->Header;
-    ASSERT_EQ(h.Version(), spec.Version) << "round " << round;
-    ASSERT_EQ(h.TargetCode(), spec.TargetCode) << "round " << round;
-    ASSERT_EQ(h.UpdateKind(), spec.UpdateKind) << "round " << round;
+    ASSERT_EQ(h.Version(), fields.Version) << "round " << round;
+    ASSERT_EQ(h.TargetCode(), fields.TargetCode) << "round " << round;
+    ASSERT_EQ(h.UpdateKind(), fields.UpdateKind) << "round " << round;
     ASSERT_EQ(h.DataLength(), length) << "round " << round;
     ASSERT_EQ(h.DataSum(), ByteSum32(firmware.data(), firmware.size())) << "round " << round;
     const auto loaded = records->FirmwareData();
@@ -75,12 +75,12 @@ TEST(PackWriterRoundTrip, ThousandsOfRandomPacksLoadBackUnchanged) {
 }
 
 TEST(PackWriter, GivenChoicesAppearInTheImage) {
-  PackSpec spec;
-  spec.WireKey = 0x3C;
-  spec.HeaderKeyBytes = std::array<std::uint8_t, 2>{0xAB, 0xCD};
-  spec.Filler = 0x00;
+  PackFields fields;
+  fields.WireKey = 0x3C;
+  fields.HeaderKeyBytes = std::array<std::uint8_t, 2>{0xAB, 0xCD};
+  fields.Filler = 0x00;
   const auto firmware = RandomFirmware(100, 1);
-  const auto image = BuildPackImage(firmware, spec);
+  const auto image = BuildPackImage(firmware, fields);
   EXPECT_EQ((*image)[32], 0xAB);
   EXPECT_EQ((*image)[33], 0xCD);
   EXPECT_TRUE(std::all_of(image->begin() + kFirmwareOffset + 100, image->end(),
@@ -93,13 +93,13 @@ TEST(PackWriter, GivenChoicesAppearInTheImage) {
 }
 
 TEST(PackWriter, ScramblesHeaderAndFirmware) {
-  PackSpec spec;
-  spec.HeaderKeyBytes = std::array<std::uint8_t, 2>{0x10, 0x01};  // header key 0x11
-  spec.WireKey = 0x00;
-  spec.RandomSeed = 7;
+  PackFields fields;
+  fields.HeaderKeyBytes = std::array<std::uint8_t, 2>{0x10, 0x01};  // header key 0x11
+  fields.WireKey = 0x00;
+  fields.RandomSeed = 7;
   const std::vector<std::uint8_t> firmware(64, 0x00);
-  const auto image = BuildPackImage(firmware, spec);
-  const PackHeader header = BuildPackHeader(firmware, spec, 0);
+  const auto image = BuildPackImage(firmware, fields);
+  const PackHeader header = BuildPackHeader(firmware, fields, 0);
   EXPECT_EQ((*image)[19], header.Bytes[19] ^ 0x11);
   const auto payloadKey = static_cast<std::uint8_t>(header.Bytes[30] + header.Bytes[31]);
   EXPECT_EQ((*image)[kFirmwareOffset], payloadKey) << "zero firmware bytes show the key";
@@ -107,22 +107,22 @@ TEST(PackWriter, ScramblesHeaderAndFirmware) {
 
 TEST(PackWriter, SameSeedGivesTheSameImageAndOthersDiffer) {
   const auto firmware = RandomFirmware(1000, 2);
-  PackSpec spec;
-  spec.RandomSeed = 42;
-  const auto a = BuildPackImage(firmware, spec);
-  const auto b = BuildPackImage(firmware, spec);
-  spec.RandomSeed = 43;
-  const auto c = BuildPackImage(firmware, spec);
+  PackFields fields;
+  fields.RandomSeed = 42;
+  const auto a = BuildPackImage(firmware, fields);
+  const auto b = BuildPackImage(firmware, fields);
+  fields.RandomSeed = 43;
+  const auto c = BuildPackImage(firmware, fields);
   EXPECT_EQ(*a, *b);
   EXPECT_NE(*a, *c);
 }
 
 TEST(PackWriter, RefusesFirmwareThatDoesNotFit) {
   const std::vector<std::uint8_t> fits(kMaxDataLength, 0x11);
-  EXPECT_NO_THROW(BuildPackImage(fits, PackSpec{}));
+  EXPECT_NO_THROW(BuildPackImage(fits, PackFields{}));
   const std::vector<std::uint8_t> tooLarge(kMaxDataLength + 1, 0x11);
   try {
-    BuildPackImage(tooLarge, PackSpec{});
+    BuildPackImage(tooLarge, PackFields{});
     FAIL() << "firmware of 131025 bytes accepted";
   } catch (const FirmwareTooLarge& e) {
     EXPECT_EQ(e.Size(), kMaxDataLength + 1);

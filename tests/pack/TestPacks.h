@@ -18,15 +18,15 @@ inline std::vector<std::uint8_t> RandomFirmware(std::size_t size, std::uint32_t 
   return firmware;
 }
 
-// A pack spec with every random choice fixed, so a test sees the same image every run.
-inline PackSpec FixedSpec() {
-  PackSpec spec;
-  spec.Version = 6400;
-  spec.WireKey = 0x5A;
-  spec.HeaderKeyBytes = std::array<std::uint8_t, 2>{0x31, 0x07};
-  spec.Filler = 0xC3;
-  spec.RandomSeed = 1;
-  return spec;
+// A pack fields with every random choice fixed, so a test sees the same image every run.
+inline PackFields FixedFields() {
+  PackFields fields;
+  fields.Version = 6400;
+  fields.WireKey = 0x5A;
+  fields.HeaderKeyBytes = std::array<std::uint8_t, 2>{0x31, 0x07};
+  fields.Filler = 0xC3;
+  fields.RandomSeed = 1;
+  return fields;
 }
 
 inline void WriteImage(const std::string& path, const PackImage& image) {
