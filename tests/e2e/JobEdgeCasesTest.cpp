@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "iap/Frames.h"
-#include "tests/e2e/JobHarness.h"
+#include "tests/support/JobHarness.h"
 
 namespace quorin::e2e {
 namespace {
@@ -140,7 +140,7 @@ TEST(JobPaths, NobodyAnswersSixRequestsPerConnectHalfASecondApart) {
   // carry its own scheduling jitter).
   std::mutex mutex;
   std::vector<Clock::time_point> requests;
-  h.Programmer().SetTrace([&](TraceDirection direction, const std::uint8_t* bytes, std::size_t n) {
+  h.Session().SetTrace([&](TraceDirection direction, const std::uint8_t* bytes, std::size_t n) {
     if (direction == TraceDirection::Sent && n == 1 && bytes[0] == 0x02) {
       std::lock_guard<std::mutex> lock(mutex);
       requests.push_back(Clock::now());
@@ -200,7 +200,7 @@ TEST(JobPaths, PressDuringAJobEmptiesTheLogAndStartsNoSecondJob) {
     const auto& ev = h.View().Events();
     return !ev.empty() && ev.back().kind == ViewEvent::Progress && ev.back().value >= 1024;
   }));
-  EXPECT_FALSE(h.Programmer().Btn_SendToControllerClick(*pack));
+  EXPECT_FALSE(h.Press(*pack));
   EXPECT_TRUE(h.View().Lines().empty());
   const JobRun run = h.Finish();
   EXPECT_EQ(run.outcome, JobOutcome::Success);
@@ -215,7 +215,7 @@ TEST(JobPaths, TwoQuickPressesStartOneJob) {
   JobHarness h;
   const auto pack = MakePack(MakeFirmware(100));
   EXPECT_TRUE(h.Press(*pack));
-  EXPECT_FALSE(h.Programmer().Btn_SendToControllerClick(*pack));
+  EXPECT_FALSE(h.Press(*pack));
   const JobRun run = h.Finish();
   EXPECT_EQ(run.outcome, JobOutcome::Success);
   EXPECT_EQ(h.View().Lines(), kHappyLines);
