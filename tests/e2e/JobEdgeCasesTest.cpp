@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <thread>
 
 #include "iap/Frames.h"
 #include "tests/support/JobHarness.h"
@@ -167,6 +168,32 @@ TEST(JobPaths, NobodyAnswersSixRequestsPerConnectHalfASecondApart) {
   EXPECT_TRUE(report.sessions.empty() || report.LastSession()->header == std::nullopt);
   EXPECT_GE(run.Duration(), 0.2s + 3s + 0.7s + 1.5s + 0.2s + 3s + 0.6s);
   EXPECT_LT(run.Duration(), 40s);
+}
+
+TEST(JobPaths, TraceShowsEveryAnswerAfterTheBytesThatCausedIt) {
+  JobHarness h;
+  std::mutex mutex;
+  std::vector<std::pair<TraceDirection, std::vector<std::uint8_t>>> trace;
+  h.Session().SetTrace([&](TraceDirection direction, const std::uint8_t* bytes, std::size_t n) {
+    // A trace that takes its time over a delivery (a slow disk) must still show it first.
+    if (direction == TraceDirection::Received) std::this_thread::sleep_for(20ms);
+    std::lock_guard<std::mutex> lock(mutex);
+    trace.emplace_back(direction, std::vector<std::uint8_t>(bytes, bytes + n));
+  });
+  const JobRun run = h.Run(*MakePack(MakeFirmware(64)));
+  ASSERT_EQ(run.outcome, JobOutcome::Success);
+  std::lock_guard<std::mutex> lock(mutex);
+  // The loader's 0xFD makes the tool send 0x06 and the header; the trace must say so in order.
+  const auto identity = std::find_if(trace.begin(), trace.end(), [](const auto& entry) {
+    return entry.first == TraceDirection::Received &&
+           std::find(entry.second.begin(), entry.second.end(), 0xFD) != entry.second.end();
+  });
+  const auto headerStart = std::find_if(trace.begin(), trace.end(), [](const auto& entry) {
+    return entry.first == TraceDirection::Sent && entry.second == std::vector<std::uint8_t>{0x06};
+  });
+  ASSERT_NE(identity, trace.end());
+  ASSERT_NE(headerStart, trace.end());
+  EXPECT_LT(identity, headerStart);
 }
 
 TEST(JobPaths, UnansweredHeaderSendsNoBlock) {
