@@ -14,6 +14,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "pack/EInOutError.h"
+
 namespace quorin {
 
 inline constexpr std::size_t kPackImageSize = 131072;
@@ -72,16 +74,6 @@ struct PackRecords {
     return std::span<const std::uint8_t, kFirmwareCapacity>(PackBuffer.data() + kFirmwareOffset,
                                                             kFirmwareCapacity);
   }
-};
-
-// Run-time file I/O error of the loader: the I/O code and its text ("File not found", ...).
-class EInOutError : public std::runtime_error {
- public:
-  EInOutError(int code, const std::string& text) : std::runtime_error(text), code_(code) {}
-  int Code() const { return code_; }
-
- private:
-  int code_;
 };
 
 // How the decoding of an image ended.
