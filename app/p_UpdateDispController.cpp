@@ -28,6 +28,7 @@
 #include "app/JpegImage.h"
 #include "app/StretchedImage.h"
 #include "app/UiFonts.h"
+#include "iap/OpenAdvice.h"
 #include "settings/p_UartSet.h"
 
 namespace quorin {
@@ -39,10 +40,6 @@ constexpr int kClientHeight = 424;
 // The frame the window's outer size counts: borders and the caption bar.
 constexpr int kOuterWidth = 497;
 constexpr int kOuterHeight = 483;
-
-constexpr const char* kPackBroken = "Pack file was briken";
-constexpr const char* kForeignTargetText = "固件包错误";
-constexpr const char* kForeignTargetCaption = "警告";
 
 template <class Widget>
 Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
@@ -110,14 +107,14 @@ TF_UpdateDispController::TF_UpdateDispController(WindowHooks hooks, WindowOption
                   ? ApplicationTitle(QCoreApplication::applicationFilePath())
                   : options_.ApplicationTitle,
               hooks_.ShowMessage),
-      sink_([this](const std::exception& error) { errors_.Show(error, this); }),
-      pack_(std::make_unique<PackRecords>()) {
+      sink_([this](const std::exception& error) { errors_.Show(error, this); }) {
   BuildLayout();
 
-  AVS1 = std::make_unique<TComm>(sink_);
-  ApplyAvs1StoredValues(*AVS1);
-  programmer_ = std::make_unique<IapProgrammer>(sink_, *AVS1, state_, *this, options_.Job);
-  programmer_->OnJobFinished = [this](JobOutcome outcome) {
+  session_ = std::make_unique<JobSession>(sink_, *this, options_.Job);
+  session_->OnJobFinished = [this](JobOutcome outcome) {
+    // What to do about a port that would not open is shown beside the log, whose own lines stay
+    // exactly as the job wrote them.
+    ListBox1->setToolTip(QString::fromStdString(OpenFailureAdvice(session_->LastJobReport())));
     emit JobFinished(static_cast<int>(outcome));
   };
 }
@@ -125,14 +122,13 @@ TF_UpdateDispController::TF_UpdateDispController(WindowHooks hooks, WindowOption
 TF_UpdateDispController::~TF_UpdateDispController() {
   // The worker may still post view calls while it winds down; they must not run on a window
   // that is going away.
-  programmer_.reset();
-  AVS1.reset();
+  session_.reset();
   sink_.Shutdown();
 }
 
 void TF_UpdateDispController::BuildLayout() {
   setObjectName("F_UpdateDispController");
-  setWindowTitle(QString::fromUtf8(kMainCaption) + options_.CaptionSuffix);
+  setWindowTitle(QString::fromUtf8(text::kMainCaption) + options_.CaptionSuffix);
   setWindowIcon(IconFromPng(assets::WindowIconPng()));
   setFont(SansSerifFont(11));
   setAcceptDrops(true);
@@ -260,28 +256,28 @@ void TF_UpdateDispController::Btn_ReadUserPackClick() {
 }
 
 void TF_UpdateDispController::ReadPackFile(const QString& path) {
-  // LoadUpdatePack raises EInOutError before touching the records when the file cannot be read;
+  // ReadPack raises EInOutError before touching the records when the file cannot be read;
   // nothing below runs then.
-  const bool loaded = LoadUpdatePack(*pack_, path.toStdString());
-  if (!loaded) {
+  const PackVerdict verdict = session_->ReadPack(path.toStdString());
+  if (verdict == PackVerdict::Broken) {
     Btn_SendToController->setEnabled(false);
-    hooks_.ShowMessage({this, QMessageBox::Warning, "Error", kPackBroken});
+    hooks_.ShowMessage({this, QMessageBox::Warning, text::kPackBrokenCaption, text::kPackBroken});
     return;
   }
-  const PackHeader& header = pack_->Header;
+  const PackHeader& header = session_->Pack().Header;
   Edit_UpdateFileName->setText(QFileInfo(path).fileName());
   Edit_VerNum->setText(QString::number(header.Version()));
   Label8->setText(UpdateKindText(header.UpdateKind()));
-  if (header.TargetCode() != kOwnTargetCode) {
+  if (verdict == PackVerdict::ForeignTarget) {
     Btn_SendToController->setEnabled(false);
-    hooks_.ShowMessage({this, QMessageBox::Warning, QString::fromUtf8(kForeignTargetCaption),
-                        QString::fromUtf8(kForeignTargetText)});
+    hooks_.ShowMessage({this, QMessageBox::Warning, QString::fromUtf8(text::kForeignTargetCaption),
+                        QString::fromUtf8(text::kForeignTarget)});
   }
   Btn_SendToController->setEnabled(true);
 }
 
 void TF_UpdateDispController::Btn_SendToControllerClick() {
-  errors_.Run(this, [this] { programmer_->Btn_SendToControllerClick(*pack_); });
+  errors_.Run(this, [this] { session_->StartJob(); });
 }
 
 void TF_UpdateDispController::UartPort1Click() {

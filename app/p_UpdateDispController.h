@@ -9,11 +9,10 @@
 
 #include "app/DefaultErrorHandler.h"
 #include "app/QtNotifySink.h"
-#include "comm/TComm.h"
+#include "iap/JobSession.h"
 #include "iap/JobView.h"
-#include "iap/ResponseFlags.h"
-#include "iap/TIAPThread.h"
-#include "pack/UpdatePack.h"
+#include "iap/Messages.h"
+#include "settings/JobSettings.h"
 
 class QAction;
 class QDialog;
@@ -34,7 +33,6 @@ namespace quorin {
 
 class TF_UartSet;
 
-inline constexpr const char* kMainCaption = "Quorin-G2-Controller IAP Tool Ver 5.1-20002";
 inline constexpr const char* kPackFileFilter = "*.Pack (*.Pack)";
 
 // The window's modal interactions, injected so tests can answer them.
@@ -62,7 +60,8 @@ class TF_UpdateDispController final : public QMainWindow, public JobView {
   Q_OBJECT
 
  public:
-  // GUI thread. Builds the layout, creates AVS1 with its stored values and the job's owner.
+  // GUI thread. Builds the layout and the job session (AVS1 with its stored values, the pack
+  // records, the job).
   TF_UpdateDispController(WindowHooks hooks, WindowOptions options, QWidget* parent = nullptr);
   // Cancels a running job and waits for its worker (it is stopped within its current step);
   // the port is closed before the window's parts go.
@@ -88,8 +87,8 @@ class TF_UpdateDispController final : public QMainWindow, public JobView {
   void SetGaugeProgress(std::uint32_t progress) override;
 
   const DefaultErrorHandler& ErrorHandler() const { return errors_; }
-  const JobState& State() const { return state_; }
-  const PackRecords& Pack() const { return *pack_; }
+  const JobState& State() const { return session_->State(); }
+  const PackRecords& Pack() const { return session_->Pack(); }
   TF_UartSet* F_UartSet() const { return uartSet_; }
 
  signals:
@@ -112,13 +111,10 @@ class TF_UpdateDispController final : public QMainWindow, public JobView {
   WindowOptions options_;
   DefaultErrorHandler errors_;
 
-  // Declared in the order they are needed; destroyed in reverse: the job's owner first (its
-  // worker joined), then AVS1 (its threads stopped), then the sink.
+  // Declared in the order they are needed; destroyed in reverse: the session first (its worker
+  // joined, AVS1 closed), then the sink.
   QtNotifySink sink_;
-  JobState state_;
-  std::unique_ptr<PackRecords> pack_;
-  std::unique_ptr<TComm> AVS1;
-  std::unique_ptr<IapProgrammer> programmer_;
+  std::unique_ptr<JobSession> session_;
 
   TF_UartSet* uartSet_ = nullptr;  // the dialog while it is shown
 

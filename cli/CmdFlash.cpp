@@ -1,6 +1,6 @@
 // quorin-iap-cli flash PACK [--port NAME] [--settings FILE] [--force] [--trace FILE]
-// Runs exactly one programming job through the same TComm, IapProgrammer and job code the window
-// uses, with this process's main thread running the event loop as the UI thread.
+// Runs exactly one programming job through the same JobSession the window uses, with this
+// process's main thread running the event loop as the UI thread.
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -8,7 +8,6 @@
 #include <CLI/CLI.hpp>
 
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -20,9 +19,9 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleView.h"
 #include "comm/EventLoop.h"
-#include "comm/TComm.h"
-#include "iap/TIAPThread.h"
-#include "pack/UpdatePack.h"
+#include "iap/JobSession.h"
+#include "iap/Messages.h"
+#include "iap/OpenAdvice.h"
 #include "settings/UartSettings.h"
 
 namespace quorin {
@@ -49,53 +48,12 @@ int ExitCodeFor(JobOutcome outcome) {
   return kExitProgramFail;
 }
 
-// Says why the port could not be opened and what to do about it.
-void ExplainOpenFailure(const JobReport& report) {
-  const std::error_code reason = report.OpenErrorReason;
-  std::fprintf(stderr, "quorin-iap-cli: cannot open the serial port %s: %s\n",
-               report.FailedPortName.c_str(),
-               reason ? reason.message().c_str() : report.OpenErrorText.c_str());
-  const int code = reason.category() == std::generic_category() ||
-                           reason.category() == std::system_category()
-                       ? reason.value()
-                       : 0;
-  switch (code) {
-    case EACCES:
-    case EPERM:
-      std::fputs(
-          "  You may not use this port. Add your user to the dialout group\n"
-          "  (sudo usermod -aG dialout $USER), log out and in again, then retry.\n",
-          stderr);
-      break;
-    case EBUSY:
-    case EWOULDBLOCK:
-      std::fputs(
-          "  Another program holds the port (a terminal program, another flashing tool,\n"
-          "  ModemManager). Close it, then retry.\n",
-          stderr);
-      break;
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-      std::fputs(
-          "  There is no such device. Connect the cable, list the serial ports with\n"
-          "  `quorin-iap-cli ports` and pass one with --port NAME.\n",
-          stderr);
-      break;
-    default:
-      std::fputs(
-          "  Check the cable and the port name; `quorin-iap-cli ports` lists the serial ports.\n",
-          stderr);
-      break;
-  }
-}
-
 // Turns SIGINT / SIGTERM into a cancel of the running job. Blocks both signals for the whole
 // process while it lives (the threads started meanwhile inherit that) and takes them with sigwait
 // on a thread of its own.
 class InterruptWatcher {
  public:
-  explicit InterruptWatcher(IapProgrammer& programmer) : programmer_(programmer) {
+  explicit InterruptWatcher(JobSession& session) : session_(session) {
     sigemptyset(&signals_);
     sigaddset(&signals_, SIGINT);
     sigaddset(&signals_, SIGTERM);
@@ -124,11 +82,11 @@ class InterruptWatcher {
       if (sigwait(&signals_, &signal) != 0) continue;
       if (stopping_.load()) return;
       interrupted_.store(true);
-      programmer_.Cancel();
+      session_.Cancel();
     }
   }
 
-  IapProgrammer& programmer_;
+  JobSession& session_;
   sigset_t signals_{};
   sigset_t previous_{};
   std::atomic<bool> stopping_{false};
@@ -136,35 +94,42 @@ class InterruptWatcher {
   std::thread thread_;
 };
 
-// Loads the pack; on failure says why and returns the exit code.
-std::optional<int> LoadPack(PackRecords& records, const FlashOptions& options) {
+// Reads the pack into the session and judges it; on a refusal says why and returns the exit code.
+std::optional<int> ReadPack(JobSession& session, const FlashOptions& options) {
+  PackVerdict verdict = PackVerdict::Broken;
   try {
-    if (!LoadUpdatePack(records, options.PackPath)) {
-      std::fprintf(stderr,
-                   "Pack file was briken\n"
-                   "  %s: the header checksum or the firmware sum does not match.\n"
-                   "  Get the pack again; nothing was sent.\n",
-                   options.PackPath.c_str());
-      return kExitBrokenPack;
-    }
+    verdict = session.ReadPack(options.PackPath);
   } catch (const EInOutError& error) {
     std::fprintf(stderr, "%s.\n  Cannot read the pack %s; check the name and the file.\n",
                  error.what(), options.PackPath.c_str());
     return kExitUnreadablePack;
   }
-  if (records.Header.TargetCode() != kOwnTargetCode) {
-    if (!options.Force) {
+  const PackHeader& header = session.Pack().Header;
+  switch (verdict) {
+    case PackVerdict::Good:
+      return std::nullopt;
+    case PackVerdict::Broken:
       std::fprintf(stderr,
-                   "固件包错误\n"
-                   "  %s is made for another target (code %u, this tool's is %u); nothing was "
-                   "sent.\n  Pass --force to send it anyway.\n",
-                   options.PackPath.c_str(), records.Header.TargetCode(), kOwnTargetCode);
-      return kExitForeignTarget;
-    }
-    std::fprintf(stderr, "固件包错误 (target code %u): sent anyway because of --force\n",
-                 records.Header.TargetCode());
+                   "%s\n"
+                   "  %s: the header checksum or the firmware sum does not match.\n"
+                   "  Get the pack again; nothing was sent.\n",
+                   text::kPackBroken, options.PackPath.c_str());
+      return kExitBrokenPack;
+    case PackVerdict::ForeignTarget:
+      if (!options.Force) {
+        std::fprintf(stderr,
+                     "%s\n"
+                     "  %s is made for another target (code %u, this tool's is %u); nothing was "
+                     "sent.\n  Pass --force to send it anyway.\n",
+                     text::kForeignTarget, options.PackPath.c_str(), header.TargetCode(),
+                     kOwnTargetCode);
+        return kExitForeignTarget;
+      }
+      std::fprintf(stderr, "%s (target code %u): sent anyway because of --force\n",
+                   text::kForeignTarget, header.TargetCode());
+      return std::nullopt;
   }
-  return std::nullopt;
+  return kExitBrokenPack;
 }
 
 JobSettings SettingsFor(const FlashOptions& options) {
@@ -178,8 +143,10 @@ JobSettings SettingsFor(const FlashOptions& options) {
 }
 
 int RunFlash(const FlashOptions& options) {
-  auto records = std::make_unique<PackRecords>();
-  if (const auto failed = LoadPack(*records, options)) return *failed;
+  EventLoop loop;
+  ConsoleView view(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
+  JobSession session(loop, view, SettingsFor(options));
+  if (const auto refused = ReadPack(session, options)) return *refused;
 
   std::unique_ptr<ByteTraceFile> trace;
   if (!options.TraceFile.empty()) {
@@ -189,34 +156,29 @@ int RunFlash(const FlashOptions& options) {
       std::fprintf(stderr, "quorin-iap-cli: %s\n", error.what());
       return kExitUsage;
     }
+    session.SetTrace(trace->Hook());
   }
 
-  EventLoop loop;
-  TComm avs1(loop);
-  ApplyAvs1StoredValues(avs1);
-  JobState state;
-  ConsoleView view(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
   JobOutcome outcome = JobOutcome::Cancelled;
+  session.OnJobFinished = [&](JobOutcome finished) {
+    outcome = finished;
+    loop.Quit();
+  };
   {
-    IapProgrammer programmer(loop, avs1, state, view, SettingsFor(options));
-    if (trace) programmer.SetTrace(trace->Hook());
-    programmer.OnJobFinished = [&](JobOutcome finished) {
-      outcome = finished;
-      loop.Quit();
-    };
-    InterruptWatcher interrupts(programmer);
+    InterruptWatcher interrupts(session);
     try {
-      programmer.Btn_SendToControllerClick(*records);
+      session.StartJob();
     } catch (const std::exception& error) {
       std::fprintf(stderr, "%s.\n", error.what());
       return kExitInternalError;
     }
-    if (interrupts.Interrupted()) programmer.Cancel();
+    if (interrupts.Interrupted()) session.Cancel();
     loop.Run();
-    if (outcome == JobOutcome::PortError ||
-        (outcome == JobOutcome::NotIdentified && !programmer.LastJobReport().FailedPortName.empty())) {
-      ExplainOpenFailure(programmer.LastJobReport());
-    }
+  }
+  const std::string advice = OpenFailureAdvice(session.LastJobReport());
+  if (!advice.empty() &&
+      (outcome == JobOutcome::PortError || outcome == JobOutcome::NotIdentified)) {
+    std::fprintf(stderr, "quorin-iap-cli: %s\n", advice.c_str());
   }
   if (outcome == JobOutcome::Cancelled) {
     std::fputs("quorin-iap-cli: interrupted; nothing more was sent and the port is closed.\n",

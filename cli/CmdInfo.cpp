@@ -7,6 +7,8 @@
 
 #include "cli/Commands.h"
 #include "cli/JsonText.h"
+#include "iap/Messages.h"
+#include "iap/PackJudgement.h"
 #include "pack/UpdatePack.h"
 
 namespace quorin {
@@ -47,15 +49,15 @@ void PrintJson(const std::string& name, const PackHeader& header) {
 
 int RunInfo(const InfoOptions& options) {
   const auto records = std::make_unique<PackRecords>();
-  bool good = false;
+  PackVerdict verdict = PackVerdict::Broken;
   try {
-    good = LoadUpdatePack(*records, options.path);
+    verdict = JudgePack(LoadUpdatePack(*records, options.path), records->Header);
   } catch (const EInOutError& error) {
     std::fprintf(stderr, "%s.\n", error.what());
     return kExitUnreadablePack;
   }
-  if (!good) {
-    std::fputs("Pack file was briken\n", stderr);
+  if (verdict == PackVerdict::Broken) {
+    std::fprintf(stderr, "%s\n", text::kPackBroken);
     return kExitBrokenPack;
   }
   const std::string name = std::filesystem::path(options.path).filename().string();
@@ -65,7 +67,7 @@ int RunInfo(const InfoOptions& options) {
     PrintLines(name, records->Header);
   }
   std::fflush(stdout);
-  if (records->Header.TargetCode() != kOwnTargetCode) std::fputs("固件包错误\n", stderr);
+  if (verdict == PackVerdict::ForeignTarget) std::fprintf(stderr, "%s\n", text::kForeignTarget);
   return kExitOk;
 }
 

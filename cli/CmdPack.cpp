@@ -10,6 +10,7 @@
 #include "cli/Commands.h"
 #include "cli/FileBytes.h"
 #include "cli/NumberArgs.h"
+#include "iap/PackJudgement.h"
 #include "pack/IntelHex.h"
 #include "pack/PackWriter.h"
 #include "pack/UpdatePack.h"

@@ -50,10 +50,10 @@ void IapProtocol::OpenUartPort(std::int32_t baud) {
     link_.Avs1.OpenPort();
   } catch (const ECommsError& error) {
     Clear(link_.State.PortOk);
-    if (!firstOpenFailure_) firstOpenFailure_ = OpenFailure{name, error.what(), error.Reason()};
+    if (!firstOpenFailure_) firstOpenFailure_ = PortOpenFailure{name, error.what(), error.Reason()};
   } catch (const std::exception& error) {
     Clear(link_.State.PortOk);
-    if (!firstOpenFailure_) firstOpenFailure_ = OpenFailure{name, error.what(), {}};
+    if (!firstOpenFailure_) firstOpenFailure_ = PortOpenFailure{name, error.what(), {}};
   }
 }
 

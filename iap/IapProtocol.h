@@ -11,9 +11,9 @@
 #include "iap/ByteTrace.h"
 #include "iap/JobControl.h"
 #include "iap/JobView.h"
-#include "iap/ResponseFlags.h"
-#include "iap/TIAPThread.h"
+#include "iap/JobState.h"
 #include "pack/UpdatePack.h"
+#include "settings/JobSettings.h"
 
 namespace quorin {
 
@@ -29,7 +29,7 @@ struct IapLink {
 };
 
 // A failed open: the name tried, the component's text and the system's reason.
-struct OpenFailure {
+struct PortOpenFailure {
   std::string PortName;
   std::string Text;
   std::error_code Reason;
@@ -65,7 +65,7 @@ class IapProtocol {
   bool WaitProgramResult();
 
   // The first open of this job that failed, if any.
-  const std::optional<OpenFailure>& FirstOpenFailure() const { return firstOpenFailure_; }
+  const std::optional<PortOpenFailure>& FirstOpenFailure() const { return firstOpenFailure_; }
 
  private:
   // One SendData call; traces the bytes when they were queued. Returns SendData's result.
@@ -73,7 +73,7 @@ class IapProtocol {
   bool Identified() const;
 
   IapLink link_;
-  std::optional<OpenFailure> firstOpenFailure_;
+  std::optional<PortOpenFailure> firstOpenFailure_;
 };
 
 }  // namespace quorin

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "iap/Frames.h"
-#include "iap/TIAPThread.h"
+#include "iap/ReceiveClassifier.h"
 
 namespace quorin {
 namespace {

@@ -41,9 +41,4 @@ bool LoadUpdatePack(PackRecords& records, const std::string& path) {
   return DecodePackImage(records) == PackDecodeResult::Ok;
 }
 
-const char* UpdateKindText(std::uint8_t updateKind) {
-  return updateKind == kUpdateKindSoftwareAndSettings ? "Update software + settings"
-                                                      : "Update software only";
-}
-
 }  // namespace quorin

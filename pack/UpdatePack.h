@@ -103,7 +103,4 @@ PackDecodeResult DecodePackImage(PackRecords& records);
 // UI thread only in the application; any thread may call it on records it owns.
 bool LoadUpdatePack(PackRecords& records, const std::string& path);
 
-// Text for a pack's update kind: "Update software + settings" for 0xAA, else "Update software only".
-const char* UpdateKindText(std::uint8_t updateKind);
-
 }  // namespace quorin

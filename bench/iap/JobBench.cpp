@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "iap/Frames.h"
-#include "tests/e2e/JobHarness.h"
+#include "tests/support/JobHarness.h"
 
 namespace quorin::e2e {
 namespace {

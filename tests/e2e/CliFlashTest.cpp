@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "pack/PackFileReader.h"
-#include "tests/e2e/JobHarness.h"
+#include "tests/support/JobHarness.h"
 
 namespace quorin::e2e {
 namespace {

@@ -4,9 +4,10 @@
 
 #include <algorithm>
 #include <mutex>
+#include <thread>
 
 #include "iap/Frames.h"
-#include "tests/e2e/JobHarness.h"
+#include "tests/support/JobHarness.h"
 
 namespace quorin::e2e {
 namespace {
@@ -140,7 +141,7 @@ TEST(JobPaths, NobodyAnswersSixRequestsPerConnectHalfASecondApart) {
   // carry its own scheduling jitter).
   std::mutex mutex;
   std::vector<Clock::time_point> requests;
-  h.Programmer().SetTrace([&](TraceDirection direction, const std::uint8_t* bytes, std::size_t n) {
+  h.Session().SetTrace([&](TraceDirection direction, const std::uint8_t* bytes, std::size_t n) {
     if (direction == TraceDirection::Sent && n == 1 && bytes[0] == 0x02) {
       std::lock_guard<std::mutex> lock(mutex);
       requests.push_back(Clock::now());
@@ -167,6 +168,32 @@ TEST(JobPaths, NobodyAnswersSixRequestsPerConnectHalfASecondApart) {
   EXPECT_TRUE(report.sessions.empty() || report.LastSession()->header == std::nullopt);
   EXPECT_GE(run.Duration(), 0.2s + 3s + 0.7s + 1.5s + 0.2s + 3s + 0.6s);
   EXPECT_LT(run.Duration(), 40s);
+}
+
+TEST(JobPaths, TraceShowsEveryAnswerAfterTheBytesThatCausedIt) {
+  JobHarness h;
+  std::mutex mutex;
+  std::vector<std::pair<TraceDirection, std::vector<std::uint8_t>>> trace;
+  h.Session().SetTrace([&](TraceDirection direction, const std::uint8_t* bytes, std::size_t n) {
+    // A trace that takes its time over a delivery (a slow disk) must still show it first.
+    if (direction == TraceDirection::Received) std::this_thread::sleep_for(20ms);
+    std::lock_guard<std::mutex> lock(mutex);
+    trace.emplace_back(direction, std::vector<std::uint8_t>(bytes, bytes + n));
+  });
+  const JobRun run = h.Run(*MakePack(MakeFirmware(64)));
+  ASSERT_EQ(run.outcome, JobOutcome::Success);
+  std::lock_guard<std::mutex> lock(mutex);
+  // The loader's 0xFD makes the tool send 0x06 and the header; the trace must say so in order.
+  const auto identity = std::find_if(trace.begin(), trace.end(), [](const auto& entry) {
+    return entry.first == TraceDirection::Received &&
+           std::find(entry.second.begin(), entry.second.end(), 0xFD) != entry.second.end();
+  });
+  const auto headerStart = std::find_if(trace.begin(), trace.end(), [](const auto& entry) {
+    return entry.first == TraceDirection::Sent && entry.second == std::vector<std::uint8_t>{0x06};
+  });
+  ASSERT_NE(identity, trace.end());
+  ASSERT_NE(headerStart, trace.end());
+  EXPECT_LT(identity, headerStart);
 }
 
 TEST(JobPaths, UnansweredHeaderSendsNoBlock) {
@@ -200,7 +227,7 @@ TEST(JobPaths, PressDuringAJobEmptiesTheLogAndStartsNoSecondJob) {
     const auto& ev = h.View().Events();
     return !ev.empty() && ev.back().kind == ViewEvent::Progress && ev.back().value >= 1024;
   }));
-  EXPECT_FALSE(h.Programmer().Btn_SendToControllerClick(*pack));
+  EXPECT_FALSE(h.Press(*pack));
   EXPECT_TRUE(h.View().Lines().empty());
   const JobRun run = h.Finish();
   EXPECT_EQ(run.outcome, JobOutcome::Success);
@@ -215,7 +242,7 @@ TEST(JobPaths, TwoQuickPressesStartOneJob) {
   JobHarness h;
   const auto pack = MakePack(MakeFirmware(100));
   EXPECT_TRUE(h.Press(*pack));
-  EXPECT_FALSE(h.Programmer().Btn_SendToControllerClick(*pack));
+  EXPECT_FALSE(h.Press(*pack));
   const JobRun run = h.Finish();
   EXPECT_EQ(run.outcome, JobOutcome::Success);
   EXPECT_EQ(h.View().Lines(), kHappyLines);

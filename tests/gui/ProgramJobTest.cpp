@@ -109,6 +109,7 @@ TEST_F(ProgramJobTest, FailedJobLogsWhyAndLeavesProgramUsable) {
                          "Program unsucessful", "Power-off controller and try again "}));
   EXPECT_FALSE(gauge->isVisible());
   EXPECT_TRUE(program->isEnabled());
+  EXPECT_TRUE(log->toolTip().isEmpty()) << "the port opened: no advice";
   SaveScreenshot(window.get(), "after-failed-job");
 }
 
@@ -124,6 +125,10 @@ TEST_F(ProgramJobTest, PortThatCannotOpenLogsUartPortError) {
   ASSERT_TRUE(WaitForJobEnd(finished));
   EXPECT_EQ(LogLines(log), (QStringList{"Conntectting MCU....", "UART Port error "}));
   EXPECT_TRUE(recorder.boxes.empty()) << "a job never shows a message box";
+  // What to do about it is shown beside the log, not in it.
+  const QString advice = log->toolTip();
+  EXPECT_TRUE(advice.contains("/dev/quorin-test-no-such-port")) << advice.toStdString();
+  EXPECT_TRUE(advice.contains("no such device", Qt::CaseInsensitive)) << advice.toStdString();
 }
 
 TEST_F(ProgramJobTest, ProgramDuringAJobEmptiesTheLogAndStartsNothing) {

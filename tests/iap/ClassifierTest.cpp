@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "iap/ResponseFlags.h"
-#include "iap/TIAPThread.h"
+#include "iap/JobState.h"
+#include "iap/ReceiveClassifier.h"
 
 namespace quorin {
 namespace {

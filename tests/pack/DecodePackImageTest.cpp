@@ -65,13 +65,6 @@ TEST(PackHeaderFields, SettersWriteTheSameBytesTheGettersRead) {
   EXPECT_EQ(header.Bytes[10], 0xBA);
 }
 
-TEST(UpdateKindText, NamesSettingsOnlyFor0xAA) {
-  EXPECT_STREQ(UpdateKindText(0xAA), "Update software + settings");
-  for (const int kind : {0x00, 0x55, 0xA9, 0xAB, 0xFF}) {
-    EXPECT_STREQ(UpdateKindText(static_cast<std::uint8_t>(kind)), "Update software only") << kind;
-  }
-}
-
 // What the firmware area holds after a decode.
 enum class Firmware { Unscrambled, AsRead };
 

@@ -1,7 +1,5 @@
-// The job's ties to the settings file and to AVS1's stored line settings.
-#include <string>
+#include "settings/JobSettings.h"
 
-#include "iap/TIAPThread.h"
 #include "settings/UartSettings.h"
 
 namespace quorin {
@@ -13,11 +11,6 @@ JobSettings JobSettingsFromFile(const std::string& settingsPath) {
   };
   settings.BaudIndex = [settingsPath] { return ReadBaudIndexSetting(settingsPath); };
   return settings;
-}
-
-void ApplyAvs1StoredValues(TComm& avs1) {
-  avs1.SetCommName("COM1");
-  avs1.SetOutx_XonXoffFlow(false);
 }
 
 }  // namespace quorin

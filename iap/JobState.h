@@ -1,5 +1,5 @@
 #pragma once
-// The job state shared between the UI thread, the job worker and the Program command.
+// JobState: the state shared between the UI thread, the job worker and the Program command.
 // Every field is a single atomic; there are no locks on them.
 #include <atomic>
 #include <cstdint>

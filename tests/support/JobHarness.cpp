@@ -1,4 +1,4 @@
-#include "tests/e2e/JobHarness.h"
+#include "tests/support/JobHarness.h"
 
 #include <unistd.h>
 
@@ -52,7 +52,7 @@ std::unique_ptr<PackRecords> MakePack(const std::vector<std::uint8_t>& firmware,
 }
 
 JobHarness::JobHarness(sim::SimOptions options, std::optional<std::string> portName)
-    : sim_(std::move(options)), avs1_(loop_) {
+    : sim_(std::move(options)) {
   settingsDir_ = std::filesystem::temp_directory_path() /
                  ("quorin-e2e-" + std::to_string(::getpid()) + "-" +
                   std::to_string(reinterpret_cast<std::uintptr_t>(this)));
@@ -61,24 +61,22 @@ JobHarness::JobHarness(sim::SimOptions options, std::optional<std::string> portN
   WriteUartPortSetting(settingsPath, 7);
   WriteBaudIndexSetting(settingsPath, 2);
 
-  ApplyAvs1StoredValues(avs1_);
   JobSettings settings = JobSettingsFromFile(settingsPath);
   settings.PortName = [port = portName.value_or(sim_.SlavePath())] { return port; };
-  programmer_ = std::make_unique<IapProgrammer>(loop_, avs1_, state_, view_, std::move(settings));
-  programmer_->OnJobFinished = [this](JobOutcome outcome) {
+  session_ = std::make_unique<JobSession>(loop_, view_, std::move(settings));
+  session_->OnJobFinished = [this](JobOutcome outcome) {
     current_.finished = true;
     current_.outcome = outcome;
     current_.finishedAt = Clock::now();
-    current_.jobBusyAtFinish = state_.JobBusy.load();
-    current_.portOpenAtFinish = avs1_.IsOpen();
-    current_.report = programmer_->LastJobReport();
+    current_.jobBusyAtFinish = session_->State().JobBusy.load();
+    current_.portOpenAtFinish = session_->Avs1().IsOpen();
+    current_.report = session_->LastJobReport();
   };
   sim_.Start();
 }
 
 JobHarness::~JobHarness() {
-  programmer_.reset();
-  avs1_.ClosePort();
+  session_.reset();
   sim_.Stop();
   std::error_code ignored;
   std::filesystem::remove_all(settingsDir_, ignored);
@@ -86,7 +84,8 @@ JobHarness::~JobHarness() {
 
 bool JobHarness::Press(const PackRecords& pack) {
   const auto at = Clock::now();
-  const bool started = programmer_->Btn_SendToControllerClick(pack);
+  session_->UsePack(pack);
+  const bool started = session_->StartJob();
   if (started) {
     current_ = JobRun{};
     current_.clicked = at;

@@ -1,7 +1,7 @@
 #pragma once
-// End-to-end harness: the real TComm on the slave side of a pseudo-terminal, the simulated
-// controller on the master side, the headless event loop on the test's thread as the UI thread,
-// and the real IapProgrammer between them. RecordingView is the window's stand-in: it keeps every
+// End-to-end harness: the real JobSession (its TComm on the slave side of a pseudo-terminal), the
+// simulated controller on the master side, and the headless event loop on the test's thread as
+// the UI thread. RecordingView is the window's stand-in: it keeps every
 // call with the time it was carried out.
 #include <chrono>
 #include <cstdint>
@@ -13,9 +13,8 @@
 
 #include "comm/EventLoop.h"
 #include "comm/TComm.h"
+#include "iap/JobSession.h"
 #include "iap/JobView.h"
-#include "iap/ResponseFlags.h"
-#include "iap/TIAPThread.h"
 #include "pack/PackWriter.h"
 #include "pack/UpdatePack.h"
 #include "sim/SimController.h"
@@ -97,21 +96,19 @@ class JobHarness {
 
   sim::SimController& Sim() { return sim_; }
   RecordingView& View() { return view_; }
-  JobState& State() { return state_; }
-  TComm& Avs1() { return avs1_; }
-  IapProgrammer& Programmer() { return *programmer_; }
+  const JobState& State() const { return session_->State(); }
+  const TComm& Avs1() const { return session_->Avs1(); }
+  JobSession& Session() { return *session_; }
   EventLoop& Loop() { return loop_; }
-  // Destroys the programmer now (as a closing window would).
-  void DropProgrammer() { programmer_.reset(); }
+  // Destroys the session now (as a closing window would).
+  void DropSession() { session_.reset(); }
 
  private:
   sim::SimController sim_;
   std::filesystem::path settingsDir_;
   EventLoop loop_;
-  TComm avs1_;
-  JobState state_;
   RecordingView view_;
-  std::unique_ptr<IapProgrammer> programmer_;
+  std::unique_ptr<JobSession> session_;
   JobRun current_;
 };
 
