@@ -1,7 +1,8 @@
 #pragma once
 // Port names: what "COMn" means on this machine, and the machine's serial ports with a human
 // description (for the command line's port listing and the settings dialog).
-// Reads sysfs only; no device is opened. Any thread.
+// No device is opened. Any thread. One source per platform (PortNamesPosix.cpp reads sysfs,
+// PortNamesWin32.cpp the registry); ComPortNumber is shared (PortNames.cpp).
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -25,16 +26,18 @@ struct SerialPortInfo {
 // number, then ttyACM* by number), then the other serial lines that have a device behind them
 // (on-board UARTs whose port type is known, ttyAMA*, ...), by name and number. Virtual
 // terminals, pseudo-terminals and UART slots without hardware are left out. Never raises; an
-// unreadable sysfs gives an empty list.
+// unreadable sysfs gives an empty list. Windows: the ports in the registry's SERIALCOMM map, by
+// number, with Path \\.\COMn.
 std::vector<SerialPortInfo> ListSerialPorts();
-// The same over another tree: `sysClassTty` stands for /sys/class/tty, `devDir` for /dev.
+// Linux: the same over another tree: `sysClassTty` stands for /sys/class/tty, `devDir` for /dev.
 std::vector<SerialPortInfo> ListSerialPorts(const std::filesystem::path& sysClassTty,
                                             const std::filesystem::path& devDir);
 
 // n for "COMn" written in any letter case with n a decimal number from 1; nothing otherwise.
 std::optional<unsigned> ComPortNumber(const std::string& name);
 
-// The device to open for a port name:
+// The device to open for a port name. Windows: the name as it is (SerialDevice opens "COMn" as
+// \\.\COMn). Linux:
 //   - "COMn" (any case): the n-th entry of `ports` (ListSerialPorts()), or "/dev/ttyS<n-1>" when
 //     the list has fewer than n entries;
 //   - anything else (a device path such as "/dev/ttyUSB0" or "/dev/pts/3"): used as it is.

@@ -11,7 +11,15 @@
 #include <system_error>
 #include <thread>
 
+#include "comm/UniqueFd.h"
+
 namespace quorin::test {
+
+struct TestPty::Ends {
+  UniqueFd master;
+  UniqueFd observer;
+  std::string slavePath;
+};
 
 namespace {
 
@@ -34,26 +42,37 @@ std::size_t CountEntries(const char* dir) {
 
 }  // namespace
 
-TestPty::TestPty() {
-  master_ = UniqueFd(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
-  if (!master_.Valid()) Fail("posix_openpt");
-  if (::grantpt(master_.Get()) != 0 || ::unlockpt(master_.Get()) != 0) Fail("unlockpt");
+TestPty::TestPty() : ends_(std::make_unique<Ends>()) {
+  auto& master = ends_->master;
+  auto& observer = ends_->observer;
+  master = UniqueFd(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+  if (!master.Valid()) Fail("posix_openpt");
+  if (::grantpt(master.Get()) != 0 || ::unlockpt(master.Get()) != 0) Fail("unlockpt");
   char name[128];
-  if (::ptsname_r(master_.Get(), name, sizeof name) != 0) Fail("ptsname_r");
-  slavePath_ = name;
-  if (::fcntl(master_.Get(), F_SETFL, O_NONBLOCK) != 0) Fail("fcntl");
-  observer_ = UniqueFd(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
-  if (!observer_.Valid()) Fail("open slave");
+  if (::ptsname_r(master.Get(), name, sizeof name) != 0) Fail("ptsname_r");
+  ends_->slavePath = name;
+  if (::fcntl(master.Get(), F_SETFL, O_NONBLOCK) != 0) Fail("fcntl");
+  observer = UniqueFd(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+  if (!observer.Valid()) Fail("open slave");
 }
 
+TestPty::~TestPty() = default;
+
+const std::string& TestPty::SlavePath() const { return ends_->slavePath; }
+int TestPty::Master() const { return ends_->master.Get(); }
+int TestPty::Observer() const { return ends_->observer.Get(); }
+void TestPty::CloseMaster() { ends_->master.Reset(); }
+void TestPty::CloseObserver() { ends_->observer.Reset(); }
+
 void TestPty::WriteAll(std::span<const std::uint8_t> bytes) {
+  const auto& master = ends_->master;
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const auto n = ::write(master_.Get(), bytes.data() + done, bytes.size() - done);
+    const auto n = ::write(master.Get(), bytes.data() + done, bytes.size() - done);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
     } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-      WaitFor(master_.Get(), POLLOUT, 1000);
+      WaitFor(master.Get(), POLLOUT, 1000);
     } else {
       Fail("write master");
     }
@@ -61,6 +80,7 @@ void TestPty::WriteAll(std::span<const std::uint8_t> bytes) {
 }
 
 std::vector<std::uint8_t> TestPty::Read(std::size_t count, std::chrono::milliseconds timeout) {
+  const auto& master = ends_->master;
   std::vector<std::uint8_t> got;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   std::uint8_t buf[4096];
@@ -68,8 +88,8 @@ std::vector<std::uint8_t> TestPty::Read(std::size_t count, std::chrono::millisec
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
-    if (!WaitFor(master_.Get(), POLLIN, static_cast<int>(left.count()))) continue;
-    const auto n = ::read(master_.Get(), buf, std::min(sizeof buf, count - got.size()));
+    if (!WaitFor(master.Get(), POLLIN, static_cast<int>(left.count()))) continue;
+    const auto n = ::read(master.Get(), buf, std::min(sizeof buf, count - got.size()));
     if (n > 0) got.insert(got.end(), buf, buf + n);
     if (n <= 0 && errno != EAGAIN && errno != EINTR) break;
   }
@@ -77,10 +97,11 @@ std::vector<std::uint8_t> TestPty::Read(std::size_t count, std::chrono::millisec
 }
 
 std::vector<std::uint8_t> TestPty::ReadUntilQuiet(std::chrono::milliseconds quiet) {
+  const auto& master = ends_->master;
   std::vector<std::uint8_t> got;
   std::uint8_t buf[4096];
-  while (WaitFor(master_.Get(), POLLIN, static_cast<int>(quiet.count()))) {
-    const auto n = ::read(master_.Get(), buf, sizeof buf);
+  while (WaitFor(master.Get(), POLLIN, static_cast<int>(quiet.count()))) {
+    const auto n = ::read(master.Get(), buf, sizeof buf);
     if (n > 0) {
       got.insert(got.end(), buf, buf + n);
     } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
@@ -92,7 +113,7 @@ std::vector<std::uint8_t> TestPty::ReadUntilQuiet(std::chrono::milliseconds quie
 
 int TestPty::Pending() const {
   int n = 0;
-  if (::ioctl(master_.Get(), FIONREAD, &n) != 0) return -1;
+  if (::ioctl(ends_->master.Get(), FIONREAD, &n) != 0) return -1;
   return n;
 }
 
@@ -106,14 +127,6 @@ std::size_t ThreadCount() {
   }();
   (void)runtimeThreadsStarted;
   return CountEntries("/proc/self/task");
-}
-
-std::vector<std::uint8_t> Pattern(std::size_t n, std::uint8_t seed) {
-  std::vector<std::uint8_t> bytes(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    bytes[i] = static_cast<std::uint8_t>((i * 7 + seed + i / 251) % 256);
-  }
-  return bytes;
 }
 
 }  // namespace quorin::test

@@ -1,0 +1,374 @@
+// SerialDevice on Windows: a COM port opened for overlapped I/O. Every wait of the reader and the
+// writer is a WaitForMultipleObjects that also holds the stop event, so a stop is seen at once and
+// no thread ever blocks on the device alone. One event per overlapped operation.
+//
+// How the line state maps on Windows (the DCB, rebuilt from GetCommState each time, see
+// LineStateWin32.h): every property has its own DCB field and the driver carries it out.
+//   BaudRate            DCB.BaudRate as is (the driver refuses what it cannot do: not applied).
+//   ByteSize            DCB.ByteSize = 5..8.  Parity: DCB.Parity 0..4.  StopBits: DCB.StopBits
+//   0..2. ParityCheck         fParity.  ReplaceWhenParityError: fErrorChar, with ReplacedChar as
+//   ErrorChar. Outx_CtsFlow        fOutxCtsFlow.  Outx_DsrFlow: fOutxDsrFlow.  DsrSensitivity:
+//   fDsrSensitivity. DtrControl          fDtrControl ENABLE / DISABLE / HANDSHAKE. RtsControl
+//   fRtsControl ENABLE / DISABLE / HANDSHAKE / TOGGLE (RtsTransmissionAvailable). TxContinueOnXoff
+//   fTXContinueOnXoff.  Outx_XonXoffFlow: fOutX.  Inx_XonXoffFlow: fInX. XonLimit, XoffLimit
+//   XonLim, XoffLim.  XonChar, XoffChar: XonChar, XoffChar. IgnoreNullChar      fNull; Read also
+//   drops 0 bytes itself, for drivers that ignore fNull. always              fBinary on,
+//   fAbortOnError off; EofChar, EvtChar and the reserved words
+//                       keep what GetCommState read.
+// Time-outs: the five COMMTIMEOUTS fields as they are; the driver times reads and writes.
+//
+// Line errors, ring and carrier detect: SetCommMask(EV_RLSD | EV_ERR | EV_RING) and one
+// WaitCommEvent kept pending beside the read. Its event is part of the reader's wait; what it
+// reports (ClearCommError's CE_ flags, EV_RING, EV_RLSD) is gathered and handed out by
+// TakeLineEvents after the read it happened during. A driver that answers "not supported" to
+// SetCommMask or WaitCommEvent reports none (best effort, as on POSIX); any other failure there
+// ends the reader with a hang-up.
+//
+// Names: "COMn" and "\\.\COMn" both open \\.\COMn (the only form that reaches COM10 and up);
+// anything else is opened as it is. Strings are UTF-8 here and UTF-16 at CreateFileW.
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <limits>
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "comm/LineStateWin32.h"
+#include "comm/PortNames.h"
+#include "comm/SerialDevice.h"
+#include "comm/UniqueHandle.h"
+
+namespace quorin {
+
+namespace {
+
+constexpr DWORD kQueueSize = 4096;
+constexpr DWORD kLineEventMask = EV_RLSD | EV_ERR | EV_RING;
+
+// The one place where a Win32 failure becomes an error code (system_category keeps the Win32
+// number; comparing it with a std::errc condition gives the portable meaning).
+std::error_code SystemError(DWORD code = ::GetLastError()) {
+  return {static_cast<int>(code), std::system_category()};
+}
+
+// A read or write that ended because its total time-out passed. Windows reports that as success
+// with the bytes moved so far; Wine fails it with ERROR_TIMEOUT (the count is still filled in).
+bool TimedOut() {
+  return ::GetLastError() == ERROR_TIMEOUT;
+}
+
+std::wstring Widen(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int size =
+      static_cast<int>(std::min<std::size_t>(utf8.size(), std::numeric_limits<int>::max()));
+  const int length =
+      ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, nullptr, 0);
+  if (length <= 0) return {};
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), size, wide.data(), length);
+  return wide;
+}
+
+std::string DevicePath(const std::string& name) {
+  if (const auto number = ComPortNumber(name)) return "\\\\.\\COM" + std::to_string(*number);
+  return name;
+}
+
+// An overlapped record with its own manual-reset event.
+struct Overlapped {
+  OVERLAPPED record{};
+  UniqueHandle event;
+  bool pending = false;
+
+  bool Create() {
+    event = UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    return event.Valid();
+  }
+  // Fresh record for the next operation (the system resets the event when it starts).
+  OVERLAPPED* Start() {
+    record = OVERLAPPED{};
+    record.hEvent = event.Get();
+    return &record;
+  }
+};
+
+}  // namespace
+
+struct SerialDevice::Handle {
+  UniqueHandle port;
+  UniqueHandle stop;  // manual reset: once set it stays set
+  std::atomic<bool> stopRequested{false};
+  std::atomic<bool> ignoreNull{false};
+
+  // Reader thread only.
+  Overlapped read;
+  Overlapped lineWait;
+  DWORD lineMask = 0;  // filled by WaitCommEvent
+  bool lineEventsStarted = false;
+  LineEvents gathered;
+  std::optional<std::error_code> failedLineWait;  // reported by the next Read
+
+  // Writer thread only.
+  Overlapped write;
+
+  // How a failed read, write or wait ends, given the failure's code and the bytes moved.
+  IoResult Failure(DWORD code, std::size_t count = 0) const {
+    if (code == ERROR_INVALID_HANDLE) return {IoStatus::Closed, count, {}};
+    // The owner stops, then purges: an aborted operation after a stop is a stop.
+    if (stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, count, {}};
+    return {IoStatus::Gone, count, SystemError(code)};
+  }
+
+  // Aborts a pending operation and waits until the system no longer uses its record and buffer.
+  // Returns the bytes it moved before the abort.
+  DWORD Abandon(Overlapped& op) {
+    DWORD moved = 0;
+    if (!op.pending) return moved;
+    ::CancelIoEx(port.Get(), &op.record);
+    ::GetOverlappedResult(port.Get(), &op.record, &moved, TRUE);
+    op.pending = false;
+    return moved;
+  }
+
+  // Takes in what a completed line-event wait reported. False (with `error`) on a failure.
+  bool Gather(DWORD mask, std::error_code& error) {
+    bool known = false;
+    if (mask & EV_ERR) {
+      DWORD errors = 0;
+      if (!::ClearCommError(port.Get(), &errors, nullptr)) {
+        error = SystemError();
+        return false;
+      }
+      gathered.errorFlags |= errors;
+      known = true;
+    }
+    if (mask & EV_RLSD) gathered.modemEvents |= ModemEventCarrierDetect;
+    if (mask & EV_RING) gathered.modemEvents |= ModemEventRing;
+    known = known || (mask & (EV_RLSD | EV_RING)) != 0;
+    if (!known) error = SystemError(ERROR_INVALID_DATA);  // a wait that reports nothing at all
+    return known;
+  }
+
+  // Keeps one WaitCommEvent pending; events that complete at once are gathered on the spot.
+  bool ArmLineWait(std::error_code& error) {
+    while (!stopRequested.load(std::memory_order_acquire)) {
+      lineMask = 0;
+      if (::WaitCommEvent(port.Get(), &lineMask, lineWait.Start())) {
+        if (!Gather(lineMask, error)) return false;
+        continue;
+      }
+      const DWORD code = ::GetLastError();
+      if (code != ERROR_IO_PENDING) {
+        error = SystemError(code);
+        return false;
+      }
+      lineWait.pending = true;
+      return true;
+    }
+    return true;
+  }
+
+  // The pending line-event wait has completed: gather what it says and wait for the next.
+  bool FinishLineWait(std::error_code& error) {
+    lineWait.pending = false;
+    DWORD unused = 0;
+    if (!::GetOverlappedResult(port.Get(), &lineWait.record, &unused, FALSE)) {
+      error = SystemError();
+      return false;
+    }
+    return Gather(lineMask, error) && ArmLineWait(error);
+  }
+
+  // Reader thread, first Read: select the line events and start waiting for them. A driver that
+  // cannot report them (Wine on a pseudo-terminal, some adapters) leaves reading without them.
+  bool StartLineEvents(std::error_code& error) {
+    lineEventsStarted = true;
+    if (!read.Create() || !lineWait.Create()) {
+      error = SystemError();
+      return false;
+    }
+    if (::SetCommMask(port.Get(), kLineEventMask) && ArmLineWait(error)) return true;
+    if (!error) error = SystemError();
+    if (error.value() != ERROR_NOT_SUPPORTED && error.value() != ERROR_INVALID_FUNCTION)
+      return false;
+    error.clear();
+    return true;
+  }
+};
+
+SerialDevice::SerialDevice(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
+
+SerialDevice::~SerialDevice() {
+  Handle& h = *handle_;
+  // Only the line-event wait can still be pending: Read and Write finish their own operations.
+  if (h.lineWait.pending) {
+    ::SetCommMask(h.port.Get(), 0);  // completes a pending WaitCommEvent
+    h.Abandon(h.lineWait);
+  }
+  ::PurgeComm(h.port.Get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  // The port, the stop event and the records' events close with the Handle.
+}
+
+std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string& path, std::error_code& error) {
+  error.clear();
+  const std::wstring wide = Widen(DevicePath(path));
+  if (wide.empty()) {
+    error = SystemError(ERROR_INVALID_NAME);
+    return nullptr;
+  }
+  UniqueHandle port(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0 /* exclusive */,
+                                  nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
+  if (!port.Valid()) {
+    error = SystemError();
+    return nullptr;
+  }
+  auto handle = std::make_unique<Handle>();
+  handle->port = std::move(port);
+  return std::unique_ptr<SerialDevice>(new SerialDevice(std::move(handle)));
+}
+
+std::error_code SerialDevice::PrepareBuffers() {
+  if (!::SetupComm(handle_->port.Get(), kQueueSize, kQueueSize)) return SystemError();
+  return {};
+}
+
+std::error_code SerialDevice::ArmStopSignal() {
+  handle_->stop = UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!handle_->stop.Valid()) return SystemError();
+  if (handle_->stopRequested.load()) ::SetEvent(handle_->stop.Get());
+  return {};
+}
+
+void SerialDevice::RequestStop() {
+  handle_->stopRequested.store(true, std::memory_order_release);
+  if (handle_->stop.Valid()) ::SetEvent(handle_->stop.Get());
+}
+
+bool SerialDevice::StopRequested() const {
+  return handle_->stopRequested.load(std::memory_order_acquire);
+}
+
+void SerialDevice::Purge(bool input, bool output) {
+  DWORD flags = 0;
+  if (input) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
+  if (output) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
+  if (flags != 0) ::PurgeComm(handle_->port.Get(), flags);
+}
+
+std::error_code SerialDevice::ApplyLineState(const CommSettings& settings) {
+  Handle& h = *handle_;
+  h.ignoreNull.store(settings.IgnoreNullChar, std::memory_order_relaxed);
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  std::error_code first;
+  if (!::GetCommState(h.port.Get(), &dcb)) {
+    first = SystemError();
+    dcb = DCB{};
+    dcb.DCBlength = sizeof dcb;
+  }
+  MapLineState(settings, dcb);
+  if (!::SetCommState(h.port.Get(), &dcb) && !first) first = SystemError();
+  return first;
+}
+
+void SerialDevice::ApplyTimeouts(const CommSettings& settings) {
+  COMMTIMEOUTS current{};
+  ::GetCommTimeouts(handle_->port.Get(), &current);  // read first, as the line state is
+  COMMTIMEOUTS wanted = MapTimeouts(settings);
+  ::SetCommTimeouts(handle_->port.Get(), &wanted);
+}
+
+IoResult SerialDevice::Read(std::span<std::uint8_t> buffer) {
+  Handle& h = *handle_;
+  std::error_code error;
+  if (!h.lineEventsStarted && !h.StartLineEvents(error)) return {IoStatus::Gone, 0, error};
+  if (h.failedLineWait) return {IoStatus::Gone, 0, *h.failedLineWait};
+  const DWORD size = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), MAXDWORD));
+
+  for (;;) {
+    if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, 0, {}};
+    DWORD got = 0;
+    if (!::ReadFile(h.port.Get(), buffer.data(), size, &got, h.read.Start()) && !TimedOut()) {
+      const DWORD code = ::GetLastError();
+      if (code != ERROR_IO_PENDING) return h.Failure(code);
+      h.read.pending = true;
+      // The list order gives the stop precedence over a line event, and a line event over a read.
+      for (bool done = false; !done;) {
+        const HANDLE waits[] = {h.stop.Get(), h.lineWait.event.Get(), h.read.event.Get()};
+        // Without a pending line-event wait its (unsignalled) event simply never wakes us.
+        const DWORD woke = ::WaitForMultipleObjects(3, waits, FALSE, INFINITE);
+        if (woke == WAIT_OBJECT_0) {
+          h.Abandon(h.read);
+          return {IoStatus::Stopped, 0, {}};
+        }
+        if (woke == WAIT_OBJECT_0 + 1 && h.lineWait.pending) {
+          if (!h.FinishLineWait(error)) {
+            h.Abandon(h.read);
+            return {IoStatus::Gone, 0, error};
+          }
+          continue;
+        }
+        if (woke == WAIT_OBJECT_0 + 2) {
+          h.read.pending = false;
+          if (!::GetOverlappedResult(h.port.Get(), &h.read.record, &got, FALSE) && !TimedOut()) {
+            return h.Failure(::GetLastError());
+          }
+          done = true;
+          continue;
+        }
+        if (woke == WAIT_OBJECT_0 + 1) continue;  // a stale signal with no wait pending
+        const DWORD code = woke == WAIT_FAILED ? ::GetLastError() : ERROR_INVALID_FUNCTION;
+        h.Abandon(h.read);
+        return {IoStatus::Gone, 0, SystemError(code)};
+      }
+    }
+    // A line event that came with the bytes belongs to them.
+    if (h.lineWait.pending && ::WaitForSingleObject(h.lineWait.event.Get(), 0) == WAIT_OBJECT_0 &&
+        !h.FinishLineWait(error)) {
+      h.failedLineWait = error;
+    }
+    std::size_t kept = got;
+    if (h.ignoreNull.load(std::memory_order_relaxed)) {
+      kept = static_cast<std::size_t>(
+          std::remove(buffer.begin(), buffer.begin() + got, std::uint8_t{0}) - buffer.begin());
+      if (got > 0 && kept == 0) continue;  // only 0 bytes came: they do not end the read
+    }
+    return {IoStatus::Done, kept, {}};
+  }
+}
+
+LineEvents SerialDevice::TakeLineEvents() {
+  return std::exchange(handle_->gathered, LineEvents{});
+}
+
+IoResult SerialDevice::Write(std::span<const std::uint8_t> data) {
+  Handle& h = *handle_;
+  if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, 0, {}};
+  if (!h.write.event.Valid() && !h.write.Create()) return {IoStatus::Gone, 0, SystemError()};
+  const DWORD size = static_cast<DWORD>(std::min<std::size_t>(data.size(), MAXDWORD));
+  DWORD written = 0;
+  if (::WriteFile(h.port.Get(), data.data(), size, &written, h.write.Start()) || TimedOut()) {
+    return {IoStatus::Done, written, {}};
+  }
+  const DWORD code = ::GetLastError();
+  if (code != ERROR_IO_PENDING) return h.Failure(code);
+  h.write.pending = true;
+  const HANDLE waits[] = {h.stop.Get(), h.write.event.Get()};
+  const DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+  if (woke == WAIT_OBJECT_0 + 1) {
+    h.write.pending = false;
+    if (!::GetOverlappedResult(h.port.Get(), &h.write.record, &written, FALSE) && !TimedOut()) {
+      return h.Failure(::GetLastError(), written);
+    }
+    return {IoStatus::Done, written, {}};
+  }
+  const DWORD failure = woke == WAIT_FAILED ? ::GetLastError() : ERROR_INVALID_FUNCTION;
+  written = h.Abandon(h.write);
+  if (woke == WAIT_OBJECT_0) return {IoStatus::Stopped, written, {}};
+  return {IoStatus::Gone, written, SystemError(failure)};
+}
+
+}  // namespace quorin
