@@ -1,10 +1,6 @@
 // quorin-iap-cli flash PACK [--port NAME] [--settings FILE] [--force] [--trace FILE]
 // Runs exactly one programming job through the same TComm, IapProgrammer and job code the window
 // uses, with this process's main thread running the event loop as the UI thread.
-#include <pthread.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 
 #include <atomic>
@@ -23,6 +19,8 @@
 #include "comm/TComm.h"
 #include "iap/TIAPThread.h"
 #include "pack/UpdatePack.h"
+#include "platform/InterruptHook.h"
+#include "platform/Process.h"
 #include "settings/UartSettings.h"
 
 namespace quorin {
@@ -90,50 +88,24 @@ void ExplainOpenFailure(const JobReport& report) {
   }
 }
 
-// Turns SIGINT / SIGTERM into a cancel of the running job. Blocks both signals for the whole
-// process while it lives (the threads started meanwhile inherit that) and takes them with sigwait
-// on a thread of its own.
+// Turns Ctrl-C and termination requests into a cancel of the running job, taken on the hook's
+// own thread.
 class InterruptWatcher {
  public:
-  explicit InterruptWatcher(IapProgrammer& programmer) : programmer_(programmer) {
-    sigemptyset(&signals_);
-    sigaddset(&signals_, SIGINT);
-    sigaddset(&signals_, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals_, &previous_);
-    thread_ = std::thread([this] { Watch(); });
-  }
-  ~InterruptWatcher() {
-    stopping_.store(true);
-    pthread_kill(thread_.native_handle(), SIGTERM);  // wakes sigwait; seen as the stop request
-    thread_.join();
-    // Signals that arrived meanwhile stay pending until unblocked: take them first.
-    timespec none{};
-    while (sigtimedwait(&signals_, nullptr, &none) > 0) {
-    }
-    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-  }
+  explicit InterruptWatcher(IapProgrammer& programmer)
+      : programmer_(programmer), hook_([this](platform::InterruptKind) {
+          interrupted_.store(true);
+          programmer_.Cancel();
+        }) {}
   InterruptWatcher(const InterruptWatcher&) = delete;
   InterruptWatcher& operator=(const InterruptWatcher&) = delete;
 
   bool Interrupted() const { return interrupted_.load(); }
 
  private:
-  void Watch() {
-    for (;;) {
-      int signal = 0;
-      if (sigwait(&signals_, &signal) != 0) continue;
-      if (stopping_.load()) return;
-      interrupted_.store(true);
-      programmer_.Cancel();
-    }
-  }
-
   IapProgrammer& programmer_;
-  sigset_t signals_{};
-  sigset_t previous_{};
-  std::atomic<bool> stopping_{false};
   std::atomic<bool> interrupted_{false};
-  std::thread thread_;
+  platform::InterruptHook hook_;  // last: stops before the members it uses go
 };
 
 // Loads the pack; on failure says why and returns the exit code.
@@ -195,7 +167,7 @@ int RunFlash(const FlashOptions& options) {
   TComm avs1(loop);
   ApplyAvs1StoredValues(avs1);
   JobState state;
-  ConsoleView view(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
+  ConsoleView view(stdout, platform::IsTerminal(stderr) ? stderr : nullptr);
   JobOutcome outcome = JobOutcome::Cancelled;
   {
     IapProgrammer programmer(loop, avs1, state, view, SettingsFor(options));

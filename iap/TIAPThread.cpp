@@ -11,7 +11,7 @@
 #include "iap/IapProtocol.h"
 #include "iap/JobControl.h"
 #include "iap/PostingJobView.h"
-#include "iap/ThreadCpuTime.h"
+#include "platform/ThreadCpuTime.h"
 
 namespace quorin {
 namespace {
@@ -112,7 +112,7 @@ struct IapProgrammer::Impl : std::enable_shared_from_this<IapProgrammer::Impl> {
 
   // The worker's whole life: the job, its report, JobBusy back to 0, then the finish notice.
   void RunJob() {
-    const auto cpuAtStart = CurrentThreadCpuTime();
+    const auto cpuAtStart = platform::CurrentThreadCpuTime();
     PostingJobView postingView(ui, view, weak_from_this());
     IapLink link{avs1, state, postingView, *jobPack, settings, control, &jobTrace};
     TIAPThread job(link);
@@ -123,7 +123,7 @@ struct IapProgrammer::Impl : std::enable_shared_from_this<IapProgrammer::Impl> {
       report.OpenErrorText = failure->Text;
       report.OpenErrorReason = failure->Reason;
     }
-    report.WorkerCpuTime = CurrentThreadCpuTime() - cpuAtStart;
+    report.WorkerCpuTime = platform::CurrentThreadCpuTime() - cpuAtStart;
     state.JobBusy.store(0);
     // Queued behind every view call of the job, so it runs after the last of them.
     ui.Post([weak = weak_from_this(), report = std::move(report)]() {

@@ -35,25 +35,25 @@ std::size_t CountEntries(const char* dir) {
 }  // namespace
 
 TestPty::TestPty() {
-  master_ = UniqueFd(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+  master_ = platform::UniqueHandle(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
   if (!master_.Valid()) Fail("posix_openpt");
-  if (::grantpt(master_.Get()) != 0 || ::unlockpt(master_.Get()) != 0) Fail("unlockpt");
+  if (::grantpt(Master()) != 0 || ::unlockpt(Master()) != 0) Fail("unlockpt");
   char name[128];
-  if (::ptsname_r(master_.Get(), name, sizeof name) != 0) Fail("ptsname_r");
+  if (::ptsname_r(Master(), name, sizeof name) != 0) Fail("ptsname_r");
   slavePath_ = name;
-  if (::fcntl(master_.Get(), F_SETFL, O_NONBLOCK) != 0) Fail("fcntl");
-  observer_ = UniqueFd(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+  if (::fcntl(Master(), F_SETFL, O_NONBLOCK) != 0) Fail("fcntl");
+  observer_ = platform::UniqueHandle(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
   if (!observer_.Valid()) Fail("open slave");
 }
 
 void TestPty::WriteAll(std::span<const std::uint8_t> bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const auto n = ::write(master_.Get(), bytes.data() + done, bytes.size() - done);
+    const auto n = ::write(Master(), bytes.data() + done, bytes.size() - done);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
     } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-      WaitFor(master_.Get(), POLLOUT, 1000);
+      WaitFor(Master(), POLLOUT, 1000);
     } else {
       Fail("write master");
     }
@@ -68,8 +68,8 @@ std::vector<std::uint8_t> TestPty::Read(std::size_t count, std::chrono::millisec
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
-    if (!WaitFor(master_.Get(), POLLIN, static_cast<int>(left.count()))) continue;
-    const auto n = ::read(master_.Get(), buf, std::min(sizeof buf, count - got.size()));
+    if (!WaitFor(Master(), POLLIN, static_cast<int>(left.count()))) continue;
+    const auto n = ::read(Master(), buf, std::min(sizeof buf, count - got.size()));
     if (n > 0) got.insert(got.end(), buf, buf + n);
     if (n <= 0 && errno != EAGAIN && errno != EINTR) break;
   }
@@ -79,8 +79,8 @@ std::vector<std::uint8_t> TestPty::Read(std::size_t count, std::chrono::millisec
 std::vector<std::uint8_t> TestPty::ReadUntilQuiet(std::chrono::milliseconds quiet) {
   std::vector<std::uint8_t> got;
   std::uint8_t buf[4096];
-  while (WaitFor(master_.Get(), POLLIN, static_cast<int>(quiet.count()))) {
-    const auto n = ::read(master_.Get(), buf, sizeof buf);
+  while (WaitFor(Master(), POLLIN, static_cast<int>(quiet.count()))) {
+    const auto n = ::read(Master(), buf, sizeof buf);
     if (n > 0) {
       got.insert(got.end(), buf, buf + n);
     } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
@@ -92,7 +92,7 @@ std::vector<std::uint8_t> TestPty::ReadUntilQuiet(std::chrono::milliseconds quie
 
 int TestPty::Pending() const {
   int n = 0;
-  if (::ioctl(master_.Get(), FIONREAD, &n) != 0) return -1;
+  if (::ioctl(Master(), FIONREAD, &n) != 0) return -1;
   return n;
 }
 

@@ -10,7 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "comm/UniqueFd.h"
+#include "platform/UniqueHandle.h"
+#include "platform/posix/Fd.h"
 
 namespace quorin::test {
 
@@ -19,8 +20,8 @@ class TestPty {
   TestPty();
 
   const std::string& SlavePath() const { return slavePath_; }
-  int Master() const { return master_.Get(); }
-  int Observer() const { return observer_.Get(); }
+  int Master() const { return platform::Fd(master_); }
+  int Observer() const { return platform::Fd(observer_); }
 
   // Writes all of `bytes` into the master (waits while the line is full).
   void WriteAll(std::span<const std::uint8_t> bytes);
@@ -36,8 +37,8 @@ class TestPty {
   void CloseObserver() { observer_.Reset(); }
 
  private:
-  UniqueFd master_;
-  UniqueFd observer_;
+  platform::UniqueHandle master_;
+  platform::UniqueHandle observer_;
   std::string slavePath_;
 };
 
