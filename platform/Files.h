@@ -57,13 +57,6 @@ class ReadableFile {
   std::error_code ReadExactly(std::span<std::byte> buffer);
   // The file's size as the system reports it now.
   std::uintmax_t Size(std::error_code& error) const;
-  // The permission bits, owner and group of the open file (POSIX meaning; 0 where unknown).
-  struct Attributes {
-    unsigned mode = 0;
-    unsigned owner = 0;
-    unsigned group = 0;
-  };
-  Attributes GetAttributes(std::error_code& error) const;
 
  private:
   explicit ReadableFile(UniqueHandle handle) : handle_(std::move(handle)) {}

@@ -80,12 +80,12 @@ void FlushFolder(const std::string& folder) {
 
 // Runs the producer into `file`, then flushes and closes it.
 std::error_code FillAndClose(UniqueHandle& file, const FileProducer& produce,
-                             const ReadableFile::Attributes* keep) {
+                             const struct stat* keep) {
   FileSink sink(file.Get());
   std::error_code error = produce(sink);
   if (!error && keep != nullptr) {
-    if (::fchmod(Fd(file), keep->mode & 07777) != 0) error = LastSystemError();
-    if (!error && ::geteuid() == 0) (void)::fchown(Fd(file), keep->owner, keep->group);
+    if (::fchmod(Fd(file), keep->st_mode & 07777) != 0) error = LastSystemError();
+    if (!error && ::geteuid() == 0) (void)::fchown(Fd(file), keep->st_uid, keep->st_gid);
   }
   if (!error && ::fsync(Fd(file)) != 0) error = LastSystemError();
   const std::error_code closed = file.Close();
@@ -157,17 +157,6 @@ std::uintmax_t ReadableFile::Size(std::error_code& error) const {
     return 0;
   }
   return static_cast<std::uintmax_t>(info.st_size);
-}
-
-ReadableFile::Attributes ReadableFile::GetAttributes(std::error_code& error) const {
-  error.clear();
-  struct stat info {};
-  if (::fstat(Fd(handle_), &info) != 0) {
-    error = LastSystemError();
-    return {};
-  }
-  return {static_cast<unsigned>(info.st_mode), static_cast<unsigned>(info.st_uid),
-          static_cast<unsigned>(info.st_gid)};
 }
 
 std::error_code ReadFilePrefix(const std::string& path, std::span<std::byte> buffer) {
@@ -249,16 +238,8 @@ std::error_code WriteFileAtomically(const std::string& path, const FileProducer&
     return {};
   }
 
-  ReadableFile::Attributes old;
-  bool keep = false;
-  if (options.keepAttributes) {
-    struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) {
-      old = {static_cast<unsigned>(info.st_mode), static_cast<unsigned>(info.st_uid),
-             static_cast<unsigned>(info.st_gid)};
-      keep = true;
-    }
-  }
+  struct stat old {};
+  const bool keep = options.keepAttributes && ::stat(target.c_str(), &old) == 0;
   std::error_code error;
   std::string temporary;
   UniqueHandle file = CreateTemporaryBeside(target, temporary, error);
