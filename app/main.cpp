@@ -12,6 +12,7 @@
 #include "app/Simulation.h"
 #include "app/StartupOptions.h"
 #include "app/p_UpdateDispController.h"
+#include "platform/Process.h"
 #include "settings/UartSettings.h"
 
 namespace {
@@ -61,6 +62,8 @@ class FirstPaintReporter final : public QObject {
 
 int main(int argc, char** argv) {
   const Clock::time_point start = Clock::now();
+  // Before anything opens a file: a closed standard stream must not be taken by a pack or a port.
+  quorin::platform::EnsureStandardDescriptorsOpen();
   quorin::IapApplication app(argc, argv);
   QCoreApplication::setApplicationName("quorin-iap");
   QCoreApplication::setApplicationVersion(QUORIN_VERSION);

@@ -1,10 +1,6 @@
 // quorin-iap-cli flash PACK [--port NAME] [--settings FILE] [--force] [--trace FILE]
 // Runs exactly one programming job through the same JobSession the window uses, with this
 // process's main thread running the event loop as the UI thread.
-#include <pthread.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 
 #include <atomic>
@@ -13,7 +9,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "cli/ByteTraceFile.h"
 #include "cli/Commands.h"
@@ -22,6 +17,8 @@
 #include "iap/JobSession.h"
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
+#include "platform/InterruptHook.h"
+#include "platform/Process.h"
 #include "settings/UartSettings.h"
 
 namespace quorin {
@@ -48,50 +45,24 @@ int ExitCodeFor(JobOutcome outcome) {
   return kExitProgramFail;
 }
 
-// Turns SIGINT / SIGTERM into a cancel of the running job. Blocks both signals for the whole
-// process while it lives (the threads started meanwhile inherit that) and takes them with sigwait
-// on a thread of its own.
+// Turns Ctrl-C and termination requests into a cancel of the running job, taken on the hook's
+// own thread.
 class InterruptWatcher {
  public:
-  explicit InterruptWatcher(JobSession& session) : session_(session) {
-    sigemptyset(&signals_);
-    sigaddset(&signals_, SIGINT);
-    sigaddset(&signals_, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &signals_, &previous_);
-    thread_ = std::thread([this] { Watch(); });
-  }
-  ~InterruptWatcher() {
-    stopping_.store(true);
-    pthread_kill(thread_.native_handle(), SIGTERM);  // wakes sigwait; seen as the stop request
-    thread_.join();
-    // Signals that arrived meanwhile stay pending until unblocked: take them first.
-    timespec none{};
-    while (sigtimedwait(&signals_, nullptr, &none) > 0) {
-    }
-    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-  }
+  explicit InterruptWatcher(JobSession& session)
+      : session_(session), hook_([this](platform::InterruptKind) {
+          interrupted_.store(true);
+          session_.Cancel();
+        }) {}
   InterruptWatcher(const InterruptWatcher&) = delete;
   InterruptWatcher& operator=(const InterruptWatcher&) = delete;
 
   bool Interrupted() const { return interrupted_.load(); }
 
  private:
-  void Watch() {
-    for (;;) {
-      int signal = 0;
-      if (sigwait(&signals_, &signal) != 0) continue;
-      if (stopping_.load()) return;
-      interrupted_.store(true);
-      session_.Cancel();
-    }
-  }
-
   JobSession& session_;
-  sigset_t signals_{};
-  sigset_t previous_{};
-  std::atomic<bool> stopping_{false};
   std::atomic<bool> interrupted_{false};
-  std::thread thread_;
+  platform::InterruptHook hook_;  // last: stops before the members it uses go
 };
 
 // Reads the pack into the session and judges it; on a refusal says why and returns the exit code.
@@ -144,7 +115,7 @@ JobSettings SettingsFor(const FlashOptions& options) {
 
 int RunFlash(const FlashOptions& options) {
   EventLoop loop;
-  ConsoleView view(stdout, isatty(STDERR_FILENO) ? stderr : nullptr);
+  ConsoleView view(stdout, platform::IsTerminal(stderr) ? stderr : nullptr);
   JobSession session(loop, view, SettingsFor(options));
   if (const auto refused = ReadPack(session, options)) return *refused;
 

@@ -2,17 +2,17 @@
 //                         [--firmware-out FILE] [--seed N]
 // Plays the controller on a pseudo-terminal until SIGINT or SIGTERM: prints the device to open
 // (optionally linked as PATH), then one line per job and per protocol fault it sees.
-#include <signal.h>
-
-#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <system_error>
 
 #include "cli/Commands.h"
+#include "platform/InterruptHook.h"
 #include "sim/SimController.h"
 
 namespace quorin {
@@ -27,30 +27,31 @@ struct SimulateOptions {
   std::uint32_t seed = 1;
 };
 
-// Blocks the stop signals for the calling thread (and the threads it starts) while alive, so that
-// they are taken one by one with sigtimedwait instead of by a handler.
+// Ctrl-C and termination requests, taken by the interrupt hook while this lives.
 class StopSignals {
  public:
-  StopSignals() {
-    sigemptyset(&set_);
-    sigaddset(&set_, SIGINT);
-    sigaddset(&set_, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set_, &previous_);
-  }
-  ~StopSignals() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
+  StopSignals()
+      : hook_([this](platform::InterruptKind) {
+          {
+            const std::lock_guard<std::mutex> lock(mutex_);
+            arrived_ = true;
+          }
+          changed_.notify_all();
+        }) {}
   StopSignals(const StopSignals&) = delete;
   StopSignals& operator=(const StopSignals&) = delete;
 
-  // True when a stop signal came within `wait`.
-  bool Arrived(std::chrono::milliseconds wait) const {
-    const timespec limit{static_cast<time_t>(wait.count() / 1000),
-                         static_cast<long>(wait.count() % 1000) * 1000000L};
-    return sigtimedwait(&set_, nullptr, &limit) > 0;
+  // True when a stop request came, at the latest within `wait`.
+  bool Arrived(std::chrono::milliseconds wait) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, wait, [this] { return arrived_; });
   }
 
  private:
-  sigset_t set_{};
-  sigset_t previous_{};
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool arrived_ = false;  // guarded by mutex_
+  platform::InterruptHook hook_;  // last: stops before the members it uses go
 };
 
 // The symbolic link PATH -> device, removed again when it still points there.
@@ -123,7 +124,7 @@ int RunSimulate(const SimulateOptions& given) {
   options.seed = given.seed;
   options.keepByteLog = false;  // runs for hours; the per-job lines need no byte log
 
-  const StopSignals signals;  // before the controller's thread exists, so it inherits the mask
+  StopSignals signals;  // before the controller's thread exists, so it inherits the mask
   std::unique_ptr<sim::SimController> controller;
   std::unique_ptr<DeviceLink> link;
   try {

@@ -3,8 +3,15 @@
 #include <exception>
 
 #include "cli/Commands.h"
+#include "platform/InterruptHook.h"
+#include "platform/Process.h"
 
 int main(int argc, char** argv) {
+  // Before anything opens a file: a closed standard stream must not be taken by the pack, the
+  // trace file or the serial port.
+  quorin::platform::EnsureStandardDescriptorsOpen();
+  // A closed pipe on stdout ends a write with an error, not the process in the middle of a job.
+  quorin::platform::IgnoreBrokenPipe();
   CLI::App app{"Update packs and firmware updates for the mid-drive motor controller.",
                "quorin-iap-cli"};
   app.set_version_flag("--version", std::string("quorin-iap-cli ") + QUORIN_VERSION);

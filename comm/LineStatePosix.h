@@ -1,5 +1,5 @@
 #pragma once
-// The line state of CommSettings expressed in termios (the mapping table is in SerialDevice.h).
+// The line state of CommSettings expressed in termios (the mapping table is in SerialDevicePosix.cpp).
 // Pure functions, no I/O: any thread. POSIX only.
 #include <termios.h>
 

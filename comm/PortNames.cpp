@@ -1,4 +1,3 @@
-// Port names every platform reads alike.
 #include "comm/PortNames.h"
 
 #include <cctype>
@@ -17,6 +16,18 @@ std::optional<unsigned> ComPortNumber(const std::string& name) {
   }
   if (n == 0 || n > 1000000) return std::nullopt;
   return static_cast<unsigned>(n);
+}
+
+std::string ResolvePortName(const std::string& name, const std::vector<SerialPortInfo>& ports) {
+  const auto number = ComPortNumber(name);
+  if (!number) return name;
+  if (*number <= ports.size()) return ports[*number - 1].Path;
+  return platform::FallbackPortDevice(*number);
+}
+
+std::string ResolvePortName(const std::string& name) {
+  if (!ComPortNumber(name)) return name;
+  return ResolvePortName(name, ListSerialPorts());
 }
 
 }  // namespace quorin

@@ -10,33 +10,8 @@
 //
 // Errors are captured as std::error_code right where the system call failed.
 //
-// How the line state maps on POSIX (termios, modem-control ioctls):
-//   BaudRate            cfsetspeed for the standard rates; any other rate through termios2
-//                       (TCSETS2 with BOTHER) on Linux. A rate the driver refuses is not applied.
-//   ByteSize            CS5..CS8.
-//   Parity              None: no PARENB; Odd/Even: PARENB (+PARODD); Mark/Space: PARENB|CMSPAR
-//                       (+PARODD for Mark).
-//   StopBits            _1: no CSTOPB; _1_5 and _2: CSTOPB (UARTs send 1.5 stop bits for CSTOPB
-//                       with 5 data bits, the only size 1.5 is defined for).
-//   ParityCheck         INPCK. A byte received with a parity or framing error is then read as 0
-//                       (no IGNPAR, no PARMRK), which is ReplaceWhenParityError with ReplacedChar 0.
-//   Outx_CtsFlow        CRTSCTS (Linux has one flag for both directions of RTS/CTS).
-//   RtsControl          RtsEnable/RtsDisable: RTS on/off (TIOCMBIS/TIOCMBIC); RtsHandshake: CRTSCTS;
-//                       RtsTransmissionAvailable: RTS on.
-//   DtrControl          DtrEnable/DtrDisable: DTR on/off; DtrHandshake: DTR on.
-//   Outx_XonXoffFlow    IXON;  Inx_XonXoffFlow: IXOFF;  XonChar: VSTART;  XoffChar: VSTOP.
-//   IgnoreNullChar      received 0 bytes are removed by Read.
-//   always              raw mode (no echo, no canonical input, no signals, no output processing),
-//                       CLOCAL | CREAD, VMIN = 1, VTIME = 0 (reads are driven by poll).
-//   kept as state only  XonLimit, XoffLimit (the driver picks its own thresholds), DsrSensitivity,
-//                       Outx_DsrFlow, TxContinueOnXoff (the driver always goes on sending after it
-//                       sent XOFF), ReplacedChar (other than 0, see ParityCheck).
-// Modem-control ioctls that fail with ENOTTY or EINVAL (pseudo-terminals) are tolerated.
-// Pseudo-terminals force 8 data bits and no parity whatever is asked.
-//
-// Line errors, ring and carrier detect (best effort): the driver's interrupt counters
-// (TIOCGICOUNT) are compared each time the reader wakes for data; drivers without them
-// (pseudo-terminals, many USB adapters) report nothing.
+// How each platform maps the line state onto its serial API is described in its backend
+// (SerialDevicePosix.cpp for termios).
 #include <cstddef>
 #include <cstdint>
 #include <memory>

@@ -9,6 +9,34 @@
 //   both threads have ended.
 // - POLLHUP, POLLERR, a read of 0 bytes and EIO all mean the device is gone (cable pulled).
 // - TIOCEXCL outlives the descriptor on a pseudo-terminal, so it is cleared before closing.
+//
+// How the line state maps onto termios and the modem-control ioctls:
+//   BaudRate            cfsetspeed for the standard rates; any other rate through termios2
+//                       (TCSETS2 with BOTHER) on Linux. A rate the driver refuses is not applied.
+//   ByteSize            CS5..CS8.
+//   Parity              None: no PARENB; Odd/Even: PARENB (+PARODD); Mark/Space: PARENB|CMSPAR
+//                       (+PARODD for Mark).
+//   StopBits            _1: no CSTOPB; _1_5 and _2: CSTOPB (UARTs send 1.5 stop bits for CSTOPB
+//                       with 5 data bits, the only size 1.5 is defined for).
+//   ParityCheck         INPCK. A byte received with a parity or framing error is then read as 0
+//                       (no IGNPAR, no PARMRK), which is ReplaceWhenParityError with ReplacedChar 0.
+//   Outx_CtsFlow        CRTSCTS (Linux has one flag for both directions of RTS/CTS).
+//   RtsControl          RtsEnable/RtsDisable: RTS on/off (TIOCMBIS/TIOCMBIC); RtsHandshake: CRTSCTS;
+//                       RtsTransmissionAvailable: RTS on.
+//   DtrControl          DtrEnable/DtrDisable: DTR on/off; DtrHandshake: DTR on.
+//   Outx_XonXoffFlow    IXON;  Inx_XonXoffFlow: IXOFF;  XonChar: VSTART;  XoffChar: VSTOP.
+//   IgnoreNullChar      received 0 bytes are removed by Read.
+//   always              raw mode (no echo, no canonical input, no signals, no output processing),
+//                       CLOCAL | CREAD, VMIN = 1, VTIME = 0 (reads are driven by poll).
+//   kept as state only  XonLimit, XoffLimit (the driver picks its own thresholds), DsrSensitivity,
+//                       Outx_DsrFlow, TxContinueOnXoff (the driver always goes on sending after it
+//                       sent XOFF), ReplacedChar (other than 0, see ParityCheck).
+// Modem-control ioctls that fail with ENOTTY or EINVAL (pseudo-terminals) are tolerated.
+// Pseudo-terminals force 8 data bits and no parity whatever is asked.
+//
+// Line errors, ring and carrier detect (best effort): the driver's interrupt counters
+// (TIOCGICOUNT) are compared each time the reader wakes for data; drivers without them
+// (pseudo-terminals, many USB adapters) report nothing.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -29,7 +57,9 @@
 #include "comm/CustomBaud.h"
 #include "comm/LineStatePosix.h"
 #include "comm/SerialDevice.h"
-#include "comm/UniqueFd.h"
+#include "platform/SystemError.h"
+#include "platform/UniqueHandle.h"
+#include "platform/posix/Fd.h"
 
 namespace quorin {
 
@@ -38,7 +68,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::uint32_t kMaxDword = std::numeric_limits<std::uint32_t>::max();
 
-std::error_code LastError() { return {errno, std::generic_category()}; }
+using platform::Fd;
+using platform::LastSystemError;
+using platform::UniqueHandle;
 
 std::error_code DeviceGone(int err = EIO) { return {err, std::generic_category()}; }
 
@@ -69,15 +101,15 @@ std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
 std::error_code ModemLine(int fd, unsigned long request, int bits) {
   if (ioctl(fd, request, &bits) == 0) return {};
   if (errno == ENOTTY || errno == EINVAL) return {};
-  return LastError();
+  return LastSystemError();
 }
 
 }  // namespace
 
 struct SerialDevice::Handle {
-  UniqueFd port;
-  UniqueFd stopRead;   // watched by every poll; becomes readable once and stays so
-  UniqueFd stopWrite;  // one byte written by RequestStop
+  UniqueHandle port;
+  UniqueHandle stopRead;   // watched by every poll; becomes readable once and stays so
+  UniqueHandle stopWrite;  // one byte written by RequestStop
   std::atomic<bool> stopRequested{false};
   bool exclusiveMode = false;
 
@@ -102,12 +134,12 @@ struct SerialDevice::Handle {
                 std::error_code& error) const {
     for (;;) {
       if (stopRequested.load(std::memory_order_acquire)) return Wait::Stopped;
-      pollfd fds[2] = {{port.Get(), events, 0}, {stopRead.Get(), POLLIN, 0}};
+      pollfd fds[2] = {{Fd(port), events, 0}, {Fd(stopRead), POLLIN, 0}};
       const nfds_t count = stopRead.Valid() ? 2 : 1;
       const int ready = PollUntil(fds, count, deadline);
       if (ready < 0) {
         if (errno == EINTR) continue;
-        error = LastError();
+        error = LastSystemError();
         return Wait::Gone;
       }
       if (count == 2 && fds[1].revents != 0) return Wait::Stopped;
@@ -129,48 +161,48 @@ struct SerialDevice::Handle {
 SerialDevice::SerialDevice(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
 
 SerialDevice::~SerialDevice() {
-  if (handle_->exclusiveMode) ::ioctl(handle_->port.Get(), TIOCNXCL);
+  if (handle_->exclusiveMode) ::ioctl(Fd(handle_->port), TIOCNXCL);
   // The descriptors close (and the advisory lock goes) with the Handle.
 }
 
 std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string& path, std::error_code& error) {
   error.clear();
-  UniqueFd port(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+  UniqueHandle port(::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
   if (!port.Valid()) {
-    error = LastError();
+    error = LastSystemError();
     return nullptr;
   }
   // The advisory lock holds against every program that asks for it, root included. A file system
   // without flock support leaves only the driver's exclusive mode.
-  if (::flock(port.Get(), LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EAGAIN)) {
+  if (::flock(Fd(port), LOCK_EX | LOCK_NB) != 0 && (errno == EWOULDBLOCK || errno == EAGAIN)) {
     error = std::make_error_code(std::errc::device_or_resource_busy);
     return nullptr;
   }
   auto handle = std::make_unique<Handle>();
   // The driver's exclusive mode also keeps out programs that never ask for a lock (not root).
-  handle->exclusiveMode = ::ioctl(port.Get(), TIOCEXCL) == 0;
+  handle->exclusiveMode = ::ioctl(Fd(port), TIOCEXCL) == 0;
   handle->port = std::move(port);
   return std::unique_ptr<SerialDevice>(new SerialDevice(std::move(handle)));
 }
 
 std::error_code SerialDevice::PrepareBuffers() {
   termios tio{};
-  if (::tcgetattr(handle_->port.Get(), &tio) != 0) return LastError();
+  if (::tcgetattr(Fd(handle_->port), &tio) != 0) return LastSystemError();
 #ifdef TIOCGICOUNT
-  handle_->countersAvailable = ::ioctl(handle_->port.Get(), TIOCGICOUNT, &handle_->lastCounts) == 0;
+  handle_->countersAvailable = ::ioctl(Fd(handle_->port), TIOCGICOUNT, &handle_->lastCounts) == 0;
 #endif
   return {};
 }
 
 std::error_code SerialDevice::ArmStopSignal() {
   int fds[2];
-  if (::pipe(fds) != 0) return LastError();
-  handle_->stopRead = UniqueFd(fds[0]);
-  handle_->stopWrite = UniqueFd(fds[1]);
+  if (::pipe(fds) != 0) return LastSystemError();
+  handle_->stopRead = UniqueHandle(fds[0]);
+  handle_->stopWrite = UniqueHandle(fds[1]);
   for (int fd : fds) {
     if (::fcntl(fd, F_SETFD, FD_CLOEXEC) != 0 ||
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
-      const auto error = LastError();
+      const auto error = LastSystemError();
       handle_->stopRead.Reset();
       handle_->stopWrite.Reset();
       return error;
@@ -185,7 +217,7 @@ void SerialDevice::RequestStop() {
   if (handle_->stopWrite.Valid()) {
     const char byte = 1;
     // A full pipe is already readable: the result does not matter.
-    [[maybe_unused]] const auto written = ::write(handle_->stopWrite.Get(), &byte, 1);
+    [[maybe_unused]] const auto written = ::write(Fd(handle_->stopWrite), &byte, 1);
   }
 }
 
@@ -195,14 +227,14 @@ bool SerialDevice::StopRequested() const {
 
 void SerialDevice::Purge(bool input, bool output) {
   if (!input && !output) return;
-  ::tcflush(handle_->port.Get(), input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH));
+  ::tcflush(Fd(handle_->port), input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH));
 }
 
 std::error_code SerialDevice::ApplyLineState(const CommSettings& s) {
-  const int fd = handle_->port.Get();
+  const int fd = Fd(handle_->port);
   handle_->ignoreNull.store(s.IgnoreNullChar, std::memory_order_relaxed);
   termios tio{};
-  if (::tcgetattr(fd, &tio) != 0) return LastError();
+  if (::tcgetattr(fd, &tio) != 0) return LastSystemError();
   MapLineState(s, tio);
   std::error_code first;
   const auto speed = StandardSpeed(s.BaudRate);
@@ -210,7 +242,7 @@ std::error_code SerialDevice::ApplyLineState(const CommSettings& s) {
     ::cfsetispeed(&tio, *speed);
     ::cfsetospeed(&tio, *speed);
   }
-  if (::tcsetattr(fd, TCSANOW, &tio) != 0) first = LastError();
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) first = LastSystemError();
   if (!speed) {
     // Rate 0 would mean "hang up" (B0) to a terminal, not a speed: refused like any bad rate.
     const auto error = s.BaudRate == 0 ? std::make_error_code(std::errc::invalid_argument)
@@ -276,7 +308,7 @@ IoResult SerialDevice::Read(std::span<std::uint8_t> buffer) {
         if (got > 0) return {IoStatus::Done, got, {}};
         return {IoStatus::Gone, 0, error};
     }
-    const auto n = ::read(h.port.Get(), buffer.data() + got, buffer.size() - got);
+    const auto n = ::read(Fd(h.port), buffer.data() + got, buffer.size() - got);
     if (n > 0) {
       std::size_t kept = static_cast<std::size_t>(n);
       // Line state changes reach even a read already under way, as they do in the driver.
@@ -292,7 +324,7 @@ IoResult SerialDevice::Read(std::span<std::uint8_t> buffer) {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
     if (n < 0 && errno == EBADF) return {IoStatus::Closed, 0, {}};
     // A read of 0 bytes after poll said "readable", or EIO: the device is gone.
-    const auto gone = n == 0 ? DeviceGone() : LastError();
+    const auto gone = n == 0 ? DeviceGone() : LastSystemError();
     if (got > 0) return {IoStatus::Done, got, {}};
     return {IoStatus::Gone, 0, gone};
   }
@@ -304,7 +336,7 @@ LineEvents SerialDevice::TakeLineEvents() {
   Handle& h = *handle_;
   if (!h.countersAvailable) return events;
   serial_icounter_struct now{};
-  if (::ioctl(h.port.Get(), TIOCGICOUNT, &now) != 0) return events;
+  if (::ioctl(Fd(h.port), TIOCGICOUNT, &now) != 0) return events;
   const auto& was = h.lastCounts;
   if (now.buf_overrun != was.buf_overrun) events.errorFlags |= LineErrorRxOver;
   if (now.overrun != was.overrun) events.errorFlags |= LineErrorOverrun;
@@ -330,14 +362,14 @@ IoResult SerialDevice::Write(std::span<const std::uint8_t> data) {
   std::size_t written = 0;
   while (written < data.size()) {
     if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, written, {}};
-    const auto n = ::write(h.port.Get(), data.data() + written, data.size() - written);
+    const auto n = ::write(Fd(h.port), data.data() + written, data.size() - written);
     if (n > 0) {
       written += static_cast<std::size_t>(n);
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno == EBADF) return {IoStatus::Closed, written, {}};
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return {IoStatus::Gone, written, LastError()};
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return {IoStatus::Gone, written, LastSystemError()};
     // The driver's queue is full: wait until it takes more, the time-out passes or a stop.
     std::error_code error;
     switch (h.WaitPort(POLLOUT, deadline, error)) {

@@ -12,7 +12,7 @@
 #include "iap/PostingJobView.h"
 #include "iap/ReceiveClassifier.h"
 #include "iap/TIAPThread.h"
-#include "iap/ThreadCpuTime.h"
+#include "platform/ThreadCpuTime.h"
 
 namespace quorin {
 
@@ -22,7 +22,7 @@ struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
 
   // The worker's whole life: the job, its report, JobBusy back to 0, then the finish notice.
   void RunJob() {
-    const auto cpuAtStart = CurrentThreadCpuTime();
+    const auto cpuAtStart = platform::CurrentThreadCpuTime();
     PostingJobView postingView(ui, view, weak_from_this());
     IapLink link{avs1, state, postingView, *jobPack, settings, control, &jobTrace};
     TIAPThread job(link);
@@ -33,7 +33,7 @@ struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
       report.OpenErrorText = failure->Text;
       report.OpenErrorReason = failure->Reason;
     }
-    report.WorkerCpuTime = CurrentThreadCpuTime() - cpuAtStart;
+    report.WorkerCpuTime = platform::CurrentThreadCpuTime() - cpuAtStart;
     state.JobBusy.store(0);
     // Queued behind every view call of the job, so it runs after the last of them.
     ui.Post([weak = weak_from_this(), report = std::move(report)]() {

@@ -1,70 +1,29 @@
 #include "settings/ProfileFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <random>
+#include <span>
 #include <vector>
+
+#include "platform/Files.h"
 
 namespace quorin {
 namespace {
 
-std::error_code LastError() {
-  return {errno, std::system_category()};
-}
-
-// Owns one file descriptor.
-class UniqueFd {
- public:
-  explicit UniqueFd(int fd = -1) : fd_(fd) {}
-  ~UniqueFd() { Reset(); }
-  UniqueFd(UniqueFd&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
-  UniqueFd& operator=(UniqueFd&&) = delete;
-  int Get() const { return fd_; }
-  // Closes now and reports whether the close itself succeeded (it can fail on a full disk).
-  bool Reset() {
-    int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
+using platform::ReadableFile;
 
 // Opens an existing regular file for reading. FIFOs, devices and folders are refused without
 // blocking (a FIFO named like the settings file must not hang the program).
-UniqueFd OpenRegularForReading(const std::string& path, std::error_code& error,
-                               struct stat* info = nullptr) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (fd.Get() < 0) {
-    error = LastError();
-    return fd;
-  }
-  struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0) {
-    error = LastError();
-    return UniqueFd();
-  }
-  if (!S_ISREG(st.st_mode)) {
-    error = std::make_error_code(S_ISDIR(st.st_mode) ? std::errc::is_a_directory
-                                                     : std::errc::operation_not_supported);
-    return UniqueFd();
-  }
-  if (info != nullptr) *info = st;
-  return fd;
+ReadableFile OpenRegularForReading(const std::string& path, std::error_code& error) {
+  return ReadableFile::Open(path, ReadableFile::Kind::Regular, error);
 }
 
 // Reads a file line by line, holding at most kProfileLineHead bytes of a line.
 class LineReader {
  public:
-  explicit LineReader(int fd) : fd_(fd), buffer_(1 << 16) {}
+  explicit LineReader(ReadableFile& file) : file_(file), buffer_(1 << 16) {}
 
   // The next line's head: up to kProfileLineHead bytes, with its '\n' when the line ends within
   // them (`complete`). A last line without '\n' is complete too. False at the end of the file.
@@ -115,21 +74,14 @@ class LineReader {
  private:
   bool Fill() {
     if (error_) return false;
-    for (;;) {
-      const ssize_t n = ::read(fd_, buffer_.data(), buffer_.size());
-      if (n > 0) {
-        pos_ = 0;
-        end_ = static_cast<std::size_t>(n);
-        return true;
-      }
-      if (n == 0) return false;
-      if (errno == EINTR) continue;
-      error_ = LastError();
-      return false;
-    }
+    const std::size_t n = file_.Read(std::as_writable_bytes(std::span(buffer_)), error_);
+    if (error_ || n == 0) return false;
+    pos_ = 0;
+    end_ = n;
+    return true;
   }
 
-  int fd_;
+  ReadableFile& file_;
   std::vector<char> buffer_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
@@ -221,10 +173,10 @@ bool ValidValue(std::string_view value) {
   return true;
 }
 
-// Buffered writer to a descriptor; remembers the first failure.
+// Buffered writer to the new file; remembers the first failure.
 class OutputFile {
  public:
-  explicit OutputFile(int fd) : fd_(fd) { buffer_.reserve(kChunk); }
+  explicit OutputFile(platform::FileSink& sink) : sink_(sink) { buffer_.reserve(kChunk); }
   void Put(std::string_view bytes) {
     buffer_.append(bytes);
     if (!bytes.empty()) lastByte_ = bytes.back();
@@ -232,15 +184,7 @@ class OutputFile {
     if (buffer_.size() >= kChunk) Flush();
   }
   bool Flush() {
-    std::size_t done = 0;
-    while (!error_ && done < buffer_.size()) {
-      const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-      if (n >= 0) {
-        done += static_cast<std::size_t>(n);
-      } else if (errno != EINTR) {
-        error_ = LastError();
-      }
-    }
+    if (!error_) error_ = sink_.Write(buffer_);
     buffer_.clear();
     return !error_;
   }
@@ -250,15 +194,16 @@ class OutputFile {
 
  private:
   static constexpr std::size_t kChunk = 1 << 16;
-  int fd_;
+  platform::FileSink& sink_;
   std::string buffer_;
   char lastByte_ = '\n';
   bool written_ = false;
   std::error_code error_;
 };
 
-// Copies `input` (may be -1: no file yet) to `out` with the key set. See the header's write rules.
-std::error_code RewriteWithKey(int input, OutputFile& out, std::string_view section,
+// Copies `input` (may be closed: no file yet) to `out` with the key set. See the header's write
+// rules.
+std::error_code RewriteWithKey(ReadableFile& input, OutputFile& out, std::string_view section,
                                std::string_view key, std::string_view value) {
   enum class Where { BeforeTarget, InTarget, Done };
   Where where = Where::BeforeTarget;
@@ -276,7 +221,7 @@ std::error_code RewriteWithKey(int input, OutputFile& out, std::string_view sect
     pendingBlank.clear();
   };
 
-  if (input >= 0) {
+  if (input.IsOpen()) {
     LineReader reader(input);
     std::string head;
     bool complete = false;
@@ -333,47 +278,6 @@ std::error_code RewriteWithKey(int input, OutputFile& out, std::string_view sect
   return out.Error();
 }
 
-// The file a write really replaces: the target of a symbolic link, or the path itself.
-std::string ResolveTarget(const std::string& path) {
-  struct stat st {};
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      std::string resolved(real);
-      std::free(real);
-      return resolved;
-    }
-  }
-  return path;
-}
-
-std::string FolderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-// Creates a new, empty, uniquely named file beside `target`; fills `name`.
-UniqueFd CreateTemporaryBeside(const std::string& target, std::string& name,
-                               std::error_code& error) {
-  std::random_device entropy;
-  const std::size_t slash = target.rfind('/');
-  const std::string leaf = slash == std::string::npos ? target : target.substr(slash + 1);
-  const std::string base = FolderOf(target) + "/." + leaf + ".";
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    const std::uint64_t tag = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy();
-    name = base + std::to_string(::getpid()) + "-" + std::to_string(tag) + ".tmp";
-    UniqueFd fd(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-    if (fd.Get() >= 0) return fd;
-    if (errno != EEXIST) {
-      error = LastError();
-      return fd;
-    }
-  }
-  error = std::make_error_code(std::errc::file_exists);
-  return UniqueFd();
-}
-
 }  // namespace
 
 std::optional<int> ParseProfileInt(std::string_view text) {
@@ -397,9 +301,9 @@ std::optional<int> ParseProfileInt(std::string_view text) {
 std::optional<std::string> ReadProfileString(const std::string& path, std::string_view section,
                                              std::string_view key) {
   std::error_code error;
-  UniqueFd fd = OpenRegularForReading(path, error);
-  if (fd.Get() < 0) return std::nullopt;
-  LineReader reader(fd.Get());
+  ReadableFile file = OpenRegularForReading(path, error);
+  if (!file.IsOpen()) return std::nullopt;
+  LineReader reader(file);
   std::string head;
   bool complete = false;
   bool first = true;
@@ -434,44 +338,28 @@ std::error_code WriteProfileString(const std::string& path, std::string_view sec
   if (!ValidName(section) || !ValidName(key) || !ValidValue(value) || path.empty()) {
     return std::make_error_code(std::errc::invalid_argument);
   }
-  const std::string target = ResolveTarget(path);
-
+  // The input is read through a symbolic link, and the write replaces the file it points to.
   std::error_code error;
-  struct stat oldInfo {};
-  UniqueFd input = OpenRegularForReading(target, error, &oldInfo);
-  const bool exists = input.Get() >= 0;
-  if (!exists && error != std::errc::no_such_file_or_directory) return error;
-  error.clear();
+  ReadableFile input = OpenRegularForReading(path, error);
+  if (!input.IsOpen() && error != std::errc::no_such_file_or_directory) return error;
 
-  std::string temporary;
-  UniqueFd output = CreateTemporaryBeside(target, temporary, error);
-  if (output.Get() < 0) return error;
-
-  OutputFile out(output.Get());
-  error = RewriteWithKey(input.Get(), out, section, key, value);
-  input.Reset();
-  if (!error && exists) {
-    // Keep the old file's permissions and, where we may, its owner.
-    if (::fchmod(output.Get(), oldInfo.st_mode & 07777) != 0) error = LastError();
-    if (!error && ::geteuid() == 0) (void)::fchown(output.Get(), oldInfo.st_uid, oldInfo.st_gid);
-  }
-  if (!error && ::fsync(output.Get()) != 0) error = LastError();
-  if (!output.Reset() && !error) error = LastError();
-  if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = LastError();
-  if (error) {
-    ::unlink(temporary.c_str());
-    return error;
-  }
-  // Make the rename itself durable; a failure here leaves a correct file, so it is not reported.
-  UniqueFd folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.Get() >= 0) (void)::fsync(folder.Get());
-  return {};
+  platform::WriteOptions options;
+  options.followLink = true;
+  options.keepAttributes = true;  // the old file's permissions and, where we may, its owner
+  return platform::WriteFileAtomically(
+      path,
+      [&](platform::FileSink& sink) {
+        OutputFile out(sink);
+        const std::error_code rewritten = RewriteWithKey(input, out, section, key, value);
+        input = ReadableFile();
+        return rewritten;
+      },
+      options);
 }
 
 bool TouchProfileFile(const std::string& path) {
   std::error_code error;
-  UniqueFd fd = OpenRegularForReading(path, error);
-  return fd.Get() >= 0;
+  return OpenRegularForReading(path, error).IsOpen();
 }
 
 }  // namespace quorin

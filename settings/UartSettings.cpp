@@ -1,12 +1,8 @@
 #include "settings/UartSettings.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <vector>
 
+#include "platform/Paths.h"
 #include "settings/ProfileFile.h"
 
 namespace quorin {
@@ -17,30 +13,12 @@ constexpr std::string_view kPortKey = "Port";
 constexpr std::string_view kBaudKey = "BaudRate";
 constexpr const char* kFileName = "Cyclomer.ini";
 
-std::string HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') return home;
-  std::vector<char> scratch(16384);
-  struct passwd entry {};
-  struct passwd* found = nullptr;
-  if (::getpwuid_r(::getuid(), &entry, scratch.data(), scratch.size(), &found) == 0 &&
-      found != nullptr && found->pw_dir != nullptr) {
-    return found->pw_dir;
-  }
-  return "/tmp";
-}
-
 // The per-user folder, created (best effort) so that the first save can succeed.
-std::string UserConfigFolder() {
-  std::filesystem::path base;
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
-    base = xdg;  // the XDG rules ignore a relative value
-  } else {
-    base = std::filesystem::path(HomeFolder()) / ".config";
-  }
-  const std::filesystem::path folder = base / "quorin-iap";
+std::string CreatedUserConfigFolder() {
+  const std::string folder = platform::UserConfigFolder();
   std::error_code ignored;
   std::filesystem::create_directories(folder, ignored);
-  return folder.string();
+  return folder;
 }
 
 void WriteIntSetting(const std::string& path, std::string_view key, int value) {
@@ -57,16 +35,14 @@ void WriteIntSetting(const std::string& path, std::string_view key, int value) {
 
 std::string SettingsFilePathFor(const std::string& executableFolder) {
   // The file is replaced through a temporary beside it, so the folder itself must be writable.
-  if (!executableFolder.empty() && ::access(executableFolder.c_str(), W_OK) == 0) {
+  if (platform::IsWritableFolder(executableFolder)) {
     return (std::filesystem::path(executableFolder) / kFileName).string();
   }
-  return (std::filesystem::path(UserConfigFolder()) / kFileName).string();
+  return (std::filesystem::path(CreatedUserConfigFolder()) / kFileName).string();
 }
 
 std::string SettingsFilePath() {
-  std::error_code error;
-  const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
-  return SettingsFilePathFor(error ? std::string() : executable.parent_path().string());
+  return SettingsFilePathFor(platform::ExecutableFolder());
 }
 
 int ReadUartPortSetting(const std::string& path) {

@@ -9,8 +9,13 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/posix/Fd.h"
+
 namespace quorin::sim {
 namespace {
+
+using platform::Fd;
+using platform::UniqueHandle;
 
 // How long a blocked answer may wait for room in the line buffer before it is dropped.
 constexpr int kWriteRoomWaitMs = 20;
@@ -49,21 +54,17 @@ SimController::SimController(SimOptions options)
 
 SimController::~SimController() {
   Stop();
-  if (wakeRead_ >= 0) ::close(wakeRead_);
-  if (wakeWrite_ >= 0) ::close(wakeWrite_);
 }
 
 void SimController::Start() {
   std::lock_guard<std::mutex> lock(lifecycle_);
   if (thread_.joinable()) return;
-  if (wakeRead_ >= 0) ::close(std::exchange(wakeRead_, -1));
-  if (wakeWrite_ >= 0) ::close(std::exchange(wakeWrite_, -1));
   int ends[2];
   if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) {
     throw std::system_error(errno, std::system_category(), "pipe for the simulated controller");
   }
-  wakeRead_ = ends[0];
-  wakeWrite_ = ends[1];
+  wakeRead_ = UniqueHandle(ends[0]);
+  wakeWrite_ = UniqueHandle(ends[1]);
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -71,7 +72,7 @@ void SimController::Stop() {
   std::lock_guard<std::mutex> lock(lifecycle_);
   if (!thread_.joinable()) return;
   const std::uint8_t wake = 1;
-  while (::write(wakeWrite_, &wake, 1) < 0 && errno == EINTR) {
+  while (::write(Fd(wakeWrite_), &wake, 1) < 0 && errno == EINTR) {
   }
   thread_.join();
 }
@@ -114,8 +115,8 @@ void SimController::Run() {
         timed = true;
       }
     }
-    const int master = pty_.MasterFd();
-    std::array<pollfd, 2> fds = {pollfd{wakeRead_, POLLIN, 0}, pollfd{master, POLLIN, 0}};
+    const int master = static_cast<int>(pty_.MasterHandle());
+    std::array<pollfd, 2> fds = {pollfd{Fd(wakeRead_), POLLIN, 0}, pollfd{master, POLLIN, 0}};
     const nfds_t count = master >= 0 ? 2 : 1;
     if (::ppoll(fds.data(), count, timed ? &wait : nullptr, nullptr) < 0 && errno != EINTR) {
       break;
@@ -157,7 +158,7 @@ void SimController::CarryOut(std::vector<SimAction> actions) {
     if (action.kind == SimAction::Kind::PullCable) {
       pty_.Close();
     } else {
-      written = WriteToLine(pty_.MasterFd(), action.bytes);
+      written = WriteToLine(static_cast<int>(pty_.MasterHandle()), action.bytes);
     }
     logic_.OnCarriedOut(action, SimClock::now(), written);
   }

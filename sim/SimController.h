@@ -19,8 +19,9 @@
 #include <string>
 #include <thread>
 
+#include "platform/PtyPair.h"
+#include "platform/UniqueHandle.h"
 #include "sim/ControllerLogic.h"
-#include "sim/PtyPair.h"
 #include "sim/SimOptions.h"
 #include "sim/SimReport.h"
 
@@ -64,7 +65,7 @@ class SimController {
   void CarryOut(std::vector<SimAction> actions);
 
   const SimOptions options_;
-  PtyPair pty_;  // owned by the controller's thread while it runs
+  platform::PtyPair pty_;  // owned by the controller's thread while it runs
   const std::string slavePath_;
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
@@ -72,8 +73,8 @@ class SimController {
   std::mutex lifecycle_;   // serialises Start and Stop
   std::thread thread_;
   // The pipe that wakes the thread for Stop; set up by Start before the thread exists.
-  int wakeRead_ = -1;
-  int wakeWrite_ = -1;
+  platform::UniqueHandle wakeRead_;
+  platform::UniqueHandle wakeWrite_;
 };
 
 }  // namespace quorin::sim

@@ -148,7 +148,7 @@ const InfoCase kInfoCases[] = {
      "File not found.\n"},
     {"missing_folder", [](const TempDir& d) { return d.File("gone/missing.Pack"); }, 2, "",
      "Invalid filename.\n"},
-    {"folder", [](const TempDir& d) { return d.Path().string(); }, 2, "", "I/O error 21.\n"},
+    {"folder", [](const TempDir& d) { return d.Path().string(); }, 2, "", "File access denied.\n"},
 };
 
 class CliInfo : public ::testing::TestWithParam<InfoCase> {};

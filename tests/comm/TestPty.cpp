@@ -11,13 +11,14 @@
 #include <system_error>
 #include <thread>
 
-#include "comm/UniqueFd.h"
+#include "platform/UniqueHandle.h"
+#include "platform/posix/Fd.h"
 
 namespace quorin::test {
 
 struct TestPty::Ends {
-  UniqueFd master;
-  UniqueFd observer;
+  platform::UniqueHandle master;
+  platform::UniqueHandle observer;
   std::string slavePath;
 };
 
@@ -45,22 +46,22 @@ std::size_t CountEntries(const char* dir) {
 TestPty::TestPty() : ends_(std::make_unique<Ends>()) {
   auto& master = ends_->master;
   auto& observer = ends_->observer;
-  master = UniqueFd(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
+  master = platform::UniqueHandle(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC));
   if (!master.Valid()) Fail("posix_openpt");
-  if (::grantpt(master.Get()) != 0 || ::unlockpt(master.Get()) != 0) Fail("unlockpt");
+  if (::grantpt(platform::Fd(master)) != 0 || ::unlockpt(platform::Fd(master)) != 0) Fail("unlockpt");
   char name[128];
-  if (::ptsname_r(master.Get(), name, sizeof name) != 0) Fail("ptsname_r");
+  if (::ptsname_r(platform::Fd(master), name, sizeof name) != 0) Fail("ptsname_r");
   ends_->slavePath = name;
-  if (::fcntl(master.Get(), F_SETFL, O_NONBLOCK) != 0) Fail("fcntl");
-  observer = UniqueFd(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+  if (::fcntl(platform::Fd(master), F_SETFL, O_NONBLOCK) != 0) Fail("fcntl");
+  observer = platform::UniqueHandle(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
   if (!observer.Valid()) Fail("open slave");
 }
 
 TestPty::~TestPty() = default;
 
 const std::string& TestPty::SlavePath() const { return ends_->slavePath; }
-int TestPty::Master() const { return ends_->master.Get(); }
-int TestPty::Observer() const { return ends_->observer.Get(); }
+int TestPty::Master() const { return platform::Fd(ends_->master); }
+int TestPty::Observer() const { return platform::Fd(ends_->observer); }
 void TestPty::CloseMaster() { ends_->master.Reset(); }
 void TestPty::CloseObserver() { ends_->observer.Reset(); }
 
@@ -68,11 +69,11 @@ void TestPty::WriteAll(std::span<const std::uint8_t> bytes) {
   const auto& master = ends_->master;
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const auto n = ::write(master.Get(), bytes.data() + done, bytes.size() - done);
+    const auto n = ::write(platform::Fd(master), bytes.data() + done, bytes.size() - done);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
     } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-      WaitFor(master.Get(), POLLOUT, 1000);
+      WaitFor(platform::Fd(master), POLLOUT, 1000);
     } else {
       Fail("write master");
     }
@@ -88,8 +89,8 @@ std::vector<std::uint8_t> TestPty::Read(std::size_t count, std::chrono::millisec
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
-    if (!WaitFor(master.Get(), POLLIN, static_cast<int>(left.count()))) continue;
-    const auto n = ::read(master.Get(), buf, std::min(sizeof buf, count - got.size()));
+    if (!WaitFor(platform::Fd(master), POLLIN, static_cast<int>(left.count()))) continue;
+    const auto n = ::read(platform::Fd(master), buf, std::min(sizeof buf, count - got.size()));
     if (n > 0) got.insert(got.end(), buf, buf + n);
     if (n <= 0 && errno != EAGAIN && errno != EINTR) break;
   }
@@ -100,8 +101,8 @@ std::vector<std::uint8_t> TestPty::ReadUntilQuiet(std::chrono::milliseconds quie
   const auto& master = ends_->master;
   std::vector<std::uint8_t> got;
   std::uint8_t buf[4096];
-  while (WaitFor(master.Get(), POLLIN, static_cast<int>(quiet.count()))) {
-    const auto n = ::read(master.Get(), buf, sizeof buf);
+  while (WaitFor(platform::Fd(master), POLLIN, static_cast<int>(quiet.count()))) {
+    const auto n = ::read(platform::Fd(master), buf, sizeof buf);
     if (n > 0) {
       got.insert(got.end(), buf, buf + n);
     } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
@@ -113,7 +114,7 @@ std::vector<std::uint8_t> TestPty::ReadUntilQuiet(std::chrono::milliseconds quie
 
 int TestPty::Pending() const {
   int n = 0;
-  if (::ioctl(ends_->master.Get(), FIONREAD, &n) != 0) return -1;
+  if (::ioctl(platform::Fd(ends_->master), FIONREAD, &n) != 0) return -1;
   return n;
 }
 

@@ -41,31 +41,6 @@ Bytes SendFirmware(ToolSide& tool, const FirmwareJob& job) {
   return answers;
 }
 
-TEST(PtyPairTest, MasterSeesTheSpeedTheToolSet) {
-  PtyPair pty;
-  EXPECT_EQ(pty.LineBaud(), 9600u);
-  ToolSide tool(pty.SlavePath(), 38400);
-  for (std::uint32_t baud : {9600u, 38400u, 57600u, 115200u, 38400u}) {
-    tool.SetBaud(baud);
-    EXPECT_EQ(pty.LineBaud(), baud);
-  }
-}
-
-TEST(PtyPairTest, ToolClosingThePortDoesNotHangUpTheMaster) {
-  PtyPair pty;
-  {
-    ToolSide tool(pty.SlavePath(), 38400);
-    tool.Write(Bytes{0x02});
-  }
-  pollfd p{pty.MasterFd(), POLLIN, 0};
-  ASSERT_EQ(::poll(&p, 1, 1000), 1);
-  std::uint8_t byte = 0;
-  EXPECT_EQ(::read(pty.MasterFd(), &byte, 1), 1);
-  EXPECT_EQ(byte, 0x02);
-  p.revents = 0;
-  EXPECT_EQ(::poll(&p, 1, 50), 0) << "revents " << p.revents;
-}
-
 TEST(SimControllerTest, HappyPathOverThePseudoTerminal) {
   const std::string output =
       (std::filesystem::temp_directory_path() / ("sim-fw-" + std::to_string(::getpid()))).string();

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "sim/PtyPair.h"
+#include "platform/posix/TermiosSpeeds.h"
 
 namespace quorin::sim::test {
 
@@ -31,7 +31,7 @@ class ToolSide {
     termios line{};
     if (::tcgetattr(fd_, &line) != 0) throw std::runtime_error("tcgetattr");
     ::cfmakeraw(&line);
-    ::cfsetspeed(&line, SpeedOfBaud(baud));
+    ::cfsetspeed(&line, platform::SpeedOfBaud(baud));
     if (::tcsetattr(fd_, TCSANOW, &line) != 0) throw std::runtime_error("tcsetattr");
   }
   // One write call, as the tool's writer makes for one queued block.

@@ -1,13 +1,15 @@
-// Port names on Linux: the serial lines sysfs knows, and "COMn" as the n-th of them.
-#include "comm/PortNames.h"
+// The port listing from sysfs: /sys/class/tty/<name>/device leads to the driver and, for USB
+// adapters, to the USB device that carries the vendor and product.
+#include "platform/posix/SerialPortsSysfs.h"
 
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <string>
 #include <system_error>
 #include <tuple>
 
-namespace quorin {
+namespace quorin::platform {
 
 namespace fs = std::filesystem;
 
@@ -105,16 +107,8 @@ std::vector<SerialPortInfo> ListSerialPorts(const fs::path& sysClassTty, const f
 
 std::vector<SerialPortInfo> ListSerialPorts() { return ListSerialPorts("/sys/class/tty", "/dev"); }
 
-std::string ResolvePortName(const std::string& name, const std::vector<SerialPortInfo>& ports) {
-  const auto number = ComPortNumber(name);
-  if (!number) return name;
-  if (*number <= ports.size()) return ports[*number - 1].Path;
-  return "/dev/ttyS" + std::to_string(*number - 1);
+std::string FallbackPortDevice(unsigned n) {
+  return "/dev/ttyS" + std::to_string(n - 1);
 }
 
-std::string ResolvePortName(const std::string& name) {
-  if (!ComPortNumber(name)) return name;
-  return ResolvePortName(name, ListSerialPorts());
-}
-
-}  // namespace quorin
+}  // namespace quorin::platform

@@ -1,0 +1,33 @@
+#pragma once
+// The machine's serial ports, with a human description (for the command line's port listing, the
+// settings dialog and the meaning of "COMn"). Reads what the system publishes about its devices;
+// no device is opened. Any thread; nothing is cached.
+#include <string>
+#include <vector>
+
+namespace quorin::platform {
+
+struct SerialPortInfo {
+  std::string Path;          // the device to open, e.g. "/dev/ttyUSB0"
+  std::string Name;          // the kernel's name, e.g. "ttyUSB0"
+  std::string Driver;        // e.g. "ftdi_sio", "cdc_acm", "serial8250"; empty when unknown
+  std::string VendorId;      // USB idVendor, e.g. "0403"; empty when not USB
+  std::string ProductId;     // USB idProduct, e.g. "6001"
+  std::string Manufacturer;  // USB manufacturer string, where the device has one
+  std::string Product;       // USB product string, where the device has one
+  bool Usb = false;
+  std::string Description;   // one line for people, e.g. "FT232R USB UART - FTDI [0403:6001] (ftdi_sio)"
+};
+
+// The machine's serial ports in the order "COMn" counts them: USB adapters first (ttyUSB* by
+// number, then ttyACM* by number), then the other serial lines that have a device behind them
+// (on-board UARTs whose port type is known, ttyAMA*, ...), by name and number. Virtual
+// terminals, pseudo-terminals and UART slots without hardware are left out. Never raises except
+// std::bad_alloc; when the system's device list cannot be read the list is empty.
+std::vector<SerialPortInfo> ListSerialPorts();
+
+// The device that stands for the n-th port (n from 1) when the list has fewer than n entries:
+// the n-th on-board port, "/dev/ttyS<n-1>" on POSIX. Never raises except std::bad_alloc.
+std::string FallbackPortDevice(unsigned n);
+
+}  // namespace quorin::platform

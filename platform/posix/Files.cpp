@@ -1,0 +1,281 @@
+#include "platform/Files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <random>
+
+#include "platform/Paths.h"
+#include "platform/SystemError.h"
+#include "platform/posix/Fd.h"
+
+namespace quorin::platform {
+namespace {
+
+class FileErrorCategory final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "quorin-file"; }
+  std::string message(int value) const override {
+    switch (static_cast<FileErrc>(value)) {
+      case FileErrc::ReadBeyondEnd: return "Read beyond end of file";
+      case FileErrc::NotRegularFile: return "not a regular file";
+      case FileErrc::TooLarge: return "file too large";
+    }
+    return "unknown file error";
+  }
+};
+
+bool IsErrno(const std::error_code& error) {
+  return error.category() == std::generic_category() ||
+         error.category() == std::system_category();
+}
+
+// The file a replacing write really replaces: the target of a symbolic link, or `path` itself.
+// A dangling link is replaced itself.
+std::string ResolveLink(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      std::string resolved(real);
+      std::free(real);
+      return resolved;
+    }
+  }
+  return path;
+}
+
+std::string LeafOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A new, empty, uniquely named file beside `target`; fills `name`.
+UniqueHandle CreateTemporaryBeside(const std::string& target, std::string& name,
+                                   std::error_code& error) {
+  std::random_device entropy;
+  const std::string base = FolderOf(target) + "/." + LeafOf(target) + ".";
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::uint64_t tag = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy();
+    name = base + std::to_string(::getpid()) + "-" + std::to_string(tag) + ".tmp";
+    UniqueHandle file(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+    if (file.Valid()) return file;
+    if (errno != EEXIST) {
+      error = LastSystemError();
+      return file;
+    }
+  }
+  error = std::make_error_code(std::errc::file_exists);
+  return UniqueHandle();
+}
+
+// Flushes the folder's entry list, so that a rename or a creation in it survives a power loss.
+void FlushFolder(const std::string& folder) {
+  const UniqueHandle handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (handle.Valid()) (void)::fsync(Fd(handle));
+}
+
+// Runs the producer into `file`, then flushes and closes it.
+std::error_code FillAndClose(UniqueHandle& file, const FileProducer& produce,
+                             const struct stat* keep) {
+  FileSink sink(file.Get());
+  std::error_code error = produce(sink);
+  if (!error && keep != nullptr) {
+    if (::fchmod(Fd(file), keep->st_mode & 07777) != 0) error = LastSystemError();
+    if (!error && ::geteuid() == 0) (void)::fchown(Fd(file), keep->st_uid, keep->st_gid);
+  }
+  if (!error && ::fsync(Fd(file)) != 0) error = LastSystemError();
+  const std::error_code closed = file.Close();
+  return error ? error : closed;
+}
+
+}  // namespace
+
+const std::error_category& FileCategory() {
+  static const FileErrorCategory category;
+  return category;
+}
+
+std::error_code make_error_code(FileErrc error) {
+  return {static_cast<int>(error), FileCategory()};
+}
+
+ReadableFile ReadableFile::Open(const std::string& path, Kind kind, std::error_code& error) {
+  error.clear();
+  UniqueHandle handle(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!handle.Valid()) {
+    error = LastSystemError();
+    return {};
+  }
+  if (kind == Kind::Regular) {
+    struct stat info {};
+    if (::fstat(Fd(handle), &info) != 0) {
+      error = LastSystemError();
+      return {};
+    }
+    if (!S_ISREG(info.st_mode)) {
+      error = S_ISDIR(info.st_mode) ? std::make_error_code(std::errc::is_a_directory)
+                                    : make_error_code(FileErrc::NotRegularFile);
+      return {};
+    }
+  }
+  return ReadableFile(std::move(handle));
+}
+
+std::size_t ReadableFile::Read(std::span<std::byte> buffer, std::error_code& error) {
+  error.clear();
+  for (;;) {
+    const ssize_t got = ::read(Fd(handle_), buffer.data(), buffer.size());
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno == EINTR) continue;
+    error = LastSystemError();
+    return 0;
+  }
+}
+
+std::error_code ReadableFile::ReadExactly(std::span<std::byte> buffer) {
+  // The kernel may hand a large read over in parts.
+  std::size_t filled = 0;
+  while (filled < buffer.size()) {
+    std::error_code error;
+    const std::size_t got = Read(buffer.subspan(filled), error);
+    if (error) return error;
+    if (got == 0) return FileErrc::ReadBeyondEnd;
+    filled += got;
+  }
+  return {};
+}
+
+std::uintmax_t ReadableFile::Size(std::error_code& error) const {
+  error.clear();
+  struct stat info {};
+  if (::fstat(Fd(handle_), &info) != 0) {
+    error = LastSystemError();
+    return 0;
+  }
+  return static_cast<std::uintmax_t>(info.st_size);
+}
+
+std::error_code ReadFilePrefix(const std::string& path, std::span<std::byte> buffer) {
+  std::error_code error;
+  ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Any, error);
+  if (error) return error;
+  return file.ReadExactly(buffer);
+}
+
+FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+  FileContents result;
+  ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Regular, result.error);
+  if (result.error) return result;
+  const std::uintmax_t size = file.Size(result.error);
+  if (result.error) return result;
+  if (size > maxBytes) {
+    result.error = FileErrc::TooLarge;
+    result.sizeSeen = size;
+    return result;
+  }
+  std::vector<std::uint8_t>& bytes = result.bytes;
+  bytes.resize(maxBytes + 1 < 65536 ? maxBytes + 1 : 65536);
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) {
+      if (bytes.size() > maxBytes) break;
+      bytes.resize(std::min(bytes.size() * 2, maxBytes + 1));
+    }
+    const std::size_t got =
+        file.Read(std::as_writable_bytes(std::span(bytes)).subspan(filled), result.error);
+    if (result.error) {
+      bytes.clear();
+      return result;
+    }
+    if (got == 0) break;
+    filled += got;
+  }
+  if (filled > maxBytes) {  // the file grew after it was opened
+    bytes.clear();
+    result.error = FileErrc::TooLarge;
+    return result;
+  }
+  bytes.resize(filled);
+  return result;
+}
+
+std::error_code FileSink::Write(std::span<const std::byte> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t wrote = ::write(static_cast<int>(handle_), bytes.data(), bytes.size());
+    if (wrote < 0) {
+      if (errno == EINTR) continue;
+      return LastSystemError();
+    }
+    bytes = bytes.subspan(static_cast<std::size_t>(wrote));
+  }
+  return {};
+}
+
+std::error_code WriteFileAtomically(const std::string& path, const FileProducer& produce,
+                                    const WriteOptions& options, WriteStep* failedStep) {
+  auto fail = [failedStep](WriteStep step, std::error_code error) {
+    if (failedStep != nullptr) *failedStep = step;
+    return error;
+  };
+  if (path.empty()) {
+    return fail(WriteStep::Create, std::make_error_code(std::errc::no_such_file_or_directory));
+  }
+  const std::string target = options.followLink ? ResolveLink(path) : path;
+
+  if (options.keepExisting) {
+    UniqueHandle file(
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+    if (!file.Valid()) return fail(WriteStep::Create, LastSystemError());
+    if (const std::error_code error = FillAndClose(file, produce, nullptr)) {
+      ::unlink(target.c_str());
+      return fail(WriteStep::Write, error);
+    }
+    FlushFolder(FolderOf(target));
+    return {};
+  }
+
+  struct stat old {};
+  const bool keep = options.keepAttributes && ::stat(target.c_str(), &old) == 0;
+  std::error_code error;
+  std::string temporary;
+  UniqueHandle file = CreateTemporaryBeside(target, temporary, error);
+  if (!file.Valid()) return fail(WriteStep::Create, error);
+  error = FillAndClose(file, produce, keep ? &old : nullptr);
+  if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = LastSystemError();
+  if (error) {
+    ::unlink(temporary.c_str());
+    return fail(WriteStep::Write, error);
+  }
+  FlushFolder(FolderOf(target));
+  return {};
+}
+
+InOutError DescribeInOutError(std::error_code error, const std::string& path) {
+  if (error == FileErrc::ReadBeyondEnd) return {100, "Read beyond end of file"};
+  if (IsErrno(error)) {
+    switch (error.value()) {
+      case ENOENT:
+        if (!IsExistingFolder(FolderOf(path))) return {3, "Invalid filename"};
+        return {2, "File not found"};
+      case ENOTDIR:
+        return {3, "Invalid filename"};
+      case EMFILE:
+      case ENFILE:
+        return {4, "Too many open files"};
+      case EACCES:
+      case EPERM:
+      case EROFS:
+      case EISDIR:  // a folder given where a file is expected
+        return {5, "File access denied"};
+      default:
+        break;
+    }
+  }
+  return {error.value(), "I/O error " + std::to_string(error.value())};
+}
+
+}  // namespace quorin::platform
