@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "app/p_UartSet.h"
 #include "app/p_UpdateDispController.h"
 #include "pack/PackWriter.h"
-#include "settings/p_UartSet.h"
 
 namespace quorin::test {
 
