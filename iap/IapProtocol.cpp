@@ -99,6 +99,7 @@ bool IapProtocol::SendPackHeader() {
 }
 
 bool IapProtocol::SendFirmwareData() {
+  eotClearedForVerdict_ = false;
   const std::uint32_t dataLength = link_.Pack.Header.DataLength();
   link_.View.SetGaugeProgress(0);
   link_.View.SetGaugeMaximum(dataLength);
