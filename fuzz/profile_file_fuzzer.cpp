@@ -59,5 +59,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(ReadUartPortSetting(path) == parsed.value_or(1));
   Require(ReadBaudIndexSetting(path) == 0);
   if (parsed) Require(ParseProfileInt(std::to_string(*parsed)) == parsed);
+  std::remove(path.c_str());  // nothing is left behind when the run ends
   return 0;
 }
