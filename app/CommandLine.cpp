@@ -48,7 +48,8 @@ QString UsageText() {
          "\n"
          "Opens the controller update window; with PACK, that pack is read at once.\n"
          "  --simulate [SCENARIO]  program a simulated controller instead of a serial port\n"
-         "  --measure-startup      quit as soon as the window is first painted\n"
+         "  --measure-startup      quit as soon as the window is first painted, printing the\n"
+         "                         time it took, the peak memory and the window's caption\n"
          "  --version              print the version\n"
          "  --help                 print this text\n";
 }

@@ -18,7 +18,7 @@ QString ApplicationTitle(const QString& executablePath) {
   const qsizetype dot = name.indexOf(u'.');
   if (dot >= 0) name.truncate(dot);
   if (name.isEmpty()) return name;
-  return name.left(1).toUpper() + name.mid(1).toLower();
+  return name.left(1) + name.mid(1).toLower();
 }
 
 QString ErrorBoxText(const char* what) {

@@ -26,8 +26,8 @@ using MessageBoxHook = std::function<void(const MessageBoxRequest&)>;
 MessageBoxHook ModalMessageBox();
 
 // The application's title from the executable's path: the file name up to its first ".", the
-// first letter upper case and every later letter lower case ("/usr/bin/quorin-iap" ->
-// "Quorin-iap"). Pure; any thread.
+// first letter as it is and every later letter lower case ("/usr/bin/quorin-iap" -> "quorin-iap",
+// "/opt/Quorin-IAP.exe" -> "Quorin-iap"). Pure; any thread.
 QString ApplicationTitle(const QString& executablePath);
 
 // The box text for an error: its text (UTF-8) with a full stop appended, unless it already ends

@@ -1,6 +1,7 @@
 // quorin-iap: the desktop window that writes firmware update packs into the controller.
 #include <QEvent>
 #include <QTimer>
+#include <QWidget>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -34,7 +35,8 @@ long PeakResidentKiB() {
   return 0;
 }
 
-// --measure-startup: reports the time from main() to the window's first paint and quits.
+// --measure-startup: reports the time from main() to the window's first paint and the caption
+// it was painted with, then quits.
 class FirstPaintReporter final : public QObject {
  public:
   explicit FirstPaintReporter(Clock::time_point start) : start_(start) {}
@@ -44,8 +46,11 @@ class FirstPaintReporter final : public QObject {
     if (event->type() == QEvent::Paint && !reported_) {
       reported_ = true;
       const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start_).count();
-      QTimer::singleShot(0, [ms] {
-        std::printf("first-paint-ms %.2f\npeak-rss-kib %ld\n", ms, PeakResidentKiB());
+      const auto* window = qobject_cast<const QWidget*>(watched);
+      const QByteArray caption = window ? window->windowTitle().toUtf8() : QByteArray();
+      QTimer::singleShot(0, [ms, caption] {
+        std::printf("first-paint-ms %.2f\npeak-rss-kib %ld\nwindow-caption %s\n", ms,
+                    PeakResidentKiB(), caption.constData());
         std::fflush(stdout);
         QCoreApplication::quit();
       });

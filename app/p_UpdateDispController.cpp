@@ -28,8 +28,8 @@
 #include "app/JpegImage.h"
 #include "app/StretchedImage.h"
 #include "app/UiFonts.h"
+#include "app/p_UartSet.h"
 #include "iap/OpenAdvice.h"
-#include "settings/p_UartSet.h"
 
 namespace quorin {
 namespace {

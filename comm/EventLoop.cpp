@@ -46,13 +46,22 @@ bool EventLoop::TakeNext(std::function<void()>& task, const Clock::time_point* d
   return true;
 }
 
-void EventLoop::Run() {
+bool EventLoop::RunUntilQuit(const Clock::time_point* deadline) {
   for (;;) {
     std::function<void()> task;
     bool quit = false;
-    if (!TakeNext(task, nullptr, true, quit)) return;
+    if (!TakeNext(task, deadline, true, quit)) return quit || IsShutDown();
     if (task) task();
+    // A steady stream of tasks must not outlast the bound.
+    if (deadline != nullptr && Clock::now() >= *deadline) return false;
   }
+}
+
+void EventLoop::Run() { RunUntilQuit(nullptr); }
+
+bool EventLoop::RunFor(std::chrono::milliseconds timeout) {
+  const auto deadline = Clock::now() + timeout;
+  return RunUntilQuit(&deadline);
 }
 
 bool EventLoop::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {

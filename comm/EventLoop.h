@@ -1,12 +1,13 @@
 #pragma once
-// EventLoop: the headless NotifySink. One thread plays "the UI thread" by calling Run, RunUntil or
-// ProcessPending (the command line's main thread, a test's thread); any thread may Post to it.
+// EventLoop: the headless NotifySink. One thread plays "the UI thread" by calling Run, RunFor,
+// RunUntil or ProcessPending (the command line's main thread, a test's thread); any thread may Post
+// to it.
 //
 // Contract:
-// - Tasks run only inside Run, RunUntil or ProcessPending, on the thread that called them, one at a
-//   time, in the order they were posted (one queue for all posting threads, so the order of each
-//   posting thread is kept too). Each task runs at most once.
-// - Only one thread at a time may drive the loop (Run, RunUntil, ProcessPending).
+// - Tasks run only inside Run, RunFor, RunUntil or ProcessPending, on the thread that called them,
+//   one at a time, in the order they were posted (one queue for all posting threads, so the order
+//   of each posting thread is kept too). Each task runs at most once.
+// - Only one thread at a time may drive the loop (Run, RunFor, RunUntil, ProcessPending).
 // - A task that throws ends the Run / RunUntil / ProcessPending that ran it with that exception;
 //   the task is consumed, the tasks behind it stay queued.
 // - After Shutdown (or destruction) Post returns false and destroys the task unrun; the tasks
@@ -38,7 +39,10 @@ class EventLoop final : public NotifySink {
   // A Quit requested before Run (from another thread) is not lost: Run then returns at once. The
   // request is consumed by the Run that returns because of it. Tasks still queued stay queued.
   void Run();
-  // Any thread (or a task). Asks Run to return after the task it is running, if any.
+  // The loop's thread. Run with a bound: also returns once `timeout` has passed. True when Quit or
+  // Shutdown ended it, false when the time ran out (tasks still queued stay queued).
+  bool RunFor(std::chrono::milliseconds timeout);
+  // Any thread (or a task). Asks Run or RunFor to return after the task it is running, if any.
   void Quit();
 
   // The loop's thread. Runs tasks until `done()` is true, `timeout` has passed, or the loop is
@@ -61,6 +65,8 @@ class EventLoop final : public NotifySink {
   // `stopOnQuit` makes a pending Quit end the wait (and consumes it).
   bool TakeNext(std::function<void()>& task, const Clock::time_point* deadline, bool stopOnQuit,
                 bool& quit);
+  // Run up to `deadline` (none: unbounded); true when Quit or Shutdown ended it.
+  bool RunUntilQuit(const Clock::time_point* deadline);
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;

@@ -99,6 +99,7 @@ bool IapProtocol::SendPackHeader() {
 }
 
 bool IapProtocol::SendFirmwareData() {
+  eotClearedForVerdict_ = false;
   const std::uint32_t dataLength = link_.Pack.Header.DataLength();
   link_.View.SetGaugeProgress(0);
   link_.View.SetGaugeMaximum(dataLength);
@@ -111,6 +112,12 @@ bool IapProtocol::SendFirmwareData() {
   for (std::uint32_t i = 0; i < blocks; ++i) {
     const std::optional<DataBlock> block = BuildDataBlock(link_.Pack, i);
     if (!block || link_.Control.Cancelled()) return false;
+    if (i + 1 == blocks) {
+      // From here on a 0x04 answers this transfer: it may come in the same delivery as the last
+      // group's 0x06, before the verdict wait begins.
+      Clear(link_.State.EotSeen);
+      eotClearedForVerdict_ = true;
+    }
     Send(block->data(), block->size());
     sinceAck += kDataBlockSize;
     DelayMicroseconds(pauseUs);
@@ -128,7 +135,9 @@ bool IapProtocol::SendFirmwareData() {
 }
 
 bool IapProtocol::WaitProgramResult() {
-  Clear(link_.State.EotSeen);
+  // With no block sent, the verdict wait is where a 0x04 starts to count.
+  if (!eotClearedForVerdict_) Clear(link_.State.EotSeen);
+  eotClearedForVerdict_ = false;
   if (link_.Control.WaitFor(kVerdictLimit, [this] { return IsSet(link_.State.EotSeen); }) ==
       WaitResult::Cancelled) {
     return false;

@@ -57,11 +57,13 @@ class IapProtocol {
   bool SendPackHeader();
   // Sends the ceil(DataLength / 16) blocks of 16 bytes, pausing 3 x BlockPacing us after each and
   // showing progress; after every 1024 bytes waits up to 2 s for 0x06 and returns false at once
-  // when none came. True when all blocks went out (at once for DataLength 0). A DataLength whose
-  // blocks would reach past the pack image fails before anything is sent.
+  // when none came. Clears EotSeen just before the last block. True when all blocks went out (at
+  // once for DataLength 0). A DataLength whose blocks would reach past the pack image fails
+  // before anything is sent.
   bool SendFirmwareData();
-  // Clears EotSeen, waits up to 2 s for 0x04 and logs the verdict: "Programed sucessfuly", or
-  // "Program fail " and "Power-off controller or display and try again ". True on 0x04.
+  // Waits up to 2 s for 0x04 and logs the verdict: "Programed sucessfuly", or "Program fail " and
+  // "Power-off controller or display and try again ". True on 0x04. Clears EotSeen first unless
+  // SendFirmwareData did so before its last block, so a 0x04 that came with the last 0x06 counts.
   bool WaitProgramResult();
 
   // The first open of this job that failed, if any.
@@ -74,6 +76,9 @@ class IapProtocol {
 
   IapLink link_;
   std::optional<PortOpenFailure> firstOpenFailure_;
+  // EotSeen was cleared just before the last block went out; WaitProgramResult keeps what came
+  // since.
+  bool eotClearedForVerdict_ = false;
 };
 
 }  // namespace quorin

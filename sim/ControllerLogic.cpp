@@ -331,6 +331,12 @@ void ControllerLogic::GroupComplete(SimClock::time_point now, unsigned group) {
         return;
       }
       break;
+    case SimScenario::AckAndVerdictTogether:
+      if (Session().dataBytes == expectedData_) {  // DataComplete sends this 0x06 with the 0x04
+        ++Session().groupsAcknowledged;
+        return;
+      }
+      break;
     default:
       break;
   }
@@ -358,6 +364,11 @@ void ControllerLogic::DataComplete(SimClock::time_point now) {
   }
   if (options_.scenario == SimScenario::NoVerdict) {
     EndSession(SessionEnd::VerdictWithheld);
+    return;
+  }
+  if (options_.scenario == SimScenario::AckAndVerdictTogether && expectedData_ > 0 &&
+      expectedData_ % kGroupSize == 0) {
+    Schedule(now, {kAck, kEot}, true);
     return;
   }
   // The verdict must reach the tool as its own delivery, after it has taken any acknowledgement

@@ -27,6 +27,9 @@ enum class SimScenario {
   Noise,                // "noise": random bytes around every answer (never 0x02, 0x04, 0x06,
                         //   0xFD, nor the flow-control bytes 0x11 and 0x13)
   CablePulled,          // "cable-pulled": once group k is in, both ends of the line are closed
+  // "ack-and-verdict-together": when the last block closes a 1024-byte group, its 0x06 and the
+  // 0x04 go out back to back in one write
+  AckAndVerdictTogether,
 };
 
 std::string_view ScenarioName(SimScenario scenario);

@@ -6,7 +6,7 @@
 namespace quorin::sim {
 namespace {
 
-constexpr std::array<std::pair<SimScenario, std::string_view>, 12> kNames = {{
+constexpr std::array<std::pair<SimScenario, std::string_view>, 13> kNames = {{
     {SimScenario::Normal, "normal"},
     {SimScenario::Silent, "silent"},
     {SimScenario::ApplicationFirst, "application-first"},
@@ -19,6 +19,7 @@ constexpr std::array<std::pair<SimScenario, std::string_view>, 12> kNames = {{
     {SimScenario::BurstVerdict, "burst-verdict"},
     {SimScenario::Noise, "noise"},
     {SimScenario::CablePulled, "cable-pulled"},
+    {SimScenario::AckAndVerdictTogether, "ack-and-verdict-together"},
 }};
 
 }  // namespace

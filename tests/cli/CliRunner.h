@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/pack/TestFiles.h"
+#include "tests/support/WaitChild.h"
 
 namespace quorin::testing {
 
@@ -53,8 +54,9 @@ inline CliResult RunCli(const std::vector<std::string>& args, const TempDir& wor
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) throw std::runtime_error("cannot start " + std::string(QUORIN_CLI_PATH));
 
-  int status = 0;
-  ::waitpid(child, &status, 0);
+  const std::optional<int> waited = support::WaitChild(child, std::chrono::seconds(120));
+  if (!waited) throw std::runtime_error("the tool did not end within 120 s");
+  const int status = *waited;
   CliResult result;
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.out = ReadText(outPath);

@@ -61,7 +61,7 @@ TEST(EventLoopTest, AfterShutdownPostIsRefusedAndQueuedTasksAreDestroyedUnrun) {
   EXPECT_TRUE(refusedWatch.expired());
   EXPECT_EQ(loop.ProcessPending(), 0u);
   EXPECT_FALSE(loop.RunUntil([] { return false; }, 10ms));
-  loop.Run();  // returns at once
+  EXPECT_TRUE(loop.RunFor(10s));  // returns at once
   EXPECT_FALSE(ran);
   EXPECT_TRUE(loop.IsShutDown());
   loop.Shutdown();  // again: harmless
@@ -83,7 +83,7 @@ TEST(EventLoopTest, RunReturnsOnQuitFromATaskOrFromAnotherThread) {
   loop.Post([&] { ++ran; });
   loop.Post([&] { loop.Quit(); });
   loop.Post([&] { ran += 10; });
-  loop.Run();
+  ASSERT_TRUE(loop.RunFor(10s));
   EXPECT_EQ(ran, 1);  // the task behind Quit waits for the next run
   EXPECT_EQ(loop.ProcessPending(), 1u);
   EXPECT_EQ(ran, 11);
@@ -93,7 +93,7 @@ TEST(EventLoopTest, RunReturnsOnQuitFromATaskOrFromAnotherThread) {
     loop.Quit();
   });
   const auto start = Clock::now();
-  loop.Run();
+  EXPECT_TRUE(loop.RunFor(10s));
   EXPECT_GE(Clock::now() - start, 50ms);
   quitter.join();
 }
@@ -101,13 +101,13 @@ TEST(EventLoopTest, RunReturnsOnQuitFromATaskOrFromAnotherThread) {
 TEST(EventLoopTest, QuitBeforeRunIsNotLostAndIsConsumedOnce) {
   EventLoop loop;
   std::thread([&] { loop.Quit(); }).join();
-  loop.Run();  // returns at once
+  EXPECT_TRUE(loop.RunFor(10s));  // returns at once
   bool ran = false;
   loop.Post([&] {
     ran = true;
     loop.Quit();
   });
-  loop.Run();  // the earlier Quit was consumed: this one runs the task
+  EXPECT_TRUE(loop.RunFor(10s));  // the earlier Quit was consumed: this one runs the task
   EXPECT_TRUE(ran);
 }
 
@@ -117,9 +117,24 @@ TEST(EventLoopTest, ShutdownFromAnotherThreadEndsRun) {
     std::this_thread::sleep_for(20ms);
     loop.Shutdown();
   });
-  loop.Run();
+  EXPECT_TRUE(loop.RunFor(10s));
   stopper.join();
   EXPECT_FALSE(loop.Post([] {}));
+}
+
+TEST(EventLoopTest, RunForEndsAtItsBoundWithoutQuitEvenWhileTasksKeepComing) {
+  EventLoop loop;
+  auto start = Clock::now();
+  EXPECT_FALSE(loop.RunFor(60ms));
+  EXPECT_GE(Clock::now() - start, 60ms);
+
+  std::function<void()> again = [&] { loop.Post(again); };
+  loop.Post(again);
+  start = Clock::now();
+  EXPECT_FALSE(loop.RunFor(60ms));
+  EXPECT_GE(Clock::now() - start, 60ms);
+  EXPECT_LT(Clock::now() - start, 10s);
+  loop.Shutdown();
 }
 
 TEST(EventLoopTest, RunUntilWaitsAtLeastItsTimeOutAndStopsAsSoonAsDone) {
@@ -172,7 +187,7 @@ TEST(EventLoopTest, ATaskThatThrowsEndsTheCallAndLeavesTheRestQueued) {
 
   loop.Post([] { throw std::runtime_error("again"); });
   loop.Post([&] { order.push_back(5); });
-  EXPECT_THROW(loop.Run(), std::runtime_error);
+  EXPECT_THROW(loop.RunFor(10s), std::runtime_error);
   EXPECT_TRUE(loop.RunUntil([&] { return order.back() == 5; }, 1s));
 }
 

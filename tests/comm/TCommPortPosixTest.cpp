@@ -11,6 +11,7 @@
 
 #include "comm/CustomBaud.h"
 #include "tests/comm/CommFixture.h"
+#include "tests/support/WaitChild.h"
 
 namespace quorin::test {
 namespace {
@@ -174,9 +175,9 @@ TEST_F(PosixPortTest, AnotherProcessCannotTakeThePortWhileItIsOpen) {
       if (fd < 0) ::_exit(2);
       ::_exit(::flock(fd, LOCK_EX | LOCK_NB) == 0 ? 0 : 1);
     }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const std::optional<int> status = support::WaitChild(child, std::chrono::seconds(30));
+    if (!status) ADD_FAILURE() << "the child did not end within 30 s";
+    return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
   };
   EXPECT_NE(tryInChild(), 0);
   comm.ClosePort();

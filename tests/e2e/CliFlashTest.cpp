@@ -8,12 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "pack/PackFileReader.h"
 #include "tests/support/JobHarness.h"
+#include "tests/support/WaitChild.h"
 
 namespace quorin::e2e {
 namespace {
@@ -60,14 +62,20 @@ class Child {
     return true;
   }
   void Signal(int sig) { kill(pid_, sig); }
-  // Reads both streams to their end and reaps the child; returns its exit code.
+  // Reads both streams to their end and reaps the child; returns its exit code. A child still
+  // running after two minutes is killed and fails the test (-1).
   int Wait() {
-    while (Pump(1000)) {
+    const auto until = Clock::now() + std::chrono::minutes(2);
+    while (Clock::now() < until && Pump(1000)) {
     }
-    int status = 0;
-    waitpid(pid_, &status, 0);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
+    const std::optional<int> status = support::WaitChild(pid_, std::max(left, 0ms));
     reaped_ = true;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (!status) {
+      ADD_FAILURE() << "the tool did not end within two minutes";
+      return -1;
+    }
+    return WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
   }
   const std::string& Stdout() const { return stdout_; }
   const std::string& Stderr() const { return stderr_; }

@@ -63,6 +63,35 @@ INSTANTIATE_TEST_SUITE_P(Lengths, FirmwareSizes,
                            return "Bytes" + std::to_string(info.param.firmwareBytes);
                          });
 
+// The last group's 0x06 and the 0x04 in one write reach the tool in one delivery: the verdict
+// delivered with the last acknowledgement still counts.
+struct TogetherCase {
+  std::size_t firmwareBytes;
+  unsigned groups;
+};
+class AckAndVerdictTogether : public ::testing::TestWithParam<TogetherCase> {};
+TEST_P(AckAndVerdictTogether, VerdictDeliveredWithTheLastAckCounts) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::AckAndVerdictTogether;
+  JobHarness h(options);
+  const auto firmware = MakeFirmware(GetParam().firmwareBytes);
+  const JobRun run = h.Run(*MakePack(firmware));
+  EXPECT_EQ(run.outcome, JobOutcome::Success);
+  EXPECT_EQ(h.View().Lines(), kHappyLines);
+  ExpectCleanEnd(run);
+  const sim::SimReport report = h.Sim().Report();
+  ASSERT_NE(report.LastSession(), nullptr);
+  EXPECT_EQ(report.LastSession()->groupsAcknowledged, GetParam().groups);
+  EXPECT_EQ(report.LastSession()->firmware, firmware);
+  ASSERT_FALSE(report.sent.empty());
+  EXPECT_EQ(report.sent.back().bytes, (std::vector<std::uint8_t>{0x06, 0x04}));
+}
+INSTANTIATE_TEST_SUITE_P(Lengths, AckAndVerdictTogether,
+                         ::testing::Values(TogetherCase{1024, 1}, TogetherCase{4096, 4}),
+                         [](const auto& info) {
+                           return "Bytes" + std::to_string(info.param.firmwareBytes);
+                         });
+
 TEST(LoaderAnswers, SplitIdentificationNeedsNoFourthRequest) {
   sim::SimOptions options;
   options.scenario = sim::SimScenario::SplitIdentification;

@@ -22,16 +22,16 @@ struct TitleCase {
 
 class ApplicationTitleTest : public ::testing::TestWithParam<TitleCase> {};
 
-TEST_P(ApplicationTitleTest, NameUpToTheFirstDotFirstLetterUpperRestLower) {
+TEST_P(ApplicationTitleTest, NameUpToTheFirstDotFirstLetterKeptRestLower) {
   EXPECT_EQ(ApplicationTitle(GetParam().path), QString::fromUtf8(GetParam().title));
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, ApplicationTitleTest,
-                         ::testing::Values(TitleCase{"/usr/bin/quorin-iap", "Quorin-iap"},
+                         ::testing::Values(TitleCase{"/usr/bin/quorin-iap", "quorin-iap"},
                                            TitleCase{"/opt/Quorin-IAP.exe", "Quorin-iap"},
                                            TitleCase{"C:/Tools/QUORIN.IAP.tool.exe", "Quorin"},
-                                           TitleCase{"build/app/quorin-iap", "Quorin-iap"},
-                                           TitleCase{"x", "X"}, TitleCase{"/tmp/.hidden", ""}));
+                                           TitleCase{"build/app/qUORIN-iap", "quorin-iap"},
+                                           TitleCase{"x", "x"}, TitleCase{"/tmp/.hidden", ""}));
 
 TEST(ErrorBoxText, AppendsOneFullStop) {
   EXPECT_EQ(ErrorBoxText("Read beyond end of file"), "Read beyond end of file.");
@@ -44,7 +44,7 @@ TEST(ErrorBoxText, AppendsOneFullStop) {
 
 TEST(DefaultErrorHandler, ShowsAnyErrorAsAnErrorBoxWithTheTitle) {
   std::vector<MessageBoxRequest> boxes;
-  DefaultErrorHandler handler("Quorin-iap",
+  DefaultErrorHandler handler("quorin-iap",
                               [&](const MessageBoxRequest& r) { boxes.push_back(r); });
   QWidget owner;
   handler.Run(&owner, [] { throw EInOutError(100, "Read beyond end of file"); });
@@ -54,7 +54,7 @@ TEST(DefaultErrorHandler, ShowsAnyErrorAsAnErrorBoxWithTheTitle) {
   EXPECT_TRUE(ran);
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].text, "Read beyond end of file.");
-  EXPECT_EQ(boxes[0].caption, "Quorin-iap");
+  EXPECT_EQ(boxes[0].caption, "quorin-iap");
   EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
   EXPECT_EQ(boxes[0].owner, &owner);
   EXPECT_EQ(boxes[1].text, "Unexpected error.");
@@ -73,7 +73,7 @@ TEST(IapApplication, AnErrorEscapingAnEventHandlerIsShownAndTheLoopGoesOn) {
   auto* app = dynamic_cast<IapApplication*>(QCoreApplication::instance());
   ASSERT_NE(app, nullptr);
   std::vector<MessageBoxRequest> boxes;
-  DefaultErrorHandler handler("Quorin-iap",
+  DefaultErrorHandler handler("quorin-iap",
                               [&](const MessageBoxRequest& r) { boxes.push_back(r); });
   app->SetErrorHandler(&handler);
   RaisingWidget widget;

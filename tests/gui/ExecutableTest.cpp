@@ -24,19 +24,35 @@ RunResult RunProgram(const QStringList& arguments) {
           QString::fromUtf8(process.readAll())};
 }
 
-TEST(Executable, OpensWithAPackAndPaintsItsWindow) {
+struct StartCase {
+  QStringList arguments;  // besides --measure-startup
+  const char* caption;
+};
+
+class StartTest : public ::testing::TestWithParam<StartCase> {};
+
+// The caption tells the user whether the window talks to a serial port or to the simulator.
+TEST_P(StartTest, PaintsItsWindowWithItsCaption) {
   QTemporaryDir dir;
   const QString pack = WritePack(dir, "start.Pack", PackFields{});
-  const RunResult run = RunProgram({"--measure-startup", pack});
+  const RunResult run =
+      RunProgram(QStringList{"--measure-startup"} + GetParam().arguments + QStringList{pack});
   EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
   EXPECT_TRUE(run.output.contains("first-paint-ms ")) << run.output.toStdString();
   EXPECT_TRUE(run.output.contains("peak-rss-kib ")) << run.output.toStdString();
+  const QString caption = QString("window-caption %1\n").arg(QString::fromUtf8(GetParam().caption));
+  EXPECT_TRUE(run.output.contains(caption)) << run.output.toStdString();
 }
 
-TEST(Executable, StartsWithTheSimulatedController) {
-  const RunResult run = RunProgram({"--simulate", "no-verdict", "--measure-startup"});
-  EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
-}
+INSTANTIATE_TEST_SUITE_P(
+    Modes, StartTest,
+    ::testing::Values(
+        StartCase{{}, "Quorin-G2-Controller IAP Tool Ver 5.1-20002"},
+        StartCase{
+            {"--simulate", "no-verdict"},
+            "Quorin-G2-Controller IAP Tool Ver 5.1-20002  [simulated controller: no-verdict]"},
+        StartCase{{"--simulate"},
+                  "Quorin-G2-Controller IAP Tool Ver 5.1-20002  [simulated controller: normal]"}));
 
 struct BadStartCase {
   QStringList arguments;

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
+#include "app/p_UartSet.h"
 #include "app/p_UpdateDispController.h"
 #include "pack/PackWriter.h"
-#include "settings/p_UartSet.h"
 
 namespace quorin::test {
 
@@ -117,7 +117,7 @@ class WindowTest : public ::testing::Test {
     options.Job.PortName = [portPath] { return portPath; };
     options.Job.BaudIndex = [] { return 0; };
     options.PortDevice = [](int port) { return port == 1 ? QString("/dev/ttyTEST0") : QString(); };
-    options.ApplicationTitle = "Quorin-iap";
+    options.ApplicationTitle = "quorin-iap";
     window = std::make_unique<TF_UpdateDispController>(recorder.Hooks(), std::move(options));
     window->show();
     ASSERT_TRUE(WaitUntil([this] { return window->isVisible(); }));

@@ -146,7 +146,7 @@ TEST_P(UnreadablePackTest, ErrorBoxThroughTheDefaultHandlerAndNothingChanges) {
   Read(path);
   ASSERT_EQ(recorder.boxes.size(), 1u);
   EXPECT_EQ(recorder.boxes[0].text, GetParam().boxText);
-  EXPECT_EQ(recorder.boxes[0].caption, "Quorin-iap");
+  EXPECT_EQ(recorder.boxes[0].caption, "quorin-iap");
   EXPECT_EQ(recorder.boxes[0].icon, QMessageBox::Critical);
   EXPECT_EQ(fileName->text(), "good.Pack");
   EXPECT_EQ(version->text(), "6500");

@@ -41,7 +41,7 @@ TEST_F(SimulateModeTest, CaptionNamesTheScenarioAndAJobProgramsTheSimulatedContr
   EXPECT_EQ(simulation.Scenario(), "normal");
   WindowOptions options = MakeWindowOptions(settingsPath, &simulation);
   EXPECT_EQ(options.Job.PortName(), simulation.PortPath());
-  options.ApplicationTitle = "Quorin-iap";
+  options.ApplicationTitle = "quorin-iap";
   window = std::make_unique<TF_UpdateDispController>(recorder.Hooks(), std::move(options));
   window->show();
   EXPECT_EQ(window->windowTitle(),

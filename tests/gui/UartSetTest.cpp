@@ -169,7 +169,7 @@ TEST_F(UartSetTest, UnwritableFileShowsTheErrorAndKeepsTheDialogOpen) {
     ASSERT_EQ(recorder.boxes.size(), 1u);
     EXPECT_EQ(recorder.boxes[0].text,
               QString::fromStdString("Unable to write to " + settingsPath + "."));
-    EXPECT_EQ(recorder.boxes[0].caption, "Quorin-iap");
+    EXPECT_EQ(recorder.boxes[0].caption, "quorin-iap");
     EXPECT_EQ(recorder.boxes[0].icon, QMessageBox::Critical);
     EXPECT_EQ(recorder.boxes[0].owner, &dialog);
     Find<QPushButton>(&dialog, "Button2")->click();

@@ -17,6 +17,7 @@
 #include "pack/UpdatePack.h"
 #include "tests/pack/TestFiles.h"
 #include "tests/pack/TestPacks.h"
+#include "tests/support/WaitChild.h"
 
 namespace quorin {
 namespace {
@@ -48,9 +49,9 @@ int LoadErrorCode(const std::string& path) {
 int RunInChild(const std::function<int()>& body) {
   const pid_t child = ::fork();
   if (child == 0) ::_exit(body());
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+  const std::optional<int> status = support::WaitChild(child, std::chrono::seconds(30));
+  if (!status) ADD_FAILURE() << "the child did not end within 30 s";
+  return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : 255;
 }
 
 std::size_t OpenDescriptorCount() {

@@ -228,7 +228,7 @@ TEST(ScenarioTest, NamesRoundTrip) {
     ASSERT_TRUE(scenario.has_value()) << name;
     EXPECT_EQ(ScenarioName(*scenario), name);
   }
-  EXPECT_EQ(ScenarioNames().size(), 12u);
+  EXPECT_EQ(ScenarioNames().size(), 13u);
   EXPECT_FALSE(ParseScenarioName("Normal").has_value());
 }
 
@@ -349,6 +349,20 @@ TEST(ScenarioTest, BurstInsteadOfTheVerdict) {
   }
   EXPECT_EQ(driver.Report().verdictsSent, 1u);
   EXPECT_EQ(driver.Report().sessions[0].end, SessionEnd::Burst);
+}
+
+TEST(ScenarioTest, AckAndVerdictInOneWriteOnlyWhenTheLastBlockClosesAGroup) {
+  const std::pair<std::size_t, Bytes> cases[] = {{2048, {0x06, 0x04}}, {1040, {0x04}}};
+  for (const auto& [length, lastWrite] : cases) {
+    LogicDriver driver{With(SimScenario::AckAndVerdictTogether)};
+    driver.RunTransfer(MakeJob(length));
+    driver.Wait(milliseconds(1000));
+    const SimReport& report = driver.Report();
+    ASSERT_FALSE(report.sent.empty());
+    EXPECT_EQ(report.sent.back().bytes, lastWrite) << length;
+    EXPECT_EQ(report.verdictsSent, 1u) << length;
+    EXPECT_EQ(report.sessions[0].groupsAcknowledged, length / 1024) << length;
+  }
 }
 
 TEST(ScenarioTest, NoiseSurroundsEveryAnswerAndNeverLooksLikeOne) {

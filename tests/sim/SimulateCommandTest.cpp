@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "tests/sim/ToolSide.h"
+#include "tests/support/WaitChild.h"
 
 extern char** environ;
 
@@ -46,7 +47,7 @@ class SimulateProcess {
   ~SimulateProcess() {
     if (pid_ > 0) {
       ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
+      support::WaitChild(pid_, milliseconds(10000));
     }
     ::close(output_);
   }
@@ -75,10 +76,10 @@ class SimulateProcess {
   // Sends `signal` and returns the exit code (-1 when it did not exit normally).
   int Stop(int signal) {
     ::kill(pid_, signal);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
+    const std::optional<int> status = support::WaitChild(pid_, milliseconds(30000));
     pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (!status) ADD_FAILURE() << "no exit within 30 s of signal " << signal;
+    return status && WIFEXITED(*status) ? WEXITSTATUS(*status) : -1;
   }
 
  private:

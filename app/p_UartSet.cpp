@@ -1,4 +1,4 @@
-#include "settings/p_UartSet.h"
+#include "app/p_UartSet.h"
 
 #include <QComboBox>
 #include <QGroupBox>

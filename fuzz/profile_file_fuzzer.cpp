@@ -1,0 +1,64 @@
+// Any bytes as the settings file's content, read through the program's own readers: the port and
+// the baud index never crash a reader, the port is what the integer parser makes of the stored
+// text (1 when there is none), the baud index is always 0, and no value read holds a line break
+// or more than one line head.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "settings/ProfileFile.h"
+#include "settings/UartSettings.h"
+
+namespace {
+
+void Require(bool condition) {
+  if (!condition) std::abort();
+}
+
+// One file per fuzzing process, on a memory file system where there is one.
+const std::string& ScratchPath() {
+  static const std::string path = [] {
+    const std::filesystem::path shm = "/dev/shm";
+    std::error_code error;
+    const std::filesystem::path folder =
+        std::filesystem::is_directory(shm, error) ? shm : std::filesystem::temp_directory_path();
+    return (folder / ("quorin-profile-fuzz-" + std::to_string(::getpid()) + ".ini")).string();
+  }();
+  return path;
+}
+
+void WriteScratch(const std::uint8_t* data, std::size_t size) {
+  std::FILE* file = std::fopen(ScratchPath().c_str(), "wb");
+  Require(file != nullptr);
+  Require(size == 0 || std::fwrite(data, 1, size, file) == size);
+  Require(std::fclose(file) == 0);
+}
+
+void CheckValue(const std::optional<std::string>& value) {
+  if (!value) return;
+  Require(value->size() <= quorin::kProfileLineHead);
+  Require(value->find('\n') == std::string::npos);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace quorin;
+  WriteScratch(data, size);
+  const std::string& path = ScratchPath();
+
+  const std::optional<std::string> port = ReadProfileString(path, "Uart", "Port");
+  CheckValue(port);
+  CheckValue(ReadProfileString(path, "Uart", "BaudRate"));
+  const std::optional<int> parsed = port ? ParseProfileInt(*port) : std::nullopt;
+  Require(ReadUartPortSetting(path) == parsed.value_or(1));
+  Require(ReadBaudIndexSetting(path) == 0);
+  if (parsed) Require(ParseProfileInt(std::to_string(*parsed)) == parsed);
+  std::remove(path.c_str());  // nothing is left behind when the run ends
+  return 0;
+}
