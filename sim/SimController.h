@@ -11,6 +11,7 @@
 //
 // Threads: every public function may be called from any thread; the controller runs on one thread
 // of its own between Start and Stop. The destructor stops it.
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -73,8 +74,7 @@ class SimController {
   std::mutex lifecycle_;   // serialises Start and Stop
   std::thread thread_;
   // The pipe that wakes the thread for Stop; set up by Start before the thread exists.
-  platform::UniqueHandle wakeRead_;
-  platform::UniqueHandle wakeWrite_;
+  std::atomic<bool> stopping_{false};  // set by Stop before it wakes the controller's thread
 };
 
 }  // namespace quorin::sim
