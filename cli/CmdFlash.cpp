@@ -285,7 +285,13 @@ int RunFlash(const FlashOptions& options) {
 void AddFlashCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<FlashOptions>();
   CLI::App* flash = app.add_subcommand(
-      "flash", "Write a pack's firmware into the controller (one programming job)");
+      "flash",
+      "Write a pack's firmware into the controller (one programming job).\nExit codes: 0 "
+      "programmed, 1 a broken pack or one without firmware, 2 a pack, settings file or trace "
+      "that cannot be used, 3 the port cannot be opened, 4 no loader answered, 5 not "
+      "acknowledged, 6 no final answer, 7 a pack for another target, 64 a usage error (also an "
+      "existing trace file without --force-trace), 70 an internal error, 130 interrupted "
+      "(SIGINT, SIGTERM, SIGHUP).");
   flash->add_option("PACK", options->PackPath, "The update pack (.Pack)")->required();
   flash->add_option("--port", options->Port,
                     "Serial port: a device path or COMn (default: the settings file's port)");
