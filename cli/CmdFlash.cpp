@@ -1,4 +1,5 @@
 // quorin-iap-cli flash PACK [--port NAME] [--settings FILE] [--force] [--trace FILE]
+//                          [--force-trace]
 // Runs exactly one programming job through the same JobSession the window uses, with this
 // process's main thread running the event loop as the UI thread.
 #include <CLI/CLI.hpp>
@@ -9,16 +10,21 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/ByteTraceFile.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleView.h"
+#include "cli/PackProblems.h"
+#include "cli/PortText.h"
 #include "comm/EventLoop.h"
+#include "comm/PortNames.h"
 #include "iap/JobSession.h"
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
 #include "platform/InterruptHook.h"
 #include "platform/Process.h"
+#include "settings/JobSettings.h"
 #include "settings/UartSettings.h"
 
 namespace quorin {
@@ -30,6 +36,7 @@ struct FlashOptions {
   std::string SettingsFile;  // empty: SettingsFilePath()
   bool Force = false;
   std::string TraceFile;     // empty: no trace
+  bool ForceTrace = false;   // an existing regular trace file may be replaced
 };
 
 // What the job's outcome means for the exit code.
@@ -71,20 +78,22 @@ std::optional<int> ReadPack(JobSession& session, const FlashOptions& options) {
   try {
     verdict = session.ReadPack(options.PackPath);
   } catch (const EInOutError& error) {
-    std::fprintf(stderr, "%s.\n  Cannot read the pack %s; check the name and the file.\n",
-                 error.what(), options.PackPath.c_str());
+    std::fprintf(stderr, "%s.\n  %s\n  Cannot read the pack %s; nothing was sent.\n", error.what(),
+                 ReadErrorExplanation(error, options.PackPath).c_str(),
+                 options.PackPath.c_str());
     return kExitUnreadablePack;
   }
   const PackHeader& header = session.Pack().Header;
   switch (verdict) {
     case PackVerdict::Good:
-      return std::nullopt;
+      break;
     case PackVerdict::Broken:
       std::fprintf(stderr,
                    "%s\n"
-                   "  %s: the header checksum or the firmware sum does not match.\n"
+                   "  %s: %s\n"
                    "  Get the pack again; nothing was sent.\n",
-                   text::kPackBroken, options.PackPath.c_str());
+                   text::kPackBroken, options.PackPath.c_str(),
+                   BrokenPackExplanation(session.LastReadResult(), header).c_str());
       return kExitBrokenPack;
     case PackVerdict::ForeignTarget:
       if (!options.Force) {
@@ -98,35 +107,112 @@ std::optional<int> ReadPack(JobSession& session, const FlashOptions& options) {
       }
       std::fprintf(stderr, "%s (target code %u): sent anyway because of --force\n",
                    text::kForeignTarget, header.TargetCode());
-      return std::nullopt;
+      break;
   }
-  return kExitBrokenPack;
+  if (header.DataLength() == 0) {
+    if (!options.Force) {
+      std::fprintf(stderr,
+                   "%s holds no firmware (its data length is 0); nothing was sent.\n"
+                   "  Pass --force to send it anyway.\n",
+                   options.PackPath.c_str());
+      return kExitBrokenPack;
+    }
+    std::fprintf(stderr, "%s holds no firmware: sent anyway because of --force\n",
+                 options.PackPath.c_str());
+  }
+  return std::nullopt;
 }
 
-JobSettings SettingsFor(const FlashOptions& options) {
+// Why the settings file given with --settings yields no port, or nothing when it does.
+std::optional<std::string> SettingsProblem(const UartPortCheck& check) {
+  using Status = UartPortCheck::Status;
+  switch (check.State) {
+    case Status::Ok:
+      return std::nullopt;
+    case Status::Missing:
+      return std::string("there is no such file");
+    case Status::Folder:
+      return std::string("it is a folder");
+    case Status::Unreadable:
+      return "it cannot be read: " + check.Reason.message();
+    case Status::NoPort:
+      return std::string("it holds no key Port in section [Uart]");
+    case Status::NotAPort:
+      return "its Port \"" + ShownName(check.Value) + "\" is not a port number (1, 2, ...)";
+  }
+  return std::string("it cannot be used");
+}
+
+// The job's port and baud index: --port, else "COM" + the settings file's port. A settings file
+// named with --settings must give a port when it is asked for one; then says why and returns the
+// exit code.
+std::optional<int> SettingsFor(const FlashOptions& options, JobSettings& settings,
+                               std::string& portName) {
   const std::string settingsPath =
       options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile;
-  JobSettings settings = JobSettingsFromFile(settingsPath);
+  settings = JobSettingsFromFile(settingsPath);
   if (!options.Port.empty()) {
-    settings.PortName = [port = options.Port] { return port; };
+    portName = options.Port;
+  } else if (!options.SettingsFile.empty()) {
+    const UartPortCheck check = CheckUartPortSetting(settingsPath);
+    if (const auto problem = SettingsProblem(check)) {
+      std::fprintf(stderr,
+                   "quorin-iap-cli: no port in the settings file %s: %s; nothing was sent.\n"
+                   "  Save a port in the window (Uart > Uart Port), or pass --port NAME.\n",
+                   settingsPath.c_str(), problem->c_str());
+      return kExitUnreadablePack;
+    }
+    portName = "COM" + std::to_string(check.Port);
+  } else {
+    portName = settings.PortName();  // the window's rule: COM1 when the file says nothing
   }
-  return settings;
+  settings.PortName = [portName] { return portName; };
+  return std::nullopt;
+}
+
+// Opens the trace, never over the pack, the settings file or the port; on a refusal says why and
+// returns the exit code.
+std::optional<int> OpenTrace(const FlashOptions& options, const std::string& portName,
+                             std::unique_ptr<ByteTraceFile>& trace) {
+  const std::string settingsPath =
+      options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile;
+  const std::vector<platform::KeptFile> kept = {{"the pack", options.PackPath},
+                                      {"the settings file", settingsPath},
+                                      {"the serial port", ResolvePortName(portName)}};
+  try {
+    trace = std::make_unique<ByteTraceFile>(options.TraceFile, options.ForceTrace, kept);
+  } catch (const platform::TraceOpenError& error) {
+    std::fprintf(stderr, "quorin-iap-cli: %s; nothing was sent.\n", error.what());
+    return error.Reason() == platform::TraceOpenError::Kind::Refused ? kExitUsage : kExitUnreadablePack;
+  }
+  return std::nullopt;
+}
+
+// The stderr line of a job that did not succeed, naming the device it used.
+void SayWhere(JobOutcome outcome, const std::string& portName) {
+  const std::string device = DeviceForMessage(portName);
+  if (outcome == JobOutcome::Cancelled) {
+    std::fprintf(stderr,
+                 "quorin-iap-cli: interrupted on %s; nothing more was sent and the port is "
+                 "closed.\n",
+                 device.c_str());
+  } else if (outcome != JobOutcome::Success) {
+    std::fprintf(stderr, "quorin-iap-cli: the job failed on %s.\n", device.c_str());
+  }
 }
 
 int RunFlash(const FlashOptions& options) {
   EventLoop loop;
   ConsoleView view(stdout, platform::IsTerminal(stderr) ? stderr : nullptr);
-  JobSession session(loop, view, SettingsFor(options));
+  JobSettings settings;
+  std::string portName;
+  if (const auto refused = SettingsFor(options, settings, portName)) return *refused;
+  JobSession session(loop, view, settings);
   if (const auto refused = ReadPack(session, options)) return *refused;
 
   std::unique_ptr<ByteTraceFile> trace;
   if (!options.TraceFile.empty()) {
-    try {
-      trace = std::make_unique<ByteTraceFile>(options.TraceFile);
-    } catch (const std::exception& error) {
-      std::fprintf(stderr, "quorin-iap-cli: %s\n", error.what());
-      return kExitUsage;
-    }
+    if (const auto refused = OpenTrace(options, portName, trace)) return *refused;
     session.SetTrace(trace->Hook());
   }
 
@@ -146,14 +232,22 @@ int RunFlash(const FlashOptions& options) {
     if (interrupts.Interrupted()) session.Cancel();
     loop.Run();
   }
-  const std::string advice = OpenFailureAdvice(session.LastJobReport());
-  if (!advice.empty() &&
-      (outcome == JobOutcome::PortError || outcome == JobOutcome::NotIdentified)) {
-    std::fprintf(stderr, "quorin-iap-cli: %s\n", advice.c_str());
+  if (trace) {
+    session.SetTrace({});
+    std::fputs(trace->Finish().c_str(), stderr);
   }
-  if (outcome == JobOutcome::Cancelled) {
-    std::fputs("quorin-iap-cli: interrupted; nothing more was sent and the port is closed.\n",
-               stderr);
+  if (outcome == JobOutcome::PortError || outcome == JobOutcome::NotIdentified) {
+    JobReport report = session.LastJobReport();
+    report.FailedPortName = ShownName(report.FailedPortName);
+    const std::string advice = OpenFailureAdvice(report);
+    if (!advice.empty()) std::fprintf(stderr, "quorin-iap-cli: %s\n", advice.c_str());
+  }
+  SayWhere(outcome, portName);
+  if (view.LogLost()) {
+    std::fputs(
+        "quorin-iap-cli: stdout could not be written (closed pipe?); the job went on to its end "
+        "without showing the rest of its log.\n",
+        stderr);
   }
   return ExitCodeFor(outcome);
 }
@@ -163,15 +257,28 @@ int RunFlash(const FlashOptions& options) {
 void AddFlashCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<FlashOptions>();
   CLI::App* flash = app.add_subcommand(
-      "flash", "Write a pack's firmware into the controller (one programming job)");
+      "flash",
+      "Write a pack's firmware into the controller (one programming job).\nExit codes: 0 "
+      "programmed, 1 a broken pack or one without firmware, 2 a pack, settings file or trace "
+      "that cannot be used, 3 the port cannot be opened, 4 no loader answered, 5 not "
+      "acknowledged, 6 no final answer, 7 a pack for another target, 64 a usage error (also an "
+      "existing trace file without --force-trace), 70 an internal error, 130 interrupted "
+      "(SIGINT, SIGTERM, SIGHUP).");
   flash->add_option("PACK", options->PackPath, "The update pack (.Pack)")->required();
   flash->add_option("--port", options->Port,
                     "Serial port: a device path or COMn (default: the settings file's port)");
   flash->add_option("--settings", options->SettingsFile,
-                    "Settings file (default: Cyclomer.ini beside the executable)");
-  flash->add_flag("--force", options->Force, "Send a pack made for another target too");
-  flash->add_option("--trace", options->TraceFile,
-                    "Write a timestamped hex dump of every byte sent and received to this file");
+                    "Settings file (default: Cyclomer.ini beside the executable); without "
+                    "--port it must hold a port");
+  flash->add_flag("--force", options->Force,
+                  "Send a pack made for another target, or one that holds no firmware, too");
+  flash->add_option(
+      "--trace", options->TraceFile,
+      "Write a timestamped hex dump of every byte sent and received to this file, FIFO or "
+      "device. Never slows the job: what a slow reader cannot take is dropped and counted");
+  flash->add_flag("--force-trace", options->ForceTrace,
+                  "Replace an existing regular --trace file (never the pack, the settings file "
+                  "or the port)");
   flash->callback([options, &exitCode] { exitCode = RunFlash(*options); });
 }
 

@@ -7,6 +7,7 @@
 
 #include "cli/Commands.h"
 #include "cli/JsonText.h"
+#include "cli/PackProblems.h"
 #include "iap/Messages.h"
 #include "iap/PackJudgement.h"
 #include "pack/UpdatePack.h"
@@ -47,18 +48,34 @@ void PrintJson(const std::string& name, const PackHeader& header) {
       Hex(header.WireKey(), 2).c_str(), Hex(header.HeaderCrc(), 4).c_str());
 }
 
+// Says why the pack was not shown: the text and its plain-language line on stderr, and with
+// --json also one object on stdout. Returns `exitCode`.
+int Refuse(const InfoOptions& options, int exitCode, const std::string& text,
+           const std::string& detail, const EInOutError* ioError) {
+  std::fprintf(stderr, "%s\n  %s\n", text.c_str(), detail.c_str());
+  if (options.json) {
+    const std::string name = std::filesystem::path(options.path).filename().string();
+    std::printf("{\"file\": %s, \"error\": {\"code\": %d, ", JsonString(name).c_str(), exitCode);
+    if (ioError != nullptr) std::printf("\"io-code\": %d, ", ioError->Code());
+    std::printf("\"text\": %s, \"detail\": %s}}\n", JsonString(text).c_str(),
+                JsonString(detail).c_str());
+  }
+  return exitCode;
+}
+
 int RunInfo(const InfoOptions& options) {
   const auto records = std::make_unique<PackRecords>();
-  PackVerdict verdict = PackVerdict::Broken;
+  PackDecodeResult decoded = PackDecodeResult::Ok;
   try {
-    verdict = JudgePack(LoadUpdatePack(*records, options.path), records->Header);
+    decoded = LoadUpdatePackResult(*records, options.path);
   } catch (const EInOutError& error) {
-    std::fprintf(stderr, "%s.\n", error.what());
-    return kExitUnreadablePack;
+    return Refuse(options, kExitUnreadablePack, std::string(error.what()) + ".",
+                  ReadErrorExplanation(error, options.path), &error);
   }
+  const PackVerdict verdict = JudgePack(decoded == PackDecodeResult::Ok, records->Header);
   if (verdict == PackVerdict::Broken) {
-    std::fprintf(stderr, "%s\n", text::kPackBroken);
-    return kExitBrokenPack;
+    return Refuse(options, kExitBrokenPack, text::kPackBroken,
+                  BrokenPackExplanation(decoded, records->Header), nullptr);
   }
   const std::string name = std::filesystem::path(options.path).filename().string();
   if (options.json) {
@@ -80,7 +97,9 @@ void AddInfoCommand(CLI::App& app, int& exitCode) {
       "Check an update pack and show its header: file, version, target, kind, data-length, "
       "data-sum, wire-key, header-crc.\nExit codes: 0 a good pack (a pack for another target "
       "also warns \"固件包错误\" on stderr), 1 a broken pack, 2 a file that cannot be read, "
-      "64 a usage error.");
+      "64 a usage error. On a failure stderr tells the loader's text and what it means; with "
+      "--json stdout also gets one object {\"file\", \"error\": {\"code\" (the exit code), "
+      "\"io-code\" (a file that cannot be read), \"text\", \"detail\"}}.");
   info->add_option("PACK", options->path, "The pack file (*.Pack)")->required();
   info->add_flag("--json", options->json, "Print the fields as one JSON object");
   info->callback([options, &exitCode] { exitCode = RunInfo(*options); });

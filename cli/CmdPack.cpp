@@ -9,6 +9,7 @@
 
 #include "cli/Commands.h"
 #include "cli/FileBytes.h"
+#include "platform/FileIdentity.h"
 #include "cli/NumberArgs.h"
 #include "iap/PackJudgement.h"
 #include "pack/IntelHex.h"
@@ -93,6 +94,21 @@ int RunPackCreate(const PackCreateOptions& options) {
   std::vector<std::uint8_t> firmware;
   int exitCode = kExitOk;
   if (!ReadFirmware(options.firmware, firmware, exitCode)) return exitCode;
+  if (firmware.empty()) {
+    return Fail(kExitBrokenPack,
+                options.firmware +
+                    (LowerExtension(options.firmware) == ".hex" ? " has no data records"
+                                                                : " is empty") +
+                    ": there is no firmware to put into a pack");
+  }
+  // Only a regular file is ever replaced: --force means "this pack may go", not "this device".
+  if (const auto existing = platform::IdentityOf(options.output);
+      existing && existing->Kind != platform::FileKind::Regular) {
+    return Fail(kExitUnreadablePack,
+                options.output +
+                    " exists and is not a regular file (a folder, a device, a FIFO ...); it is "
+                    "never replaced, with or without --force: choose another -o");
+  }
 
   PackFields fields;
   fields.Version = static_cast<std::uint16_t>(*ParseUnsigned(options.version, 0xFFFF));
@@ -133,8 +149,9 @@ void AddPackCommand(CLI::App& app, int& exitCode) {
   CLI::App* create = pack->add_subcommand(
       "create",
       "Write an update pack from a firmware file.\nExit codes: 0 written, 1 the firmware cannot "
-      "go into a pack (bad HEX file, too large), 2 a file cannot be read or written (an existing "
-      "output without --force), 64 a usage error.");
+      "go into a pack (bad HEX file, too large, no firmware at all), 2 a file cannot be read or "
+      "written (an existing output without --force; an output that is not a regular file, even "
+      "with --force), 64 a usage error.");
   create
       ->add_option("--firmware", options->firmware, "Firmware as a raw .bin or an Intel .hex file")
       ->required();
@@ -162,7 +179,7 @@ void AddPackCommand(CLI::App& app, int& exitCode) {
                    "Byte after the firmware up to the pack's size (random bytes when not given)")
       ->check(UnsignedUpTo(0xFF));
   create->add_option("-o,--output", options->output, "The pack file to write (*.Pack)")->required();
-  create->add_flag("--force", options->force, "Replace the output file if it exists");
+  create->add_flag("--force", options->force, "Replace the output file if it exists (only a regular file)");
   create->callback([options, &exitCode] { exitCode = RunPackCreate(*options); });
 }
 

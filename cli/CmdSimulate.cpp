@@ -8,11 +8,13 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <system_error>
 
 #include "cli/Commands.h"
 #include "platform/InterruptHook.h"
+#include "platform/FileIdentity.h"
 #include "sim/SimController.h"
 
 namespace quorin {
@@ -54,22 +56,25 @@ class StopSignals {
   platform::InterruptHook hook_;  // last: stops before the members it uses go
 };
 
-// The symbolic link PATH -> device, removed again when it still points there.
+// The symbolic link PATH -> device, made by this process (an existing PATH is never replaced) and
+// removed on exit only while it is still that very link pointing at the device.
 class DeviceLink {
  public:
   DeviceLink(std::string path, const std::string& device)
       : path_(std::move(path)), device_(device) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::file_status status = fs::symlink_status(path_, error);
-    if (fs::exists(status) && !fs::is_symlink(status)) {
-      throw std::runtime_error(path_ + " exists and is not a symbolic link; choose another --link");
+    if (platform::LinkIdentityOf(path_)) {
+      throw std::runtime_error(path_ +
+                               " already exists; --link only makes a new link and never replaces "
+                               "anything: remove it yourself or choose another PATH");
     }
-    if (fs::is_symlink(status)) fs::remove(path_, error);  // a link left by an earlier run
-    fs::create_symlink(device_, path_, error);
+    std::error_code error;
+    std::filesystem::create_symlink(device_, path_, error);
     if (error) throw std::runtime_error("cannot create the link " + path_ + ": " + error.message());
+    made_ = platform::LinkIdentityOf(path_);
   }
   ~DeviceLink() {
+    const auto now = platform::LinkIdentityOf(path_);
+    if (!made_ || !now || !now->SameFileAs(*made_) || now->Kind != platform::FileKind::SymbolicLink) return;
     std::error_code error;
     if (std::filesystem::read_symlink(path_, error) == device_ && !error) {
       std::filesystem::remove(path_, error);
@@ -81,6 +86,7 @@ class DeviceLink {
  private:
   std::string path_;
   std::filesystem::path device_;
+  std::optional<platform::FileIdentity> made_;
 };
 
 const char* EndText(sim::SessionEnd end) {
@@ -185,14 +191,15 @@ void AddSimulateCommand(CLI::App& app, int& exitCode) {
       "simulate",
       "Play the motor controller on a pseudo-terminal until Ctrl-C: prints the device to flash "
       "to, then one line per job.\nExit codes: 0 stopped by SIGINT/SIGTERM, 64 usage (also a "
-      "--link PATH that cannot be made), 70 no pseudo-terminal.");
+      "--link PATH that exists already or cannot be made), 70 no pseudo-terminal.");
   std::vector<std::string> names;
   for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
   command->add_option("--scenario", options->scenario, "How the controller misbehaves")
       ->check(CLI::IsMember(names))
       ->capture_default_str();
   command->add_option("--link", options->link,
-                      "Also make PATH a symbolic link to the device (removed on exit)");
+                      "Also make PATH a symbolic link to the device; PATH must not exist. On exit the "
+                      "link is removed if it is still the one made");
   command
       ->add_option("--group", options->group,
                    "k of ack-lost, ack-delay and cable-pulled: the k-th 1024-byte group")

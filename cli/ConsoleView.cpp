@@ -56,9 +56,11 @@ ConsoleView::~ConsoleView() { Erase(); }
 
 void ConsoleView::AddLogLine(const std::string& line) {
   Erase();
-  std::fputs(line.c_str(), log_);
-  std::fputc('\n', log_);
-  std::fflush(log_);
+  if (!logLost_) {
+    const bool written = std::fputs(line.c_str(), log_) >= 0 && std::fputc('\n', log_) != EOF &&
+                         std::fflush(log_) == 0;
+    if (!written) logLost_ = true;
+  }
   if (visible_) Draw(true);
 }
 

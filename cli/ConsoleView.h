@@ -2,6 +2,7 @@
 // The command line's JobView: the job's log lines on one stream (stdout), one per line, exactly as
 // the window's log shows them; the gauge as a progress bar (percent, bytes, rate, time left) on
 // another stream (stderr), only when that stream is a terminal. Runs on the loop's thread.
+// A log stream that fails (stdout piped into `head`) is given up, never the job.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -30,6 +31,10 @@ class ConsoleView final : public JobView {
   void SetGaugeMaximum(std::uint32_t maximum) override;
   void SetGaugeProgress(std::uint32_t progress) override;
 
+  // True once a log line could not be written (a closed pipe: EPIPE, a full disk ...). From then
+  // on no more log lines are written; the job goes on to its own end.
+  bool LogLost() const { return logLost_; }
+
  private:
   using Clock = std::chrono::steady_clock;
   void Draw(bool force);
@@ -37,6 +42,7 @@ class ConsoleView final : public JobView {
 
   std::FILE* log_;
   std::FILE* bar_;
+  bool logLost_ = false;
   bool visible_ = false;
   bool drawn_ = false;
   std::uint32_t maximum_ = 100;

@@ -51,6 +51,7 @@ struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
   JobState state;
   TComm avs1;  // after `state`: its receive handler sets the flags until it is gone
   std::unique_ptr<PackRecords> pack = std::make_unique<PackRecords>();
+  PackDecodeResult lastRead = PackDecodeResult::Ok;
   JobControl control;
   ByteTrace trace;     // what SetTrace gave
   ByteTrace jobTrace;  // the running job's copy, fixed while its worker runs
@@ -82,9 +83,11 @@ JobSession::~JobSession() {
 }
 
 PackVerdict JobSession::ReadPack(const std::string& path) {
-  const bool loaded = LoadUpdatePack(*impl_->pack, path);
-  return JudgePack(loaded, impl_->pack->Header);
+  impl_->lastRead = LoadUpdatePackResult(*impl_->pack, path);
+  return JudgePack(impl_->lastRead == PackDecodeResult::Ok, impl_->pack->Header);
 }
+
+PackDecodeResult JobSession::LastReadResult() const { return impl_->lastRead; }
 
 void JobSession::UsePack(const PackRecords& records) { *impl_->pack = records; }
 

@@ -37,6 +37,8 @@ class JobSession {
   // Raises EInOutError when the file cannot be read; the records are then unchanged. A running job
   // is not affected: it sends the copy it took when it started.
   PackVerdict ReadPack(const std::string& path);
+  // How the decoding of the last ReadPack ended (which check a broken pack failed); Ok before any.
+  PackDecodeResult LastReadResult() const;
   // Takes `records` as the pack read last (packs built in memory by the tests and benchmarks).
   void UsePack(const PackRecords& records);
   const PackRecords& Pack() const;

@@ -32,13 +32,17 @@ PackDecodeResult DecodePackImage(PackRecords& records) {
   return sum == header.DataSum() ? PackDecodeResult::Ok : PackDecodeResult::SumMismatch;
 }
 
-bool LoadUpdatePack(PackRecords& records, const std::string& path) {
+PackDecodeResult LoadUpdatePackResult(PackRecords& records, const std::string& path) {
   // The file goes into a scratch image first, so a read that fails part-way leaves the records
   // holding the previous pack, never a mixture of two.
   const auto scratch = std::make_unique<PackImage>();
   ReadPackImage(path, *scratch);
   std::copy(scratch->begin(), scratch->end(), records.PackBuffer.begin());
-  return DecodePackImage(records) == PackDecodeResult::Ok;
+  return DecodePackImage(records);
+}
+
+bool LoadUpdatePack(PackRecords& records, const std::string& path) {
+  return LoadUpdatePackResult(records, path) == PackDecodeResult::Ok;
 }
 
 }  // namespace quorin

@@ -94,5 +94,8 @@ PackDecodeResult DecodePackImage(PackRecords& records);
 // are then unchanged (the file is read into a scratch image first). Closes the file on every path.
 // UI thread only in the application; any thread may call it on records it owns.
 bool LoadUpdatePack(PackRecords& records, const std::string& path);
+// The same, telling how the decoding ended (LoadUpdatePack is true exactly for Ok), so that a
+// caller can say which check failed.
+PackDecodeResult LoadUpdatePackResult(PackRecords& records, const std::string& path);
 
 }  // namespace quorin

@@ -1,5 +1,8 @@
 #include "settings/UartSettings.h"
 
+#include <cerrno>
+#include <cstdio>
+#include <memory>
 #include <filesystem>
 
 #include "platform/Paths.h"
@@ -47,6 +50,42 @@ std::string SettingsFilePath() {
 
 int ReadUartPortSetting(const std::string& path) {
   return ReadProfileInt(path, kSection, kPortKey, 1);
+}
+
+UartPortCheck CheckUartPortSetting(const std::string& path) {
+  UartPortCheck check;
+  std::error_code error;
+  const auto status = std::filesystem::status(path, error);
+  if (status.type() == std::filesystem::file_type::not_found) return check;  // Missing
+  if (status.type() == std::filesystem::file_type::directory) {
+    check.State = UartPortCheck::Status::Folder;
+    return check;
+  }
+  {
+    struct Closer {
+      void operator()(std::FILE* f) const { std::fclose(f); }
+    };
+    const std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+      check.State = UartPortCheck::Status::Unreadable;
+      check.Reason = std::error_code(errno, std::generic_category());
+      return check;
+    }
+  }
+  const std::optional<std::string> value = ReadProfileString(path, kSection, kPortKey);
+  if (!value) {
+    check.State = UartPortCheck::Status::NoPort;
+    return check;
+  }
+  const std::optional<int> port = ParseProfileInt(*value);
+  if (!port || *port < 1) {
+    check.State = UartPortCheck::Status::NotAPort;
+    check.Value = *value;
+    return check;
+  }
+  check.State = UartPortCheck::Status::Ok;
+  check.Port = *port;
+  return check;
 }
 
 void WriteUartPortSetting(const std::string& path, int value) {

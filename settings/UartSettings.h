@@ -30,6 +30,25 @@ std::string SettingsFilePathFor(const std::string& executableFolder);
 // Key "Port" of section "Uart"; 1 when the file or the key is absent or not a number (a value out
 // of int range counts as not a number). Never raises.
 int ReadUartPortSetting(const std::string& path);
+// What the settings file says about the port, told apart for a caller that must not fall back to
+// COM1 when the file is absent or broken (the command line's --settings FILE).
+struct UartPortCheck {
+  enum class Status {
+    Ok,          // Port holds a number from 1: `Port`
+    Missing,     // no file of that name
+    Folder,      // the name is a folder
+    Unreadable,  // the file cannot be opened for reading: `Reason`
+    NoPort,      // no key "Port" in section "Uart"
+    NotAPort,    // "Port" is not a number from 1 (ParseProfileInt's rules): `Value` as stored
+  };
+  Status State = Status::Missing;
+  int Port = 0;
+  std::string Value;
+  std::error_code Reason;
+};
+// Reads key "Port" of section "Uart" like ReadUartPortSetting, but says why there is no usable
+// port instead of answering 1. Never raises (except std::bad_alloc).
+UartPortCheck CheckUartPortSetting(const std::string& path);
 // Writes key "Port" as decimal text, creating the file when needed. Raises SettingsWriteError.
 void WriteUartPortSetting(const std::string& path, int value);
 // Always 0: the stored baud index is written but never read back.

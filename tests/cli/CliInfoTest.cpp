@@ -79,7 +79,9 @@ const InfoCase kInfoCases[] = {
        WriteImage(d.File("crc.Pack"), *image);
        return d.File("crc.Pack");
      },
-     1, "", "Pack file was briken\n"},
+     1, "",
+     "Pack file was briken\n  The header checksum does not match: the file is not a pack, or a "
+     "damaged one.\n"},
     {"broken_sum",
      [](const TempDir& d) {
        auto image = GoodImage();
@@ -87,7 +89,9 @@ const InfoCase kInfoCases[] = {
        WriteImage(d.File("sum.Pack"), *image);
        return d.File("sum.Pack");
      },
-     1, "", "Pack file was briken\n"},
+     1, "",
+     "Pack file was briken\n  The firmware sum does not match: the firmware in the pack is "
+     "damaged.\n"},
     {"length_past_the_last_whole_block",
      [](const TempDir& d) {
        const auto firmware = CountingFirmware(kMaxDataLength);
@@ -99,7 +103,9 @@ const InfoCase kInfoCases[] = {
        WriteImage(d.File("long.Pack"), *image);
        return d.File("long.Pack");
      },
-     1, "", "Pack file was briken\n"},
+     1, "",
+     "Pack file was briken\n  The header gives a firmware length of 131025 bytes, beyond what a "
+     "pack can hold (131024 bytes).\n"},
     {"foreign_target",
      [](const TempDir& d) {
        PackFields fields = FixedFields();
@@ -137,18 +143,19 @@ const InfoCase kInfoCases[] = {
        WriteFile(d.File("short.Pack"), std::span<const std::uint8_t>(*image).first(131071));
        return d.File("short.Pack");
      },
-     2, "", "Read beyond end of file.\n"},
+     2, "", "Read beyond end of file.\n  The file is shorter than a pack, which is 131072 bytes long.\n"},
     {"empty_file",
      [](const TempDir& d) {
        WriteFile(d.File("empty.Pack"), "");
        return d.File("empty.Pack");
      },
-     2, "", "Read beyond end of file.\n"},
+     2, "", "Read beyond end of file.\n  The file is shorter than a pack, which is 131072 bytes long.\n"},
     {"missing_file", [](const TempDir& d) { return d.File("missing.Pack"); }, 2, "",
-     "File not found.\n"},
+     "File not found.\n  There is no file of that name.\n"},
     {"missing_folder", [](const TempDir& d) { return d.File("gone/missing.Pack"); }, 2, "",
-     "Invalid filename.\n"},
-    {"folder", [](const TempDir& d) { return d.Path().string(); }, 2, "", "File access denied.\n"},
+     "Invalid filename.\n  A folder named in the path does not exist.\n"},
+    {"folder", [](const TempDir& d) { return d.Path().string(); }, 2, "",
+     "File access denied.\n  The name is a folder, not a pack file.\n"},
 };
 
 class CliInfo : public ::testing::TestWithParam<InfoCase> {};
@@ -190,16 +197,43 @@ TEST(CliInfoJson, EscapesAnyFileName) {
       << result.out;
 }
 
-TEST(CliInfoJson, BrokenPackPrintsNoObject) {
+// A pack that cannot be shown still gives one JSON object: the exit code, the text and its detail.
+struct JsonErrorCase {
+  const char* name;
+  std::function<std::string(const TempDir&)> make;
+  int exitCode;
+  std::string out;
+};
+
+class CliInfoJsonError : public ::testing::TestWithParam<JsonErrorCase> {};
+
+TEST_P(CliInfoJsonError, PrintsOneObjectWithTheError) {
   TempDir dir;
-  auto image = GoodImage();
-  (*image)[0] ^= 1;
-  WriteImage(dir.File("bad.Pack"), *image);
-  const CliResult result = RunCli({"info", "--json", dir.File("bad.Pack")}, dir);
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "Pack file was briken\n");
+  const CliResult result = RunCli({"info", "--json", GetParam().make(dir)}, dir);
+  EXPECT_EQ(result.exitCode, GetParam().exitCode);
+  EXPECT_EQ(result.out, GetParam().out);
+  EXPECT_NE(result.err, "");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, CliInfoJsonError,
+    ::testing::Values(
+        JsonErrorCase{"broken_pack",
+                      [](const TempDir& d) {
+                        auto image = GoodImage();
+                        (*image)[0] ^= 1;
+                        WriteImage(d.File("bad.Pack"), *image);
+                        return d.File("bad.Pack");
+                      },
+                      1,
+                      "{\"file\": \"bad.Pack\", \"error\": {\"code\": 1, \"text\": \"Pack file was "
+                      "briken\", \"detail\": \"The header checksum does not match: the file is not "
+                      "a pack, or a damaged one.\"}}\n"},
+        JsonErrorCase{"missing_file", [](const TempDir& d) { return d.File("none.Pack"); }, 2,
+                      "{\"file\": \"none.Pack\", \"error\": {\"code\": 2, \"io-code\": 2, "
+                      "\"text\": \"File not found.\", \"detail\": \"There is no file of that "
+                      "name.\"}}\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct UsageCase {
   const char* name;

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "pack/PackFileReader.h"
+#include "tests/e2e/CliChild.h"
 #include "tests/support/JobHarness.h"
 #include "tests/support/WaitChild.h"
 
@@ -21,94 +22,6 @@ namespace quorin::e2e {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A child process with its stdout and stderr captured.
-class Child {
- public:
-  explicit Child(const std::vector<std::string>& args) {
-    int out[2];
-    int err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], STDOUT_FILENO);
-      dup2(err[1], STDERR_FILENO);
-      std::vector<char*> argv;
-      for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    out_ = out[0];
-    err_ = err[0];
-  }
-  ~Child() {
-    if (pid_ > 0 && !reaped_) {
-      kill(pid_, SIGKILL);
-      Wait();
-    }
-    close(out_);
-    close(err_);
-  }
-
-  // Reads until stdout holds `text` or `timeout` passes.
-  bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
-    const auto until = Clock::now() + timeout;
-    while (stdout_.find(text) == std::string::npos) {
-      if (Clock::now() > until || !Pump(50)) return stdout_.find(text) != std::string::npos;
-    }
-    return true;
-  }
-  void Signal(int sig) { kill(pid_, sig); }
-  // Reads both streams to their end and reaps the child; returns its exit code. A child still
-  // running after two minutes is killed and fails the test (-1).
-  int Wait() {
-    const auto until = Clock::now() + std::chrono::minutes(2);
-    while (Clock::now() < until && Pump(1000)) {
-    }
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now());
-    const std::optional<int> status = support::WaitChild(pid_, std::max(left, 0ms));
-    reaped_ = true;
-    if (!status) {
-      ADD_FAILURE() << "the tool did not end within two minutes";
-      return -1;
-    }
-    return WIFEXITED(*status) ? WEXITSTATUS(*status) : 128 + WTERMSIG(*status);
-  }
-  const std::string& Stdout() const { return stdout_; }
-  const std::string& Stderr() const { return stderr_; }
-
- private:
-  // One poll round; false once both streams are at their end.
-  bool Pump(int timeoutMs) {
-    pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-    if (outDone_ && errDone_) return false;
-    fds[0].fd = outDone_ ? -1 : out_;
-    fds[1].fd = errDone_ ? -1 : err_;
-    if (poll(fds, 2, timeoutMs) <= 0) return true;
-    char buffer[4096];
-    if (fds[0].revents != 0) {
-      const ssize_t n = read(out_, buffer, sizeof buffer);
-      if (n > 0) stdout_.append(buffer, static_cast<std::size_t>(n)); else outDone_ = true;
-    }
-    if (fds[1].revents != 0) {
-      const ssize_t n = read(err_, buffer, sizeof buffer);
-      if (n > 0) stderr_.append(buffer, static_cast<std::size_t>(n)); else errDone_ = true;
-    }
-    return !(outDone_ && errDone_);
-  }
-
-  pid_t pid_ = -1;
-  int out_ = -1;
-  int err_ = -1;
-  bool outDone_ = false;
-  bool errDone_ = false;
-  bool reaped_ = false;
-  std::string stdout_;
-  std::string stderr_;
-};
 
 class CliFlash : public ::testing::Test {
  protected:
@@ -206,6 +119,32 @@ TEST_F(CliFlash, PackProblemsAreRefusedBeforeThePortIsTouched) {
   std::ofstream(dir_ / "short.Pack") << "short";
   Child shortFile(Flash({(dir_ / "short.Pack").string(), "--port", sim.SlavePath()}));
   EXPECT_EQ(shortFile.Wait(), 2);
+  EXPECT_NE(shortFile.Stderr().find("Read beyond end of file.\n  The file is shorter than a pack"),
+            std::string::npos)
+      << shortFile.Stderr();
+  // Broken: a firmware length beyond what a pack can hold is named as such.
+  {
+    const auto firmware = MakeFirmware(kMaxDataLength);
+    PackFields fields;
+    fields.RandomSeed = 5;
+    fields.WireKey = 0x5A;
+    auto image = BuildPackImage(firmware, fields);
+    PackHeader header = BuildPackHeader(firmware, fields, 0x5A);
+    header.SetDataLength(kMaxDataLength + 1);
+    SealPackHeader(header);
+    EncodePackImage(*image, header, firmware, {1, 2});
+    std::ofstream(dir_ / "long.Pack", std::ios::binary)
+        .write(reinterpret_cast<const char*>(image->data()),
+               static_cast<std::streamsize>(image->size()));
+  }
+  Child tooLong(Flash({(dir_ / "long.Pack").string(), "--port", sim.SlavePath()}));
+  EXPECT_EQ(tooLong.Wait(), 1);
+  EXPECT_NE(tooLong.Stderr().find("beyond what a pack can hold"), std::string::npos)
+      << tooLong.Stderr();
+  // No firmware at all: refused without --force.
+  Child empty(Flash({WritePack("empty.Pack", {}), "--port", sim.SlavePath()}));
+  EXPECT_EQ(empty.Wait(), 1);
+  EXPECT_NE(empty.Stderr().find("holds no firmware"), std::string::npos) << empty.Stderr();
   // Broken: one flipped byte in the scrambled header.
   const std::string good = WritePack("broken.Pack", MakeFirmware(64));
   {

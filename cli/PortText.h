@@ -1,0 +1,21 @@
+#pragma once
+// Port names as the command line echoes them in its messages. Any thread.
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace quorin {
+
+// How many bytes of a name a message shows before it is cut.
+inline constexpr std::size_t kShownNameLength = 64;
+
+// `name` fit for a message line: control characters become '?', and a name longer than
+// kShownNameLength bytes is cut there (never inside a UTF-8 sequence) and ends in "...". Pure.
+std::string ShownName(std::string_view name);
+
+// The device a job used for the port name `name`, for "on DEVICE" in a message:
+// "/dev/ttyS0 (COM1)" for a COMn name (resolved as the job resolves it), the shown name itself for
+// a device path. Reads the machine's port list only for COMn.
+std::string DeviceForMessage(const std::string& name);
+
+}  // namespace quorin
