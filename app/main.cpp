@@ -63,6 +63,14 @@ class FirstPaintReporter final : public QObject {
   bool reported_ = false;
 };
 
+// The bytes of the argument that Qt decoded as `decoded` (its own conversion when none matches).
+std::string NativeArgument(int argc, char** argv, const QString& decoded) {
+  for (int i = 1; i < argc; ++i) {
+    if (QString::fromLocal8Bit(argv[i]) == decoded) return argv[i];
+  }
+  return decoded.toStdString();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -108,7 +116,8 @@ int main(int argc, char** argv) {
   if (line.MeasureStartup) window.installEventFilter(&reporter);
   window.show();
   if (!line.PackPath.isEmpty()) {
-    const QString pack = line.PackPath;
+    // The argument's own bytes name the file, also when they are not valid UTF-8.
+    const std::string pack = NativeArgument(argc, argv, line.PackPath);
     QTimer::singleShot(0, &window, [&window, pack] {
       window.ErrorHandler().Run(&window, [&window, &pack] { window.ReadPackFile(pack); });
     });

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFrame>
@@ -78,12 +79,15 @@ QToolButton* FlatImageButton(QWidget* parent, const char* name, const char* capt
   return button;
 }
 
-QString LocalPackPath(const QMimeData* mime) {
+// The dropped file's name as the file system spells it: taken from the URL's percent-encoded
+// bytes, so a name that is not valid UTF-8 (from a legacy archive) still names the file.
+std::string LocalPackPath(const QMimeData* mime) {
   if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
   const QUrl url = mime->urls().front();
   if (!url.isLocalFile()) return {};
-  const QString path = url.toLocalFile();
-  return path.endsWith(".Pack", Qt::CaseInsensitive) ? path : QString();
+  const QByteArray path =
+      QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  return path.toLower().endsWith(".pack") ? path.toStdString() : std::string();
 }
 
 }  // namespace
@@ -256,16 +260,20 @@ void TF_UpdateDispController::Btn_ReadUserPackClick() {
 }
 
 void TF_UpdateDispController::ReadPackFile(const QString& path) {
+  ReadPackFile(QFile::encodeName(path).toStdString());
+}
+
+void TF_UpdateDispController::ReadPackFile(const std::string& nativePath) {
   // ReadPack raises EInOutError before touching the records when the file cannot be read;
   // nothing below runs then.
-  const PackVerdict verdict = session_->ReadPack(path.toStdString());
+  const PackVerdict verdict = session_->ReadPack(nativePath);
   if (verdict == PackVerdict::Broken) {
     Btn_SendToController->setEnabled(false);
     hooks_.ShowMessage({this, QMessageBox::Warning, text::kPackBrokenCaption, text::kPackBroken});
     return;
   }
   const PackHeader& header = session_->Pack().Header;
-  Edit_UpdateFileName->setText(QFileInfo(path).fileName());
+  Edit_UpdateFileName->setText(QFileInfo(QFile::decodeName(nativePath.c_str())).fileName());
   Edit_VerNum->setText(QString::number(header.Version()));
   Label8->setText(UpdateKindText(header.UpdateKind()));
   if (verdict == PackVerdict::ForeignTarget) {
@@ -326,12 +334,12 @@ void TF_UpdateDispController::SetGaugeProgress(std::uint32_t progress) {
 }
 
 void TF_UpdateDispController::dragEnterEvent(QDragEnterEvent* event) {
-  if (!LocalPackPath(event->mimeData()).isEmpty()) event->acceptProposedAction();
+  if (!LocalPackPath(event->mimeData()).empty()) event->acceptProposedAction();
 }
 
 void TF_UpdateDispController::dropEvent(QDropEvent* event) {
-  const QString path = LocalPackPath(event->mimeData());
-  if (path.isEmpty()) return;
+  const std::string path = LocalPackPath(event->mimeData());
+  if (path.empty()) return;
   event->acceptProposedAction();
   errors_.Run(this, [this, &path] { ReadPackFile(path); });
 }

@@ -73,6 +73,8 @@ class TF_UpdateDispController final : public QMainWindow, public JobView {
   // Read Pack's steps after the file dialog, for a known path (command line, drop). Raises
   // EInOutError when the file cannot be read; the window then stays as it was.
   void ReadPackFile(const QString& path);
+  // The same for a name as the file system spells it (bytes, not necessarily UTF-8).
+  void ReadPackFile(const std::string& nativePath);
   // Program: clears the log and starts a job unless one runs. GUI thread; raises nothing.
   void Btn_SendToControllerClick();
   // Uart > Uart Port: the port settings dialog, created and destroyed per use. GUI thread.

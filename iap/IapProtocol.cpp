@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "iap/Frames.h"
+#include "iap/Messages.h"
 
 namespace quorin {
 namespace {
@@ -143,11 +144,11 @@ bool IapProtocol::WaitProgramResult() {
     return false;
   }
   if (IsSet(link_.State.EotSeen)) {
-    link_.View.AddLogLine("Programed sucessfuly");
+    link_.View.AddLogLine(text::kProgrammed);
     return true;
   }
-  link_.View.AddLogLine("Program fail ");
-  link_.View.AddLogLine("Power-off controller or display and try again ");
+  link_.View.AddLogLine(text::kProgramFail1);
+  link_.View.AddLogLine(text::kProgramFail2);
   return false;
 }
 

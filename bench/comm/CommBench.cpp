@@ -6,16 +6,15 @@
 //   SendData16: 16-byte SendData calls until the far end has every byte: the rate the writer
 //     sustains (items per second = calls per second).
 #include <benchmark/benchmark.h>
-#include <poll.h>
-#include <unistd.h>
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <thread>
 
 #include "comm/EventLoop.h"
 #include "comm/TComm.h"
-#include "tests/comm/TestPty.h"
+#include "platform/PtyPair.h"
 
 namespace quorin {
 namespace {
@@ -25,7 +24,7 @@ using namespace std::chrono_literals;
 
 void ReceiveLatency(benchmark::State& state) {
   EventLoop loop;
-  test::TestPty pty;
+  platform::PtyPair pty;
   TComm comm(loop);
   comm.SetCommName(pty.SlavePath());
   comm.SetOutx_XonXoffFlow(false);
@@ -39,7 +38,10 @@ void ReceiveLatency(benchmark::State& state) {
   for (auto _ : state) {
     received = false;
     const auto start = Clock::now();
-    pty.WriteAll(byte);
+    if (pty.WriteMaster(byte) != sizeof byte) {
+      state.SkipWithError("the far end could not write");
+      break;
+    }
     if (!loop.RunUntil([&] { return received; }, 5s)) {
       state.SkipWithError("no OnReceiveData within 5 s");
       break;
@@ -57,7 +59,7 @@ BENCHMARK(ReceiveLatency)->Arg(1)->Iterations(200)->UseManualTime()->Unit(benchm
 void SendData16(benchmark::State& state) {
   constexpr int kCalls = 5000;
   EventLoop loop;
-  test::TestPty pty;
+  platform::PtyPair pty;
   TComm comm(loop);
   comm.SetCommName(pty.SlavePath());
   comm.SetOutx_XonXoffFlow(false);
@@ -66,12 +68,10 @@ void SendData16(benchmark::State& state) {
   std::atomic<std::size_t> arrived{0};
   std::atomic<bool> stop{false};
   std::thread farEnd([&] {
-    std::uint8_t buf[4096];
+    std::array<std::uint8_t, 4096> buf{};
     while (!stop.load()) {
-      pollfd p{pty.Master(), POLLIN, 0};
-      if (::poll(&p, 1, 20) <= 0) continue;
-      const auto n = ::read(pty.Master(), buf, sizeof buf);
-      if (n > 0) arrived.fetch_add(static_cast<std::size_t>(n));
+      if (pty.WaitForMaster(20ms) != platform::PtyPair::WaitResult::Readable) continue;
+      while (const std::size_t n = pty.ReadMaster(buf)) arrived.fetch_add(n);
     }
   });
 

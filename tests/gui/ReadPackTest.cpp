@@ -5,6 +5,8 @@
 #include <QMimeData>
 #include <QToolButton>
 #include <QUrl>
+#include <functional>
+#include <filesystem>
 
 #include "GuiTestSupport.h"
 
@@ -193,6 +195,40 @@ TEST_F(ReadPackTest, DroppingAPackFileReadsIt) {
   EXPECT_EQ(fileName->text(), "dropped.Pack");
   EXPECT_EQ(version->text(), "7001");
   EXPECT_TRUE(program->isEnabled());
+}
+
+TEST_F(ReadPackTest, ANameThatIsNotUtf8IsOpenedByItsBytes) {
+  // "固件" in the legacy Chinese code page: not valid UTF-8, as names from old archives are.
+  const std::string legacyName = "\xB9\xCC\xBC\xFE-6400.Pack";
+  PackFields fields;
+  fields.Version = 6400;
+  const std::string folder = QFile::encodeName(dir.path()).toStdString();
+  std::filesystem::rename(QFile::encodeName(WritePack(dir, "utf8.Pack", fields)).toStdString(),
+                          folder + "/" + legacyName);
+  const std::string path = folder + "/" + legacyName;
+  const std::function<void()> ways[] = {
+      [&] { window->ReadPackFile(path); },
+      [&] {
+        QMimeData mime;
+        mime.setUrls(
+            {QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"))});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(window.get(), &drop);
+      },
+  };
+  for (std::size_t way = 0; way < std::size(ways); ++way) {
+    SCOPED_TRACE(way == 0 ? "read by name" : "dropped");
+    version->setText("");
+    ways[way]();
+    EXPECT_TRUE(recorder.boxes.empty()) << recorder.boxes.front().text.toStdString();
+    EXPECT_EQ(version->text(), "6400");
+    EXPECT_TRUE(program->isEnabled());
+  }
+  std::filesystem::remove(path);  // Qt could not name it to clean up
 }
 
 TEST_F(ReadPackTest, OtherFilesAreNotTakenByDrop) {
