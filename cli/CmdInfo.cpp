@@ -10,6 +10,7 @@
 #include "iap/Messages.h"
 #include "iap/PackJudgement.h"
 #include "pack/UpdatePack.h"
+#include "platform/Utf8Path.h"
 
 namespace quorin {
 namespace {
@@ -60,7 +61,8 @@ int RunInfo(const InfoOptions& options) {
     std::fprintf(stderr, "%s\n", text::kPackBroken);
     return kExitBrokenPack;
   }
-  const std::string name = std::filesystem::path(options.path).filename().string();
+  const std::string name =
+      platform::Utf8FromPath(platform::PathFromUtf8(options.path).filename());
   if (options.json) {
     PrintJson(name, records->Header);
   } else {

@@ -12,10 +12,11 @@ namespace quorin::platform {
 // raises except std::bad_alloc.
 std::vector<std::string> CommandLineArguments(int argc, char** argv);
 
-// Makes UTF-8 text written to the standard streams show correctly where they are a console;
-// bytes written to a pipe or a file are not touched. POSIX: nothing to do (terminals take the
-// bytes as they are). Windows: the console's output code page becomes UTF-8 while the process
-// runs and is put back at exit. Call it once, early in main(). Never raises.
-void UseUtf8Console();
+// Makes standard output and error carry exactly the UTF-8 bytes the program writes: where they
+// are a console the text shows correctly, and a pipe or a file receives the bytes unchanged (a
+// line ends in "\n" alone, as on POSIX). POSIX: nothing to do. Windows: no "\r\n" translation by
+// the C runtime, and a console's output code page becomes UTF-8 while the process runs (put back
+// at exit). Call it once, early in main(), before anything is written. Never raises.
+void UseUtf8StandardStreams();
 
 }  // namespace quorin::platform

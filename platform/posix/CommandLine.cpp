@@ -8,6 +8,6 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return arguments;
 }
 
-void UseUtf8Console() {}
+void UseUtf8StandardStreams() {}
 
 }  // namespace quorin::platform

@@ -4,6 +4,10 @@
 // after windows.h
 #include <shellapi.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/win32/Text.h"
@@ -32,7 +36,9 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
   return arguments;
 }
 
-void UseUtf8Console() {
+void UseUtf8StandardStreams() {
+  ::_setmode(::_fileno(stdout), _O_BINARY);
+  ::_setmode(::_fileno(stderr), _O_BINARY);
   // Without a console (output to a pipe or a file, a program started from a service) there is no
   // code page to set and the bytes pass unchanged.
   const UINT current = ::GetConsoleOutputCP();

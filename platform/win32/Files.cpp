@@ -114,11 +114,18 @@ std::error_code FillAndClose(UniqueHandle& file, const FileProducer& produce) {
 }
 
 // Puts the finished `temporary` in the place of `target`. With `keepAttributes` an existing
-// target's attributes and security descriptor pass to the new file (ReplaceFileW); otherwise, or
-// when there is no target yet, it is a plain rename that replaces and is written through.
+// target's attributes (but read-only, which would refuse the replacement anyway) and security
+// descriptor pass to the new file (ReplaceFileW); otherwise, or when there is no target yet, it is
+// a plain rename that replaces and is written through.
 std::error_code PutInPlace(const std::wstring& temporary, const std::wstring& target,
                            bool keepAttributes) {
-  if (keepAttributes && ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) {
+  constexpr DWORD kKept = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD old = keepAttributes ? ::GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
+  ::SetFileAttributesW(temporary.c_str(), old != INVALID_FILE_ATTRIBUTES && (old & kKept) != 0
+                                              ? old & kKept
+                                              : FILE_ATTRIBUTE_NORMAL);
+  if (old != INVALID_FILE_ATTRIBUTES) {
     if (::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
                        REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
                        nullptr)) {
@@ -297,11 +304,7 @@ std::error_code WriteFileAtomically(const std::string& path, const FileProducer&
   if (!file.Valid()) return fail(WriteStep::Create, error);
   const std::wstring wideTemporary = Widen(temporary);
   error = FillAndClose(file, produce);
-  if (!error) {
-    // Our temporary is hidden; the file in place is not.
-    ::SetFileAttributesW(wideTemporary.c_str(), FILE_ATTRIBUTE_NORMAL);
-    error = PutInPlace(wideTemporary, wideTarget, options.keepAttributes);
-  }
+  if (!error) error = PutInPlace(wideTemporary, wideTarget, options.keepAttributes);
   if (error) {
     ::DeleteFileW(wideTemporary.c_str());
     return fail(WriteStep::Write, error);
