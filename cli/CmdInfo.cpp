@@ -11,6 +11,7 @@
 #include "iap/Messages.h"
 #include "iap/PackJudgement.h"
 #include "pack/UpdatePack.h"
+#include "platform/Utf8Path.h"
 
 namespace quorin {
 namespace {
@@ -77,7 +78,8 @@ int RunInfo(const InfoOptions& options) {
     return Refuse(options, kExitBrokenPack, text::kPackBroken,
                   BrokenPackExplanation(decoded, records->Header), nullptr);
   }
-  const std::string name = std::filesystem::path(options.path).filename().string();
+  const std::string name =
+      platform::Utf8FromPath(platform::PathFromUtf8(options.path).filename());
   if (options.json) {
     PrintJson(name, records->Header);
   } else {

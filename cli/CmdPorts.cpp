@@ -18,7 +18,11 @@ void AddPortsCommand(CLI::App& app, int& exitCode) {
           stderr);
     }
     for (std::size_t i = 0; i < list.size(); ++i) {
-      std::printf("COM%zu\t%s\t%s\n", i + 1, list[i].Path.c_str(), list[i].Description.c_str());
+      // Where the system names its ports COMn (Windows) that name is the one --port takes;
+      // elsewhere COMn counts the list.
+      const unsigned number =
+          ComPortNumber(list[i].Name).value_or(static_cast<unsigned>(i + 1));
+      std::printf("COM%u\t%s\t%s\n", number, list[i].Path.c_str(), list[i].Description.c_str());
     }
     exitCode = kExitOk;
   });

@@ -1,8 +1,11 @@
 // quorin-iap-cli: the command-line twin of the desktop window.
 #include <cstdio>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "cli/Commands.h"
+#include "platform/CommandLine.h"
 #include "platform/InterruptHook.h"
 #include "platform/Process.h"
 
@@ -12,6 +15,12 @@ int main(int argc, char** argv) {
   quorin::platform::EnsureStandardDescriptorsOpen();
   // A closed pipe on stdout ends a write with an error, not the process in the middle of a job.
   quorin::platform::IgnoreBrokenPipe();
+  // Texts (the pack's messages, file names) are UTF-8 throughout, on a console as in a pipe.
+  quorin::platform::UseUtf8StandardStreams();
+  // File names outside the system's narrow code page arrive intact only through this.
+  std::vector<std::string> arguments = quorin::platform::CommandLineArguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
   CLI::App app{"Update packs and firmware updates for the mid-drive motor controller.",
                "quorin-iap-cli"};
   app.set_version_flag("--version", std::string("quorin-iap-cli ") + QUORIN_VERSION);
@@ -25,7 +34,7 @@ int main(int argc, char** argv) {
   quorin::AddSimulateCommand(app, exitCode);
 
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& error) {
     // --help and --version end here too, with code 0.
     return app.exit(error) == 0 ? quorin::kExitOk : quorin::kExitUsage;

@@ -21,8 +21,7 @@ std::optional<unsigned> ComPortNumber(const std::string& name) {
 std::string ResolvePortName(const std::string& name, const std::vector<SerialPortInfo>& ports) {
   const auto number = ComPortNumber(name);
   if (!number) return name;
-  if (*number <= ports.size()) return ports[*number - 1].Path;
-  return platform::FallbackPortDevice(*number);
+  return platform::ComPortDevice(*number, ports);
 }
 
 std::string ResolvePortName(const std::string& name) {

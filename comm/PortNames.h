@@ -16,9 +16,9 @@ using platform::SerialPortInfo;
 std::optional<unsigned> ComPortNumber(const std::string& name);
 
 // The device to open for a port name:
-//   - "COMn" (any case): the n-th entry of `ports` (ListSerialPorts()), or the system's n-th
-//     on-board port (platform::FallbackPortDevice, "/dev/ttyS<n-1>" on POSIX) when the list has
-//     fewer than n entries;
+//   - "COMn" (any case): what platform::ComPortDevice makes of it: on POSIX the n-th entry of
+//     `ports` (ListSerialPorts()), or the system's n-th on-board port ("/dev/ttyS<n-1>") when the
+//     list has fewer than n entries; on Windows the port COMn itself ("\\.\COMn");
 //   - anything else (a device path such as "/dev/ttyUSB0" or "/dev/pts/3"): used as it is.
 // Never raises except std::bad_alloc.
 std::string ResolvePortName(const std::string& name, const std::vector<SerialPortInfo>& ports);

@@ -27,7 +27,15 @@ struct SerialPortInfo {
 std::vector<SerialPortInfo> ListSerialPorts();
 
 // The device that stands for the n-th port (n from 1) when the list has fewer than n entries:
-// the n-th on-board port, "/dev/ttyS<n-1>" on POSIX. Never raises except std::bad_alloc.
+// the n-th on-board port, "/dev/ttyS<n-1>" on POSIX, "\\.\COMn" on Windows. Never raises except
+// std::bad_alloc.
 std::string FallbackPortDevice(unsigned n);
+
+// The device that the name "COMn" (n from 1) stands for, given the machine's list `ports`
+// (ListSerialPorts()):
+//   - POSIX counts the list: its n-th entry, or FallbackPortDevice(n) when it is shorter;
+//   - on Windows COMn is the port of that name itself, "\\.\COMn", whatever the list holds.
+// Never raises except std::bad_alloc.
+std::string ComPortDevice(unsigned n, const std::vector<SerialPortInfo>& ports);
 
 }  // namespace quorin::platform

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/Paths.h"
+#include "platform/Utf8Path.h"
 #include "settings/ProfileFile.h"
 
 namespace quorin {
@@ -20,7 +21,7 @@ constexpr const char* kFileName = "Cyclomer.ini";
 std::string CreatedUserConfigFolder() {
   const std::string folder = platform::UserConfigFolder();
   std::error_code ignored;
-  std::filesystem::create_directories(folder, ignored);
+  std::filesystem::create_directories(platform::PathFromUtf8(folder), ignored);
   return folder;
 }
 
@@ -28,9 +29,9 @@ void WriteIntSetting(const std::string& path, std::string_view key, int value) {
   const std::error_code error = WriteProfileString(path, kSection, key, std::to_string(value));
   if (error) {
     std::error_code ignored;
-    std::filesystem::path full = std::filesystem::absolute(path, ignored);
-    if (ignored) full = path;
-    throw SettingsWriteError("Unable to write to " + full.string(), error);
+    std::filesystem::path full = std::filesystem::absolute(platform::PathFromUtf8(path), ignored);
+    if (ignored) full = platform::PathFromUtf8(path);
+    throw SettingsWriteError("Unable to write to " + platform::Utf8FromPath(full), error);
   }
 }
 
@@ -39,9 +40,9 @@ void WriteIntSetting(const std::string& path, std::string_view key, int value) {
 std::string SettingsFilePathFor(const std::string& executableFolder) {
   // The file is replaced through a temporary beside it, so the folder itself must be writable.
   if (platform::IsWritableFolder(executableFolder)) {
-    return (std::filesystem::path(executableFolder) / kFileName).string();
+    return platform::Utf8FromPath(platform::PathFromUtf8(executableFolder) / kFileName);
   }
-  return (std::filesystem::path(CreatedUserConfigFolder()) / kFileName).string();
+  return platform::Utf8FromPath(platform::PathFromUtf8(CreatedUserConfigFolder()) / kFileName);
 }
 
 std::string SettingsFilePath() {

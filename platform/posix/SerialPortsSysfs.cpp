@@ -111,4 +111,9 @@ std::string FallbackPortDevice(unsigned n) {
   return "/dev/ttyS" + std::to_string(n - 1);
 }
 
+std::string ComPortDevice(unsigned n, const std::vector<SerialPortInfo>& ports) {
+  if (n >= 1 && n <= ports.size()) return ports[n - 1].Path;
+  return FallbackPortDevice(n);
+}
+
 }  // namespace quorin::platform

@@ -187,16 +187,6 @@ TEST(CliInfoJson, PrintsOneObjectWithTheSameKeys) {
   EXPECT_EQ(result.err, "");
 }
 
-TEST(CliInfoJson, EscapesAnyFileName) {
-  TempDir dir;
-  const std::string name = "we\"ird\\\x01\xff.Pack";
-  WriteImage(dir.File(name), *GoodImage());
-  const CliResult result = RunCli({"info", "--json", dir.File(name)}, dir);
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(result.out.rfind("{\"file\": \"we\\\"ird\\\\\\u0001\\ufffd.Pack\", ", 0), 0u)
-      << result.out;
-}
-
 // A pack that cannot be shown still gives one JSON object: the exit code, the text and its detail.
 struct JsonErrorCase {
   const char* name;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -15,9 +16,19 @@ namespace quorin::testing {
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorin-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    // A name nobody else has: create_directory fails on an existing one, so two processes never
+    // share a folder.
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const auto candidate = std::filesystem::temp_directory_path() /
+                             ("quorin-test-" + std::to_string(entropy()) + std::to_string(entropy()));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) {
+        path_ = candidate;
+        return;
+      }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
   }
   ~TempDir() {
     std::error_code ignored;

@@ -1,10 +1,9 @@
 #pragma once
 // A fresh folder under the system's temporary folder, removed with everything in it.
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 #include <string>
 
@@ -13,10 +12,19 @@ namespace quorin::test {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "quorin-settings-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    // A name nobody else has: create_directory fails on an existing one.
+    std::random_device entropy;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const auto candidate =
+          std::filesystem::temp_directory_path() /
+          ("quorin-settings-" + std::to_string(entropy()) + std::to_string(entropy()));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) {
+        path_ = candidate;
+        return;
+      }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
   }
   ~TempFolder() {
     std::error_code ignored;

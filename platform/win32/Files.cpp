@@ -1,0 +1,342 @@
+// Files on Windows: CreateFileW with UTF-16 names. A file read is opened for reading only and
+// shared for reading, writing and deletion, so that reading a pack or a settings file never
+// stands in the way of another program (or of our own atomic replace). Handles are never
+// inheritable.
+#include "platform/Files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <limits>
+#include <random>
+
+#include "platform/Paths.h"
+#include "platform/SystemError.h"
+#include "platform/win32/Handle.h"
+#include "platform/win32/Text.h"
+
+namespace quorin::platform {
+namespace {
+
+using win32::Native;
+using win32::Own;
+using win32::Widen;
+using win32::Win32Error;
+
+class FileErrorCategory final : public std::error_category {
+ public:
+  const char* name() const noexcept override { return "quorin-file"; }
+  std::string message(int value) const override {
+    switch (static_cast<FileErrc>(value)) {
+      case FileErrc::ReadBeyondEnd: return "Read beyond end of file";
+      case FileErrc::NotRegularFile: return "not a regular file";
+      case FileErrc::TooLarge: return "file too large";
+    }
+    return "unknown file error";
+  }
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The file a replacing write really replaces: the final target of a symbolic link (or junction),
+// or `path` itself when it is none or cannot be resolved.
+std::string ResolveLink(const std::string& path) {
+  const std::wstring wide = Widen(path);
+  const DWORD attributes = ::GetFileAttributesW(wide.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    return path;
+  }
+  const UniqueHandle target = Own(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll,
+                                                nullptr, OPEN_EXISTING,
+                                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!target.Valid()) return path;
+  std::wstring resolved(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length = ::GetFinalPathNameByHandleW(
+        Native(target), resolved.data(), static_cast<DWORD>(resolved.size()), VOLUME_NAME_DOS);
+    if (length == 0) return path;
+    if (length < resolved.size()) {
+      resolved.resize(length);
+      // "\\?\C:\..." -> "C:\..."; a UNC target keeps its long form, which CreateFileW takes.
+      if (resolved.rfind(L"\\\\?\\", 0) == 0 && resolved.size() > 6 && resolved[5] == L':') {
+        resolved.erase(0, 4);
+      }
+      return win32::Narrow(resolved);
+    }
+    resolved.assign(length, L'\0');
+  }
+  return path;
+}
+
+std::string LeafOf(const std::string& path) {
+  const std::size_t separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+// A new, empty, uniquely named file beside `target`, hidden while it exists; fills `name`.
+UniqueHandle CreateTemporaryBeside(const std::string& target, std::string& name,
+                                   std::error_code& error) {
+  static std::atomic<unsigned> counter{0};
+  std::random_device entropy;
+  const std::string folder = FolderOf(target);
+  const std::string base =
+      (folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder : folder + "\\") +
+      "." + LeafOf(target) + ".";
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    const std::uint64_t tag = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy() ^ ++counter;
+    name = base + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(tag) + ".tmp";
+    UniqueHandle file = Own(::CreateFileW(Widen(name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    if (file.Valid()) return file;
+    const DWORD code = ::GetLastError();
+    if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
+      error = Win32Error(code);
+      return file;
+    }
+  }
+  error = std::make_error_code(std::errc::file_exists);
+  return UniqueHandle();
+}
+
+// Runs the producer into `file`, then flushes it to the disk and closes it.
+std::error_code FillAndClose(UniqueHandle& file, const FileProducer& produce) {
+  FileSink sink(file.Get());
+  std::error_code error = produce(sink);
+  if (!error && !::FlushFileBuffers(Native(file))) error = LastSystemError();
+  const std::error_code closed = file.Close();
+  return error ? error : closed;
+}
+
+// Puts the finished `temporary` in the place of `target`. With `keepAttributes` an existing
+// target's attributes (but read-only, which would refuse the replacement anyway) and security
+// descriptor pass to the new file (ReplaceFileW); otherwise, or when there is no target yet, it is
+// a plain rename that replaces and is written through.
+std::error_code PutInPlace(const std::wstring& temporary, const std::wstring& target,
+                           bool keepAttributes) {
+  constexpr DWORD kKept = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  const DWORD old = keepAttributes ? ::GetFileAttributesW(target.c_str()) : INVALID_FILE_ATTRIBUTES;
+  ::SetFileAttributesW(temporary.c_str(), old != INVALID_FILE_ATTRIBUTES && (old & kKept) != 0
+                                              ? old & kKept
+                                              : FILE_ATTRIBUTE_NORMAL);
+  if (old != INVALID_FILE_ATTRIBUTES) {
+    if (::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                       REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                       nullptr)) {
+      return {};
+    }
+    const DWORD code = ::GetLastError();
+    // The target went away meanwhile: a rename does it. Anything else is the answer.
+    if (code != ERROR_FILE_NOT_FOUND) return Win32Error(code);
+  }
+  if (!::MoveFileExW(temporary.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return LastSystemError();
+  }
+  return {};
+}
+
+}  // namespace
+
+const std::error_category& FileCategory() {
+  static const FileErrorCategory category;
+  return category;
+}
+
+std::error_code make_error_code(FileErrc error) {
+  return {static_cast<int>(error), FileCategory()};
+}
+
+ReadableFile ReadableFile::Open(const std::string& path, Kind kind, std::error_code& error) {
+  error.clear();
+  if (path.empty()) {  // as open("") does on POSIX
+    error = Win32Error(ERROR_FILE_NOT_FOUND);
+    return {};
+  }
+  const std::wstring wide = Widen(path);
+  if (wide.empty()) {  // not UTF-8: no file can have that name
+    error = Win32Error(ERROR_INVALID_NAME);
+    return {};
+  }
+  UniqueHandle handle = Own(::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle.Valid()) {
+    error = LastSystemError();
+    // Windows refuses to open a folder without backup semantics, with "access denied".
+    if (kind == Kind::Regular && error.value() == ERROR_ACCESS_DENIED && IsFolder(wide)) {
+      error = std::make_error_code(std::errc::is_a_directory);
+    }
+    return {};
+  }
+  if (kind == Kind::Regular && ::GetFileType(Native(handle)) != FILE_TYPE_DISK) {
+    error = make_error_code(FileErrc::NotRegularFile);  // a pipe, a console, a device
+    return {};
+  }
+  return ReadableFile(std::move(handle));
+}
+
+std::size_t ReadableFile::Read(std::span<std::byte> buffer, std::error_code& error) {
+  error.clear();
+  const DWORD wanted =
+      static_cast<DWORD>(std::min<std::size_t>(buffer.size(), std::numeric_limits<DWORD>::max()));
+  DWORD got = 0;
+  if (!::ReadFile(Native(handle_), buffer.data(), wanted, &got, nullptr)) {
+    const DWORD code = ::GetLastError();
+    if (code == ERROR_HANDLE_EOF || code == ERROR_BROKEN_PIPE) return 0;
+    error = Win32Error(code);
+    return 0;
+  }
+  return got;
+}
+
+std::error_code ReadableFile::ReadExactly(std::span<std::byte> buffer) {
+  std::size_t filled = 0;
+  while (filled < buffer.size()) {
+    std::error_code error;
+    const std::size_t got = Read(buffer.subspan(filled), error);
+    if (error) return error;
+    if (got == 0) return FileErrc::ReadBeyondEnd;
+    filled += got;
+  }
+  return {};
+}
+
+std::uintmax_t ReadableFile::Size(std::error_code& error) const {
+  error.clear();
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(Native(handle_), &size)) {
+    error = LastSystemError();
+    return 0;
+  }
+  return static_cast<std::uintmax_t>(size.QuadPart);
+}
+
+std::error_code ReadFilePrefix(const std::string& path, std::span<std::byte> buffer) {
+  std::error_code error;
+  ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Any, error);
+  if (error) return error;
+  return file.ReadExactly(buffer);
+}
+
+FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+  FileContents result;
+  ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Regular, result.error);
+  if (result.error) return result;
+  const std::uintmax_t size = file.Size(result.error);
+  if (result.error) return result;
+  if (size > maxBytes) {
+    result.error = FileErrc::TooLarge;
+    result.sizeSeen = size;
+    return result;
+  }
+  std::vector<std::uint8_t>& bytes = result.bytes;
+  bytes.resize(maxBytes + 1 < 65536 ? maxBytes + 1 : 65536);
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) {
+      if (bytes.size() > maxBytes) break;
+      bytes.resize(std::min(bytes.size() * 2, maxBytes + 1));
+    }
+    const std::size_t got =
+        file.Read(std::as_writable_bytes(std::span(bytes)).subspan(filled), result.error);
+    if (result.error) {
+      bytes.clear();
+      return result;
+    }
+    if (got == 0) break;
+    filled += got;
+  }
+  if (filled > maxBytes) {  // the file grew after it was opened
+    bytes.clear();
+    result.error = FileErrc::TooLarge;
+    return result;
+  }
+  bytes.resize(filled);
+  return result;
+}
+
+std::error_code FileSink::Write(std::span<const std::byte> bytes) {
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(
+        std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max()));
+    DWORD wrote = 0;
+    if (!::WriteFile(reinterpret_cast<HANDLE>(handle_), bytes.data(), chunk, &wrote, nullptr)) {
+      return LastSystemError();
+    }
+    if (wrote == 0) return Win32Error(ERROR_WRITE_FAULT);
+    bytes = bytes.subspan(wrote);
+  }
+  return {};
+}
+
+std::error_code WriteFileAtomically(const std::string& path, const FileProducer& produce,
+                                    const WriteOptions& options, WriteStep* failedStep) {
+  auto fail = [failedStep](WriteStep step, std::error_code error) {
+    if (failedStep != nullptr) *failedStep = step;
+    return error;
+  };
+  if (path.empty()) {
+    return fail(WriteStep::Create, std::make_error_code(std::errc::no_such_file_or_directory));
+  }
+  const std::string target = options.followLink ? ResolveLink(path) : path;
+  const std::wstring wideTarget = Widen(target);
+
+  if (options.keepExisting) {
+    UniqueHandle file = Own(::CreateFileW(wideTarget.c_str(), GENERIC_WRITE, 0, nullptr,
+                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) return fail(WriteStep::Create, LastSystemError());
+    if (const std::error_code error = FillAndClose(file, produce)) {
+      ::DeleteFileW(wideTarget.c_str());
+      return fail(WriteStep::Write, error);
+    }
+    return {};
+  }
+
+  std::error_code error;
+  std::string temporary;
+  UniqueHandle file = CreateTemporaryBeside(target, temporary, error);
+  if (!file.Valid()) return fail(WriteStep::Create, error);
+  const std::wstring wideTemporary = Widen(temporary);
+  error = FillAndClose(file, produce);
+  if (!error) error = PutInPlace(wideTemporary, wideTarget, options.keepAttributes);
+  if (error) {
+    ::DeleteFileW(wideTemporary.c_str());
+    return fail(WriteStep::Write, error);
+  }
+  return {};
+}
+
+InOutError DescribeInOutError(std::error_code error, const std::string& path) {
+  if (error == FileErrc::ReadBeyondEnd) return {100, "Read beyond end of file"};
+  if (error == std::errc::is_a_directory) return {5, "File access denied"};
+  if (error.category() == std::system_category()) {
+    switch (error.value()) {
+      case ERROR_FILE_NOT_FOUND:
+        // A name with a folder part that is missing is reported as "path not found" by Windows
+        // already; a name that ends in a separator gets here too.
+        if (!IsExistingFolder(FolderOf(path))) return {3, "Invalid filename"};
+        return {2, "File not found"};
+      case ERROR_PATH_NOT_FOUND:
+      case ERROR_INVALID_NAME:
+      case ERROR_BAD_PATHNAME:
+      case ERROR_DIRECTORY:
+      case ERROR_INVALID_DRIVE:
+        return {3, "Invalid filename"};
+      case ERROR_TOO_MANY_OPEN_FILES:
+        return {4, "Too many open files"};
+      case ERROR_ACCESS_DENIED:
+        return {5, "File access denied"};
+      default:
+        break;
+    }
+  }
+  return {error.value(), "I/O error " + std::to_string(error.value())};
+}
+
+}  // namespace quorin::platform

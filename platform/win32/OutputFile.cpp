@@ -1,0 +1,76 @@
+// The trace's output file on Windows: CreateFileW with a UTF-16 name; a new file is made with
+// CREATE_NEW, so nothing existing is touched before it has been judged. Windows files and devices
+// take a write at once; a pipe whose reader stalls can hold a write up, which is why the trace
+// writes from a thread of its own.
+#include "platform/OutputFile.h"
+
+#include <windows.h>
+
+#include <limits>
+
+#include "platform/FileIdentity.h"
+#include "platform/SystemError.h"
+#include "platform/win32/Handle.h"
+#include "platform/win32/Text.h"
+
+namespace quorin::platform {
+namespace {
+
+TraceOpenError Unwritable(const std::string& path, const std::string& why) {
+  return TraceOpenError(TraceOpenError::Kind::Unwritable,
+                        "cannot open the trace file " + path + ": " + why);
+}
+
+TraceOpenError Refused(const std::string& path, const std::string& why) {
+  return TraceOpenError(TraceOpenError::Kind::Refused, "--trace " + path + ": " + why);
+}
+
+}  // namespace
+
+UniqueHandle OpenTraceTarget(const std::string& path, bool replace,
+                             const std::vector<KeptFile>& kept) {
+  const std::wstring wide = win32::Widen(path);
+  UniqueHandle file = win32::Own(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                               nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                                               nullptr));
+  if (file.Valid()) return file;  // a new file: nothing of anyone's is at stake
+  const DWORD created = ::GetLastError();
+  if (created != ERROR_FILE_EXISTS && created != ERROR_ALREADY_EXISTS) {
+    throw Unwritable(path, win32::Win32Error(created).message());
+  }
+  file = win32::Own(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) throw Unwritable(path, LastSystemError().message());
+  const auto target = IdentityOfHandle(file.Get());
+  if (!target) throw Unwritable(path, LastSystemError().message());
+  for (const KeptFile& keptFile : kept) {
+    const auto keptId = IdentityOf(keptFile.Path);
+    if (keptId && keptId->Kind != FileKind::Fifo && keptId->SameFileAs(*target)) {
+      throw Refused(path, "this is " + keptFile.What + " itself; choose another trace file");
+    }
+  }
+  if (target->Kind == FileKind::Regular) {
+    if (!replace) {
+      throw Refused(path, "the file exists; pass --force-trace to replace it, or choose another");
+    }
+    if (!::SetEndOfFile(win32::Native(file))) throw Unwritable(path, LastSystemError().message());
+  }
+  return file;
+}
+
+long WriteWithin(NativeHandle handle, const char* bytes, std::size_t length,
+                 std::chrono::milliseconds /*wait*/, std::error_code& error) {
+  DWORD wrote = 0;
+  const DWORD chunk = static_cast<DWORD>(
+      std::min<std::size_t>(length, std::numeric_limits<DWORD>::max()));
+  if (!::WriteFile(reinterpret_cast<HANDLE>(handle), bytes, chunk, &wrote, nullptr)) {
+    error = LastSystemError();
+    return -1;
+  }
+  return static_cast<long>(wrote);
+}
+
+// Windows delivers Ctrl-C to a thread of its own; there is nothing to block here.
+void BlockSignalsForThisThread() {}
+
+}  // namespace quorin::platform

@@ -1,0 +1,32 @@
+#include "platform/Process.h"
+
+#include <windows.h>
+// after windows.h
+#include <io.h>
+
+namespace quorin::platform {
+
+bool EnsureStandardDescriptorsOpen() {
+  // A Windows program started without a standard stream has none at all (no handle), and a file
+  // the C runtime opens later never takes descriptor 0, 1 or 2 by accident; a missing stream is
+  // pointed at NUL so that writes to it quietly go nowhere.
+  bool ok = true;
+  std::FILE* const streams[] = {stdin, stdout, stderr};
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::_get_osfhandle(fd) >= 0) continue;
+    if (std::freopen("NUL", fd == 0 ? "r" : "w", streams[fd]) == nullptr) ok = false;
+  }
+  return ok;
+}
+
+bool IsTerminal(std::FILE* stream) {
+  if (stream == nullptr) return false;
+  const int fd = ::_fileno(stream);
+  if (fd < 0) return false;
+  const intptr_t handle = ::_get_osfhandle(fd);
+  DWORD mode = 0;
+  return handle != -1 && handle != -2 &&
+         ::GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
+}
+
+}  // namespace quorin::platform
