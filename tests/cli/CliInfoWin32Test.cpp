@@ -42,7 +42,7 @@ TEST(CliInfoWin32, APackWithAChineseNameInAFolderWithAccentsIsShownByItsName) {
   EXPECT_EQ(json.out.rfind("{\"file\": \"固件-6400.Pack\", ", 0), 0u) << json.out;
   const CliResult missing = RunCli({"info", path + ".gone"}, dir);
   EXPECT_EQ(missing.exitCode, 2);
-  EXPECT_EQ(missing.err, "File not found.\n");
+  EXPECT_EQ(missing.err, "File not found.\n  There is no file of that name.\n");
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "tests/pack/TestFiles.h"
-#include "tests/support/WaitChild.h"
 
 namespace quorin::testing {
 
