@@ -38,7 +38,7 @@
 #include "comm/LineStateWin32.h"
 #include "comm/PortNames.h"
 #include "comm/SerialDevice.h"
-#include "comm/UniqueHandle.h"
+#include "comm/Win32Handle.h"
 
 namespace quorin {
 

@@ -13,7 +13,7 @@
 #include <system_error>
 #include <thread>
 
-#include "comm/UniqueHandle.h"
+#include "comm/Win32Handle.h"
 #include "tests/comm/TestPty.h"
 
 namespace quorin::test {
