@@ -177,13 +177,14 @@ std::optional<int> OpenTrace(const FlashOptions& options, const std::string& por
   const std::string settingsPath =
       options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile;
   const std::vector<platform::KeptFile> kept = {{"the pack", options.PackPath},
-                                      {"the settings file", settingsPath},
-                                      {"the serial port", ResolvePortName(portName)}};
+                                                {"the settings file", settingsPath},
+                                                {"the serial port", ResolvePortName(portName)}};
   try {
     trace = std::make_unique<ByteTraceFile>(options.TraceFile, options.ForceTrace, kept);
   } catch (const platform::TraceOpenError& error) {
     std::fprintf(stderr, "quorin-iap-cli: %s; nothing was sent.\n", error.what());
-    return error.Reason() == platform::TraceOpenError::Kind::Refused ? kExitUsage : kExitUnreadablePack;
+    return error.Reason() == platform::TraceOpenError::Kind::Refused ? kExitUsage
+                                                                     : kExitUnreadablePack;
   }
   return std::nullopt;
 }

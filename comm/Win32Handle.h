@@ -1,5 +1,5 @@
 #pragma once
-// UniqueHandle (Win32Handle.h): owns one Win32 kernel HANDLE and closes it exactly once. Windows only (the serial
+// UniqueHandle: owns one Win32 kernel HANDLE and closes it exactly once. Windows only (the serial
 // backend and the Windows tests). Not thread-safe itself; the handle it holds may be used from
 // any thread while the owner keeps it alive.
 #include <windows.h>

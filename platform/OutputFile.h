@@ -38,7 +38,8 @@ struct KeptFile {
 // one of `kept` (the same file by device and inode, whatever the spelling or link) is refused even
 // with `replace`. Raises TraceOpenError; its what() is a whole sentence naming `path`. The
 // handle stays non-blocking.
-UniqueHandle OpenTraceTarget(const std::string& path, bool replace, const std::vector<KeptFile>& kept);
+UniqueHandle OpenTraceTarget(const std::string& path, bool replace,
+                             const std::vector<KeptFile>& kept);
 
 // Writes the start of `bytes` to `handle`, waiting at most `wait` for room. Returns the number of
 // bytes written (0: no room within `wait`); -1 with `error` set when the system refuses.

@@ -25,7 +25,8 @@ TraceOpenError Refused(const std::string& path, const std::string& why) {
 
 }  // namespace
 
-UniqueHandle OpenTraceTarget(const std::string& path, bool replace, const std::vector<KeptFile>& kept) {
+UniqueHandle OpenTraceTarget(const std::string& path, bool replace,
+                             const std::vector<KeptFile>& kept) {
   constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   UniqueHandle fd(::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0644));
   if (fd.Valid()) return fd;  // a new file: nothing of anyone's is at stake
