@@ -20,6 +20,13 @@ class TraceOpenError : public std::runtime_error {
   enum class Kind { Refused, Unwritable };
   TraceOpenError(Kind kind, const std::string& message)
       : std::runtime_error(message), kind_(kind) {}
+  // The two sentences the command line shows: why `path` could not be opened, why it is refused.
+  static TraceOpenError Unwritable(const std::string& path, const std::string& why) {
+    return TraceOpenError(Kind::Unwritable, "cannot open the trace file " + path + ": " + why);
+  }
+  static TraceOpenError Refused(const std::string& path, const std::string& why) {
+    return TraceOpenError(Kind::Refused, "--trace " + path + ": " + why);
+  }
   Kind Reason() const { return kind_; }
 
  private:

@@ -12,46 +12,35 @@
 #include "platform/posix/Fd.h"
 
 namespace quorin::platform {
-namespace {
-
-TraceOpenError Unwritable(const std::string& path, const std::string& why) {
-  return TraceOpenError(TraceOpenError::Kind::Unwritable,
-                        "cannot open the trace file " + path + ": " + why);
-}
-
-TraceOpenError Refused(const std::string& path, const std::string& why) {
-  return TraceOpenError(TraceOpenError::Kind::Refused, "--trace " + path + ": " + why);
-}
-
-}  // namespace
-
 UniqueHandle OpenTraceTarget(const std::string& path, bool replace,
                              const std::vector<KeptFile>& kept) {
+  using Error = TraceOpenError;
   constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
   UniqueHandle fd(::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0644));
   if (fd.Valid()) return fd;  // a new file: nothing of anyone's is at stake
-  if (errno != EEXIST) throw Unwritable(path, std::strerror(errno));
+  if (errno != EEXIST) throw Error::Unwritable(path, std::strerror(errno));
 
   fd = UniqueHandle(::open(path.c_str(), kFlags));
   if (!fd.Valid()) {
     if (errno == ENXIO) {
-      throw Unwritable(path, "it is a FIFO that no process reads; start its reader first");
+      throw Error::Unwritable(path, "it is a FIFO that no process reads; start its reader first");
     }
-    throw Unwritable(path, std::strerror(errno));
+    throw Error::Unwritable(path, std::strerror(errno));
   }
   const auto target = IdentityOfHandle(fd.Get());
-  if (!target) throw Unwritable(path, std::strerror(errno));
+  if (!target) throw Error::Unwritable(path, std::strerror(errno));
   for (const KeptFile& file : kept) {
     const auto keptId = IdentityOf(file.Path);
     if (keptId && keptId->SameFileAs(*target)) {
-      throw Refused(path, "this is " + file.What + " itself; choose another trace file");
+      throw Error::Refused(path, "this is " + file.What + " itself; choose another trace file");
     }
   }
   if (target->Kind == FileKind::Regular) {
     if (!replace) {
-      throw Refused(path, "the file exists; pass --force-trace to replace it, or choose another");
+      throw Error::Refused(path,
+                           "the file exists; pass --force-trace to replace it, or choose another");
     }
-    if (::ftruncate(Fd(fd), 0) != 0) throw Unwritable(path, std::strerror(errno));
+    if (::ftruncate(Fd(fd), 0) != 0) throw Error::Unwritable(path, std::strerror(errno));
   }
   return fd;
 }

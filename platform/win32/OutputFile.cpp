@@ -14,46 +14,36 @@
 #include "platform/win32/Text.h"
 
 namespace quorin::platform {
-namespace {
-
-TraceOpenError Unwritable(const std::string& path, const std::string& why) {
-  return TraceOpenError(TraceOpenError::Kind::Unwritable,
-                        "cannot open the trace file " + path + ": " + why);
-}
-
-TraceOpenError Refused(const std::string& path, const std::string& why) {
-  return TraceOpenError(TraceOpenError::Kind::Refused, "--trace " + path + ": " + why);
-}
-
-}  // namespace
-
 UniqueHandle OpenTraceTarget(const std::string& path, bool replace,
                              const std::vector<KeptFile>& kept) {
+  using Error = TraceOpenError;
   const std::wstring wide = win32::Widen(path);
-  UniqueHandle file = win32::Own(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                               nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                               nullptr));
+  UniqueHandle file =
+      win32::Own(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (file.Valid()) return file;  // a new file: nothing of anyone's is at stake
   const DWORD created = ::GetLastError();
   if (created != ERROR_FILE_EXISTS && created != ERROR_ALREADY_EXISTS) {
-    throw Unwritable(path, win32::Win32Error(created).message());
+    throw Error::Unwritable(path, win32::Win32Error(created).message());
   }
   file = win32::Own(::CreateFileW(wide.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) throw Unwritable(path, LastSystemError().message());
+  if (!file.Valid()) throw Error::Unwritable(path, LastSystemError().message());
   const auto target = IdentityOfHandle(file.Get());
-  if (!target) throw Unwritable(path, LastSystemError().message());
+  if (!target) throw Error::Unwritable(path, LastSystemError().message());
   for (const KeptFile& keptFile : kept) {
     const auto keptId = IdentityOf(keptFile.Path);
     if (keptId && keptId->Kind != FileKind::Fifo && keptId->SameFileAs(*target)) {
-      throw Refused(path, "this is " + keptFile.What + " itself; choose another trace file");
+      throw Error::Refused(path, "this is " + keptFile.What + " itself; choose another trace file");
     }
   }
   if (target->Kind == FileKind::Regular) {
     if (!replace) {
-      throw Refused(path, "the file exists; pass --force-trace to replace it, or choose another");
+      throw Error::Refused(path,
+                           "the file exists; pass --force-trace to replace it, or choose another");
     }
-    if (!::SetEndOfFile(win32::Native(file))) throw Unwritable(path, LastSystemError().message());
+    if (!::SetEndOfFile(win32::Native(file)))
+      throw Error::Unwritable(path, LastSystemError().message());
   }
   return file;
 }
@@ -61,8 +51,8 @@ UniqueHandle OpenTraceTarget(const std::string& path, bool replace,
 long WriteWithin(NativeHandle handle, const char* bytes, std::size_t length,
                  std::chrono::milliseconds /*wait*/, std::error_code& error) {
   DWORD wrote = 0;
-  const DWORD chunk = static_cast<DWORD>(
-      std::min<std::size_t>(length, std::numeric_limits<DWORD>::max()));
+  const DWORD chunk =
+      static_cast<DWORD>(std::min<std::size_t>(length, std::numeric_limits<DWORD>::max()));
   if (!::WriteFile(reinterpret_cast<HANDLE>(handle), bytes, chunk, &wrote, nullptr)) {
     error = LastSystemError();
     return -1;
