@@ -16,14 +16,10 @@ using testing::RunCli;
 using testing::TempDir;
 using testing::WriteImage;
 
-std::unique_ptr<PackImage> GoodImage() {
-  return BuildPackImage(testing::RandomFirmware(1000, 3), testing::FixedFields());
-}
-
 TEST(CliInfoJson, EscapesAnyFileName) {
   TempDir dir;
   const std::string name = "we\"ird\\\x01\xff.Pack";
-  WriteImage(dir.File(name), *GoodImage());
+  WriteImage(dir.File(name), *testing::GoodPackImage());
   const CliResult result = RunCli({"info", "--json", dir.File(name)}, dir);
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out.rfind("{\"file\": \"we\\\"ird\\\\\\u0001\\ufffd.Pack\", ", 0), 0u)

@@ -17,17 +17,13 @@ using testing::RunCli;
 using testing::TempDir;
 using testing::WriteImage;
 
-std::unique_ptr<PackImage> GoodImage() {
-  return BuildPackImage(testing::RandomFirmware(1000, 3), testing::FixedFields());
-}
-
 TEST(CliInfoWin32, APackWithAChineseNameInAFolderWithAccentsIsShownByItsName) {
   TempDir dir;
   const std::filesystem::path folder = dir.Path() / std::filesystem::path(u8"Fahrräder-прошивка");
   ASSERT_TRUE(std::filesystem::create_directory(folder));
   const std::filesystem::path pack = folder / std::filesystem::path(u8"固件-6400.Pack");
   {
-    const auto image = GoodImage();
+    const auto image = testing::GoodPackImage();
     std::ofstream out(pack, std::ios::binary);
     out.write(reinterpret_cast<const char*>(image->data()),
               static_cast<std::streamsize>(image->size()));

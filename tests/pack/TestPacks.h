@@ -1,6 +1,7 @@
 #pragma once
 // Packs for the tests, made with the pack writer.
 #include <cstdint>
+#include <memory>
 #include <random>
 #include <span>
 #include <string>
@@ -27,6 +28,11 @@ inline PackFields FixedFields() {
   fields.Filler = 0xC3;
   fields.RandomSeed = 1;
   return fields;
+}
+
+// A good pack of 1000 bytes of fixed random firmware.
+inline std::unique_ptr<PackImage> GoodPackImage() {
+  return BuildPackImage(RandomFirmware(1000, 3), FixedFields());
 }
 
 inline void WriteImage(const std::string& path, const PackImage& image) {
