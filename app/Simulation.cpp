@@ -37,6 +37,10 @@ Simulation::Simulation(const std::string& scenario) : impl_(std::make_unique<Imp
 
 Simulation::~Simulation() = default;
 
+void Simulation::ConfigureJob(JobSettings& job) const {
+  job.PortName = [port = PortPath()] { return port; };
+}
+
 std::string Simulation::PortPath() const {
   return impl_->controller.SlavePath();
 }

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "settings/JobSettings.h"
+
 namespace quorin {
 
 class Simulation {
@@ -16,6 +18,9 @@ class Simulation {
   Simulation(const Simulation&) = delete;
   Simulation& operator=(const Simulation&) = delete;
 
+  // Points a job at the simulated controller: every open reaches it instead of the stored port.
+  // The baud index stays whatever `job` had.
+  void ConfigureJob(JobSettings& job) const;
   // The device path a job opens to reach the simulated controller.
   std::string PortPath() const;
   // The scenario being played.

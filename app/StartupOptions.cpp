@@ -15,9 +15,8 @@ WindowOptions MakeWindowOptions(const std::string& settingsPath, const Simulatio
     options.Job = JobSettingsFromFile(settingsPath);
     return options;
   }
-  const std::string port = simulation->PortPath();
-  options.Job.PortName = [port] { return port; };
   options.Job.BaudIndex = [settingsPath] { return ReadBaudIndexSetting(settingsPath); };
+  simulation->ConfigureJob(options.Job);
   options.CaptionSuffix =
       QString("  [simulated controller: %1]").arg(QString::fromStdString(simulation->Scenario()));
   return options;

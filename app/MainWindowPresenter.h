@@ -1,0 +1,100 @@
+#pragma once
+// What the main window does: Read Pack, Program, the job's log and gauge, the error boxes and the
+// port dialog. Toolkit-free: the Qt window (app/qt/) and the Win32 window (app/win32/) lay out
+// their widgets and forward every event here; neither decides anything about packs, jobs or
+// settings. Everything runs on the UI thread unless said otherwise.
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/PortDialogPresenter.h"
+#include "app/WindowViews.h"
+#include "comm/CommNotify.h"
+#include "iap/JobReport.h"
+#include "iap/JobSession.h"
+#include "iap/JobView.h"
+#include "settings/JobSettings.h"
+
+namespace quorin {
+
+struct PresenterOptions {
+  std::string SettingsPath;                    // the settings file (SettingsFilePath())
+  JobSettings Job;                             // where a job opens its port
+  std::string CaptionSuffix;                   // appended to the caption, e.g. for the simulator
+  std::function<std::string(int)> PortDevice;  // port number -> the device it names now
+  std::string ApplicationTitle;                // caption of error boxes (ApplicationTitle())
+};
+
+// The application's title from the executable's path ('/' or '\\' separated): the file name up
+// to its first ".", the first letter as it is and every later ASCII letter in lower case
+// ("/usr/bin/quorin-iap" -> "quorin-iap", "C:\\Tools\\Quorin-IAP.exe" -> "Quorin-iap"). Pure.
+std::string ApplicationTitle(const std::string& executablePath);
+
+// The error box text: the error's text with a full stop appended unless it ends with one. Pure.
+std::string ErrorBoxText(const char* what);
+
+// True for exactly one dropped local file whose name ends in ".pack" (any case). Pure.
+bool IsDroppablePack(const std::vector<std::string>& paths);
+
+class MainWindowPresenter final : public JobView {
+ public:
+  // Builds the job session (AVS1 with its stored values, the pack records) posting the job's
+  // view calls through `sink` (which must run them on this UI thread). Shows the start state:
+  // Program disabled until a pack was read, gauge hidden.
+  MainWindowPresenter(MainWindowView& view, NotifySink& sink, PresenterOptions options);
+  // Cancels a running job and waits for its worker. The view's sink must stop running tasks
+  // before the view goes (the worker may still post while it winds down).
+  ~MainWindowPresenter() override;
+  MainWindowPresenter(const MainWindowPresenter&) = delete;
+  MainWindowPresenter& operator=(const MainWindowPresenter&) = delete;
+
+  // The window caption, with the suffix.
+  std::string Caption() const;
+
+  // Btn_ReadUserPackClick: asks for a file, then ReadPackFile. Raises nothing.
+  void ReadPackClicked();
+  // Read Pack's steps for a known path (start-up argument, drop); errors shown in a box.
+  void OpenPack(const std::string& path);
+  // Files dropped on the window: OpenPack when IsDroppablePack.
+  void FilesDropped(const std::vector<std::string>& paths);
+  // Btn_SendToControllerClick: clears the log and starts a job unless one runs. Raises nothing.
+  void ProgramClicked();
+  // UartPort1Click: the port dialog, created and destroyed per use. Raises nothing.
+  void UartPortClicked();
+
+  // The default error handler: `error` (or an unknown one) in an error box owned by the main
+  // window, captioned with the application's title. For what no handler caught.
+  void ShowError(const std::exception& error);
+  void ShowUnknownError();
+
+  // After a job's last step (JobBusy already 0). For tests and the simulator's report.
+  std::function<void(JobOutcome)> OnJobFinished;
+
+  const JobSession& Session() const { return *session_; }
+  // The dialog presenter while the port dialog is shown, else null.
+  PortDialogPresenter* F_UartSet() const { return uartSet_; }
+
+  // JobView: the job's calls, carried out on the UI thread.
+  void ClearLog() override;
+  void AddLogLine(const std::string& line) override;
+  void SetUpdateKindText(const std::string& text) override;
+  void SetGaugeVisible(bool visible) override;
+  void SetGaugeMaximum(std::uint32_t maximum) override;
+  void SetGaugeProgress(std::uint32_t progress) override;
+
+ private:
+  // Raises EInOutError when the file cannot be read; the window then stays as it was.
+  void ReadPackFile(const std::string& path);
+  template <class Handler>
+  void Guarded(Handler&& handler);
+
+  MainWindowView& view_;
+  PresenterOptions options_;
+  std::unique_ptr<JobSession> session_;
+  PortDialogPresenter* uartSet_ = nullptr;
+  std::uint32_t gaugeMaximum_ = 1000;
+};
+
+}  // namespace quorin

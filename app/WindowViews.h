@@ -1,0 +1,70 @@
+#pragma once
+// What the main window and the port dialog must be able to show and ask, whatever toolkit draws
+// them. The presenters decide everything; a view only carries their requests out on its widgets.
+// Every call is made on the UI thread. Texts are UTF-8; file paths are as the file system spells
+// them (bytes on POSIX, UTF-8 on Windows).
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorin {
+
+enum class BoxIcon { Warning, Error };
+
+// One modal message box with a single OK button.
+struct MessageBoxRequest {
+  BoxIcon icon = BoxIcon::Error;
+  std::string caption;
+  std::string text;
+};
+
+class PortDialogPresenter;
+
+class PortDialogView {
+ public:
+  virtual ~PortDialogView() = default;
+  // Selects item `index` of the port list (ComboBox1); -1 leaves no item selected.
+  virtual void SelectPort(int index) = 0;
+  // Selects item `index` of the hidden baud list (ComboBox2).
+  virtual void SelectBaud(int index) = 0;
+  // The port list's selected index; -1 when nothing is selected or the user typed into its field.
+  virtual int SelectedPortIndex() const = 0;
+  // The hidden baud list's selected index (-1 when none).
+  virtual int SelectedBaudIndex() const = 0;
+  // Ends the dialog's modal loop.
+  virtual void Close() = 0;
+  // A modal message box owned by the dialog; returns when it is closed.
+  virtual void ShowMessage(const MessageBoxRequest& request) = 0;
+};
+
+class MainWindowView {
+ public:
+  virtual ~MainWindowView() = default;
+  // Btn_SendToController.
+  virtual void SetProgramEnabled(bool enabled) = 0;
+  // Edit_UpdateFileName, Edit_VerNum, Label8.
+  virtual void SetPackFileName(const std::string& name) = 0;
+  virtual void SetVersionText(const std::string& text) = 0;
+  virtual void SetUpdateKindText(const std::string& text) = 0;
+  // ListBox1: cleared; a line appended as the new last line, selected, scrolled into view and
+  // painted at once (without running user input handlers).
+  virtual void ClearLog() = 0;
+  virtual void AppendLogLine(const std::string& line) = 0;
+  // What to do after a failed job, shown beside the log (a tool tip); empty removes it.
+  virtual void SetLogAdvice(const std::string& advice) = 0;
+  // Gauge1. The presenter keeps the progress within 0 .. maximum and both within INT_MAX.
+  virtual void SetGaugeVisible(bool visible) = 0;
+  virtual void SetGaugeMaximum(std::uint32_t maximum) = 0;
+  virtual void SetGaugeProgress(std::uint32_t progress) = 0;
+  // A modal message box owned by the main window; returns when it is closed.
+  virtual void ShowMessage(const MessageBoxRequest& request) = 0;
+  // OpenDialog1 filtered on "*.Pack": the chosen full path, nothing when the user cancelled.
+  virtual std::optional<std::string> AskPackFile() = 0;
+  // Creates the port dialog (no owner, centred on the main window) around `presenter`, shows it
+  // modally, calls presenter.FormShow once it is shown, and destroys it when its loop ends.
+  // Save and Exit are forwarded to presenter.Save / presenter.Exit.
+  virtual void RunPortDialog(PortDialogPresenter& presenter) = 0;
+};
+
+}  // namespace quorin
