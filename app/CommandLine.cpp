@@ -1,18 +1,32 @@
 #include "app/CommandLine.h"
 
+#include <string_view>
+
 namespace quorin {
 namespace {
 
-bool LooksLikePack(const QString& argument) {
-  return argument.endsWith(".Pack", Qt::CaseInsensitive);
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+bool LooksLikePack(std::string_view argument) {
+  constexpr std::string_view kSuffix = ".pack";
+  if (argument.size() < kSuffix.size()) return false;
+  const std::string_view tail = argument.substr(argument.size() - kSuffix.size());
+  for (std::size_t i = 0; i < kSuffix.size(); ++i) {
+    const char c = tail[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kSuffix[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
 
-CommandLine ParseCommandLine(const QStringList& arguments) {
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  constexpr std::string_view kSimulateIs = "--simulate=";
   CommandLine line;
-  for (qsizetype i = 0; i < arguments.size(); ++i) {
-    const QString& argument = arguments[i];
+  for (std::size_t i = 0; i < arguments.size() && line.Error.empty(); ++i) {
+    const std::string& argument = arguments[i];
     if (argument == "--help" || argument == "-h") {
       line.ShowHelp = true;
     } else if (argument == "--version") {
@@ -21,28 +35,26 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
       line.MeasureStartup = true;
     } else if (argument == "--simulate") {
       line.Simulate = true;
-      if (i + 1 < arguments.size() && !arguments[i + 1].startsWith('-') &&
+      if (i + 1 < arguments.size() && !StartsWith(arguments[i + 1], "-") &&
           !LooksLikePack(arguments[i + 1])) {
         line.Scenario = arguments[++i];
       }
-    } else if (argument.startsWith("--simulate=")) {
+    } else if (StartsWith(argument, kSimulateIs)) {
       line.Simulate = true;
-      line.Scenario = argument.mid(QString("--simulate=").size());
-      if (line.Scenario.isEmpty()) line.Error = "--simulate= needs a scenario name";
-    } else if (argument.startsWith('-') && argument != "-") {
-      line.Error = QString("unknown option %1").arg(argument);
-    } else if (line.PackPath.isEmpty()) {
+      line.Scenario = argument.substr(kSimulateIs.size());
+      if (line.Scenario.empty()) line.Error = "--simulate= needs a scenario name";
+    } else if (StartsWith(argument, "-") && argument != "-") {
+      line.Error = "unknown option " + argument;
+    } else if (line.PackPath.empty()) {
       line.PackPath = argument;
     } else {
-      line.Error =
-          QString("only one pack can be opened, got %1 and %2").arg(line.PackPath, argument);
+      line.Error = "only one pack can be opened, got " + line.PackPath + " and " + argument;
     }
-    if (!line.Error.isEmpty()) break;
   }
   return line;
 }
 
-QString UsageText() {
+std::string UsageText() {
   return "usage: quorin-iap [PACK]\n"
          "       quorin-iap --simulate [SCENARIO] [PACK]\n"
          "\n"

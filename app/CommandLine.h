@@ -1,28 +1,29 @@
 #pragma once
-// The desktop program's command line:
+// The desktop program's command line, the same for the Qt and the Win32 window:
 //   quorin-iap [PACK]                       open, reading PACK when given
 //   quorin-iap --simulate[=SCENARIO] [PACK] the same against the simulated controller
 //   quorin-iap --simulate SCENARIO [PACK]   (a following word not ending in .Pack is the scenario)
 //   quorin-iap --measure-startup            quit once the window is first painted (bench/app)
-#include <QString>
-#include <QStringList>
+// Toolkit-free; arguments are UTF-8 (or the file system's bytes for PACK).
+#include <string>
+#include <vector>
 
 namespace quorin {
 
 struct CommandLine {
-  QString PackPath;  // empty: no pack to read at start
+  std::string PackPath;  // empty: no pack to read at start
   bool Simulate = false;
-  QString Scenario;  // empty: the simulator's default
+  std::string Scenario;  // empty: the simulator's default
   bool MeasureStartup = false;
   bool ShowHelp = false;
   bool ShowVersion = false;
-  QString Error;  // non-empty: what is wrong with the arguments
+  std::string Error;  // non-empty: what is wrong with the arguments
 };
 
 // Parses the arguments after the program name. Pure; any thread.
-CommandLine ParseCommandLine(const QStringList& arguments);
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The usage text printed by --help and after an error.
-QString UsageText();
+std::string UsageText();
 
 }  // namespace quorin

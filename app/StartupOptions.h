@@ -1,16 +1,26 @@
 #pragma once
-// What the command line makes of the main window: where jobs open their port and the caption.
+// What start-up makes of the presenter's options: where jobs open their port, how port numbers
+// are shown and the caption. Toolkit-free; UI thread.
 #include <string>
 
-#include "app/CommandLine.h"
+#include "app/MainWindowPresenter.h"
 #include "app/Simulation.h"
-#include "app/p_UpdateDispController.h"
 
 namespace quorin {
 
-// The window's options for `settingsPath`. With a simulation, every job opens the simulated
-// controller's device and the caption names the scenario; otherwise jobs open "COM" + the stored
-// port. Port numbers are shown with the device they resolve to on this machine. GUI thread.
-WindowOptions MakeWindowOptions(const std::string& settingsPath, const Simulation* simulation);
+// Options for `settingsPath`: jobs open "COM" + the stored port (read afresh at every open) with
+// the stored baud index; port numbers are shown with the device they resolve to on this machine.
+// ApplicationTitle is left empty for the caller to fill from the executable's path.
+PresenterOptions MakePresenterOptions(const std::string& settingsPath);
+
+// The same, but every job opens the simulated controller and the caption names its scenario.
+// Inline so that a program without the simulator does not have to link it.
+inline PresenterOptions SimulatedPresenterOptions(const std::string& settingsPath,
+                                                  const Simulation& simulation) {
+  PresenterOptions options = MakePresenterOptions(settingsPath);
+  simulation.ConfigureJob(options.Job);
+  options.CaptionSuffix = "  [simulated controller: " + simulation.Scenario() + "]";
+  return options;
+}
 
 }  // namespace quorin

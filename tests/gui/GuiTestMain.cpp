@@ -3,7 +3,7 @@
 
 #include <QByteArray>
 
-#include "app/IapApplication.h"
+#include "app/qt/IapApplication.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -17,29 +17,35 @@
 #include <string>
 #include <vector>
 
-#include "app/p_UartSet.h"
-#include "app/p_UpdateDispController.h"
+#include "app/qt/p_UartSet.h"
+#include "app/qt/p_UpdateDispController.h"
 #include "pack/PackWriter.h"
 
 namespace quorin::test {
 
+// A message box the window or the dialog showed, with its owner.
+struct ShownBox {
+  QWidget* owner = nullptr;
+  MessageBoxRequest request;
+};
+
 // Answers the window's modal interactions and remembers what they showed.
 struct RecordingHooks {
   std::deque<QString> nextFileNames;          // answered in order; none left: cancelled
-  std::vector<MessageBoxRequest> boxes;       // every message box shown
+  std::vector<ShownBox> boxes;                // every message box shown
   std::function<void(TF_UartSet&)> onDialog;  // runs instead of the dialog's modal loop
-  int fileDialogs = 0;
 
   WindowHooks Hooks() {
     WindowHooks hooks;
     hooks.OpenPackFileName = [this](QWidget*) {
-      ++fileDialogs;
       if (nextFileNames.empty()) return QString();
       QString name = nextFileNames.front();
       nextFileNames.pop_front();
       return name;
     };
-    hooks.ShowMessage = [this](const MessageBoxRequest& request) { boxes.push_back(request); };
+    hooks.ShowMessage = [this](QWidget* owner, const MessageBoxRequest& request) {
+      boxes.push_back({owner, request});
+    };
     hooks.RunUartSetDialog = [this](TF_UartSet& dialog) {
       if (onDialog) onDialog(dialog);
     };
@@ -112,11 +118,11 @@ class WindowTest : public ::testing::Test {
 
   // Creates the window; `portPath` is what every job opens.
   void MakeWindow(const std::string& portPath = "/dev/quorin-no-such-port") {
-    WindowOptions options;
+    PresenterOptions options;
     options.SettingsPath = settingsPath;
     options.Job.PortName = [portPath] { return portPath; };
     options.Job.BaudIndex = [] { return 0; };
-    options.PortDevice = [](int port) { return port == 1 ? QString("/dev/ttyTEST0") : QString(); };
+    options.PortDevice = [](int port) { return port == 1 ? std::string("/dev/ttyTEST0") : ""; };
     options.ApplicationTitle = "quorin-iap";
     window = std::make_unique<TF_UpdateDispController>(recorder.Hooks(), std::move(options));
     window->show();

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/Assets.h"
-#include "app/JpegImage.h"
+#include "app/qt/Assets.h"
+#include "app/qt/JpegImage.h"
 
 namespace quorin {
 namespace {

@@ -1,5 +1,5 @@
-// Program against the simulated controller on a pseudo-terminal: the log, the gauge, a second
-// press during a job, and closing the window while a job runs.
+// Program against the simulated controller on a pseudo-terminal: the job's calls reach the widgets
+// through the Qt event loop in order, and closing the window while a job runs.
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
@@ -78,16 +78,17 @@ TEST_F(ProgramJobTest, HappyPathShowsExactlyItsFourLines) {
   Start({}, 20000);
   duringShotName = "during-job";
   QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
-  window->AddLogLine("left over from before");
+  window->AppendLogLine("left over from before");
   program->click();
-  EXPECT_EQ(window->State().JobBusy.load(), 1) << "JobBusy is set before the click returns";
+  const JobState& state = window->Presenter().Session().State();
+  EXPECT_EQ(state.JobBusy.load(), 1) << "JobBusy is set before the click returns";
   ASSERT_TRUE(WaitForJobEnd(finished));
   EXPECT_EQ(LogLines(log), (QStringList{"Conntectting MCU....", "MCU Identified", "Programing...",
                                         "Programed sucessfuly"}));
   EXPECT_EQ(finished.at(0).at(0).toInt(), static_cast<int>(JobOutcome::Success));
   EXPECT_TRUE(gaugeSeen) << "the gauge is visible during the job";
   EXPECT_FALSE(gauge->isVisible()) << "and hidden after it";
-  EXPECT_EQ(window->State().JobBusy.load(), 0);
+  EXPECT_EQ(state.JobBusy.load(), 0);
   EXPECT_EQ(log->currentRow(), 3);
   const sim::SimReport report = controller->Report();
   ASSERT_EQ(report.sessions.size(), 1u);
@@ -95,75 +96,6 @@ TEST_F(ProgramJobTest, HappyPathShowsExactlyItsFourLines) {
   EXPECT_EQ(report.sessions[0].firmware.size(), 20000u);
   EXPECT_TRUE(report.violations.empty());
   SaveScreenshot(window.get(), "after-successful-job");
-}
-
-TEST_F(ProgramJobTest, FailedJobLogsWhyAndLeavesProgramUsable) {
-  sim::SimOptions options;
-  options.scenario = sim::SimScenario::NoHeaderAck;
-  Start(options);
-  QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
-  program->click();
-  ASSERT_TRUE(WaitForJobEnd(finished));
-  EXPECT_EQ(LogLines(log),
-            (QStringList{"Conntectting MCU....", "MCU Identified", "Programing...",
-                         "Program unsucessful", "Power-off controller and try again "}));
-  EXPECT_FALSE(gauge->isVisible());
-  EXPECT_TRUE(program->isEnabled());
-  EXPECT_TRUE(log->toolTip().isEmpty()) << "the port opened: no advice";
-  SaveScreenshot(window.get(), "after-failed-job");
-}
-
-TEST_F(ProgramJobTest, PortThatCannotOpenLogsUartPortError) {
-  PackFields fields;
-  MakeWindow("/dev/quorin-test-no-such-port");
-  recorder.nextFileNames.push_back(WritePack(dir, "job.Pack", fields));
-  Find<QToolButton>(window.get(), "Btn_ReadUserPack")->click();
-  gauge = Find<QProgressBar>(window.get(), "Gauge1");
-  log = Find<QListWidget>(window.get(), "ListBox1");
-  QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
-  Find<QToolButton>(window.get(), "Btn_SendToController")->click();
-  ASSERT_TRUE(WaitForJobEnd(finished));
-  EXPECT_EQ(LogLines(log), (QStringList{"Conntectting MCU....", "UART Port error "}));
-  EXPECT_TRUE(recorder.boxes.empty()) << "a job never shows a message box";
-  // What to do about it is shown beside the log, not in it.
-  const QString advice = log->toolTip();
-  EXPECT_TRUE(advice.contains("/dev/quorin-test-no-such-port")) << advice.toStdString();
-  EXPECT_TRUE(advice.contains("no such device", Qt::CaseInsensitive)) << advice.toStdString();
-}
-
-TEST_F(ProgramJobTest, ProgramDuringAJobEmptiesTheLogAndStartsNothing) {
-  Start({}, 20000);
-  QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
-  program->click();
-  program->click();  // two quick presses start one job
-  ASSERT_TRUE(WaitUntil([&] { return LogLines(log).contains("Programing..."); }));
-  program->click();
-  EXPECT_EQ(log->count(), 0) << "the press empties the log";
-  ASSERT_TRUE(WaitForJobEnd(finished));
-  EXPECT_EQ(LogLines(log), QStringList{"Programed sucessfuly"})
-      << "the running job adds its later lines to the emptied list";
-  QApplication::processEvents();
-  EXPECT_EQ(finished.count(), 1);
-  const sim::SimReport report = controller->Report();
-  EXPECT_EQ(report.sessions.size(), 1u);
-  EXPECT_EQ(report.identificationRequests.size(), 1u);
-}
-
-TEST_F(ProgramJobTest, ReadingAnotherPackDuringAJobDoesNotChangeWhatIsSent) {
-  Start({}, 20000);
-  QSignalSpy finished(window.get(), &TF_UpdateDispController::JobFinished);
-  program->click();
-  ASSERT_TRUE(WaitUntil([&] { return LogLines(log).contains("Programing..."); }));
-  PackFields other;
-  other.Version = 1;
-  recorder.nextFileNames.push_back(WritePack(dir, "other.Pack", other, 100));
-  Find<QToolButton>(window.get(), "Btn_ReadUserPack")->click();
-  ASSERT_TRUE(WaitForJobEnd(finished));
-  EXPECT_EQ(LogLines(log).last(), "Programed sucessfuly");
-  const sim::SimReport report = controller->Report();
-  ASSERT_EQ(report.sessions.size(), 1u);
-  EXPECT_EQ(report.sessions[0].firmware.size(), 20000u);
-  EXPECT_TRUE(report.sessions[0].sumMatched);
 }
 
 TEST_F(ProgramJobTest, ClosingTheWindowDuringAJobStopsItAndClosesThePort) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "GuiTestSupport.h"
-#include "app/QtNotifySink.h"
+#include "app/qt/QtNotifySink.h"
 
 namespace quorin::test {
 namespace {

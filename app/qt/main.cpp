@@ -1,18 +1,21 @@
 // quorin-iap: the desktop window that writes firmware update packs into the controller.
 #include <QEvent>
+#include <QFile>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/CommandLine.h"
-#include "app/IapApplication.h"
 #include "app/Simulation.h"
 #include "app/StartupOptions.h"
-#include "app/p_UpdateDispController.h"
+#include "app/qt/IapApplication.h"
+#include "app/qt/p_UpdateDispController.h"
 #include "platform/Process.h"
 #include "settings/UartSettings.h"
 
@@ -63,14 +66,6 @@ class FirstPaintReporter final : public QObject {
   bool reported_ = false;
 };
 
-// The bytes of the argument that Qt decoded as `decoded` (its own conversion when none matches).
-std::string NativeArgument(int argc, char** argv, const QString& decoded) {
-  for (int i = 1; i < argc; ++i) {
-    if (QString::fromLocal8Bit(argv[i]) == decoded) return argv[i];
-  }
-  return decoded.toStdString();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,14 +76,15 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName("quorin-iap");
   QCoreApplication::setApplicationVersion(QUORIN_VERSION);
 
-  const quorin::CommandLine line = quorin::ParseCommandLine(QCoreApplication::arguments().mid(1));
-  if (!line.Error.isEmpty()) {
-    std::fprintf(stderr, "quorin-iap: %s\n\n%s", qPrintable(line.Error),
-                 qPrintable(quorin::UsageText()));
+  // The arguments' own bytes: a pack's name need not be valid UTF-8.
+  const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+  const quorin::CommandLine line = quorin::ParseCommandLine(arguments);
+  if (!line.Error.empty()) {
+    std::fprintf(stderr, "quorin-iap: %s\n\n%s", line.Error.c_str(), quorin::UsageText().c_str());
     return 2;
   }
   if (line.ShowHelp) {
-    std::printf("%s", qPrintable(quorin::UsageText()));
+    std::printf("%s", quorin::UsageText().c_str());
     return 0;
   }
   if (line.ShowVersion) {
@@ -99,7 +95,7 @@ int main(int argc, char** argv) {
   std::unique_ptr<quorin::Simulation> simulation;
   if (line.Simulate) {
     try {
-      simulation = std::make_unique<quorin::Simulation>(line.Scenario.toStdString());
+      simulation = std::make_unique<quorin::Simulation>(line.Scenario);
     } catch (const std::exception& error) {
       std::fprintf(stderr, "quorin-iap: the simulated controller could not start: %s\n",
                    error.what());
@@ -107,19 +103,21 @@ int main(int argc, char** argv) {
     }
   }
 
+  const std::string settingsPath = quorin::SettingsFilePath();
+  quorin::PresenterOptions options =
+      simulation ? quorin::SimulatedPresenterOptions(settingsPath, *simulation)
+                 : quorin::MakePresenterOptions(settingsPath);
+  options.ApplicationTitle = quorin::ApplicationTitle(
+      QFile::encodeName(QCoreApplication::applicationFilePath()).toStdString());
   // Destroyed before the simulation: a running job is stopped and its port closed first.
-  quorin::TF_UpdateDispController window(
-      quorin::ModalWindowHooks(),
-      quorin::MakeWindowOptions(quorin::SettingsFilePath(), simulation.get()));
-  app.SetErrorHandler(&window.ErrorHandler());
+  quorin::TF_UpdateDispController window(quorin::ModalWindowHooks(), std::move(options));
+  app.SetErrorHandler(&window.Presenter());
   FirstPaintReporter reporter(start);
   if (line.MeasureStartup) window.installEventFilter(&reporter);
   window.show();
-  if (!line.PackPath.isEmpty()) {
-    // The argument's own bytes name the file, also when they are not valid UTF-8.
-    const std::string pack = NativeArgument(argc, argv, line.PackPath);
-    QTimer::singleShot(0, &window, [&window, pack] {
-      window.ErrorHandler().Run(&window, [&window, &pack] { window.ReadPackFile(pack); });
+  if (!line.PackPath.empty()) {
+    QTimer::singleShot(0, &window, [&window, pack = line.PackPath] {
+      window.Presenter().OpenPack(pack);
     });
   }
   const int code = QApplication::exec();

@@ -1,4 +1,4 @@
-#include "app/JpegImage.h"
+#include "app/qt/JpegImage.h"
 
 // jpeglib.h uses FILE and size_t without including their headers.
 // clang-format off

@@ -7,10 +7,10 @@ namespace quorin {
 namespace {
 
 struct ArgumentsCase {
-  QStringList arguments;
-  QString pack;
+  std::vector<std::string> arguments;
+  std::string pack;
   bool simulate;
-  QString scenario;
+  std::string scenario;
   bool error;
 };
 
@@ -21,7 +21,7 @@ TEST_P(CommandLineTest, Parses) {
   EXPECT_EQ(line.PackPath, GetParam().pack);
   EXPECT_EQ(line.Simulate, GetParam().simulate);
   EXPECT_EQ(line.Scenario, GetParam().scenario);
-  EXPECT_EQ(!line.Error.isEmpty(), GetParam().error) << line.Error.toStdString();
+  EXPECT_EQ(!line.Error.empty(), GetParam().error) << line.Error;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -34,16 +34,23 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentsCase{{"--simulate", "a.pack"}, "a.pack", true, "", false},
         ArgumentsCase{{"--simulate", "restart", "a.Pack"}, "a.Pack", true, "restart", false},
         ArgumentsCase{{"a.Pack", "--simulate", "silent"}, "a.Pack", true, "silent", false},
+        ArgumentsCase{{"--simulate", "--measure-startup"}, "", true, "", false},
         ArgumentsCase{{"--simulate=nak-header"}, "", true, "nak-header", false},
         ArgumentsCase{{"--simulate="}, "", true, "", true},
         ArgumentsCase{{"--frobnicate"}, "", false, "", true},
+        ArgumentsCase{{"-"}, "-", false, "", false},
         ArgumentsCase{{"a.Pack", "b.Pack"}, "a.Pack", false, "", true}));
 
-TEST(CommandLine, Flags) {
+TEST(CommandLine, FlagsAndErrorTexts) {
   EXPECT_TRUE(ParseCommandLine({"--help"}).ShowHelp);
+  EXPECT_TRUE(ParseCommandLine({"-h"}).ShowHelp);
   EXPECT_TRUE(ParseCommandLine({"--version"}).ShowVersion);
   EXPECT_TRUE(ParseCommandLine({"--measure-startup"}).MeasureStartup);
   EXPECT_FALSE(ParseCommandLine({"x.Pack"}).MeasureStartup);
+  EXPECT_EQ(ParseCommandLine({"--frobnicate", "--help"}).Error, "unknown option --frobnicate");
+  EXPECT_EQ(ParseCommandLine({"a.Pack", "b.Pack"}).Error,
+            "only one pack can be opened, got a.Pack and b.Pack");
+  EXPECT_EQ(UsageText().rfind("usage: quorin-iap [PACK]\n", 0), 0u);
 }
 
 }  // namespace

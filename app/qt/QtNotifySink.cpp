@@ -1,4 +1,4 @@
-#include "app/QtNotifySink.h"
+#include "app/qt/QtNotifySink.h"
 
 #include <QMetaObject>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "app/p_UpdateDispController.h"
+#include "app/qt/p_UpdateDispController.h"
 
 #include <QAction>
 #include <QApplication>
@@ -7,7 +7,6 @@
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QIcon>
@@ -22,15 +21,15 @@
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
-#include <climits>
 #include <utility>
+#include <vector>
 
-#include "app/Assets.h"
-#include "app/JpegImage.h"
-#include "app/StretchedImage.h"
-#include "app/UiFonts.h"
-#include "app/p_UartSet.h"
-#include "iap/OpenAdvice.h"
+#include "app/qt/Assets.h"
+#include "app/qt/JpegImage.h"
+#include "app/qt/StretchedImage.h"
+#include "app/qt/UiFonts.h"
+#include "app/qt/p_UartSet.h"
+#include "iap/Messages.h"
 
 namespace quorin {
 namespace {
@@ -79,60 +78,67 @@ QToolButton* FlatImageButton(QWidget* parent, const char* name, const char* capt
   return button;
 }
 
-// The dropped file's name as the file system spells it: taken from the URL's percent-encoded
-// bytes, so a name that is not valid UTF-8 (from a legacy archive) still names the file.
-std::string LocalPackPath(const QMimeData* mime) {
-  if (!mime || !mime->hasUrls() || mime->urls().size() != 1) return {};
-  const QUrl url = mime->urls().front();
-  if (!url.isLocalFile()) return {};
-  const QByteArray path =
-      QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
-  return path.toLower().endsWith(".pack") ? path.toStdString() : std::string();
+// The dropped files' names as the file system spells them: taken from the URLs' percent-encoded
+// bytes, so a name that is not valid UTF-8 (from a legacy archive) still names the file. What is
+// not a local file comes out empty.
+std::vector<std::string> LocalPaths(const QMimeData* mime) {
+  std::vector<std::string> paths;
+  if (!mime || !mime->hasUrls()) return paths;
+  for (const QUrl& url : mime->urls()) {
+    paths.push_back(url.isLocalFile() ? QByteArray::fromPercentEncoding(
+                                            url.path(QUrl::FullyEncoded).toLatin1())
+                                            .toStdString()
+                                      : std::string());
+  }
+  return paths;
+}
+
+QMessageBox::Icon QtIcon(BoxIcon icon) {
+  return icon == BoxIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical;
 }
 
 }  // namespace
+
+void ShowModalMessageBox(QWidget* owner, const MessageBoxRequest& request) {
+  QMessageBox box(QtIcon(request.icon), QString::fromStdString(request.caption),
+                  QString::fromStdString(request.text), QMessageBox::Ok, owner);
+  box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+  box.exec();
+}
 
 WindowHooks ModalWindowHooks() {
   WindowHooks hooks;
   hooks.OpenPackFileName = [](QWidget* owner) {
     return QFileDialog::getOpenFileName(owner, QString(), QString(), kPackFileFilter);
   };
-  hooks.ShowMessage = ModalMessageBox();
+  hooks.ShowMessage = ShowModalMessageBox;
   hooks.RunUartSetDialog = [](TF_UartSet& dialog) { dialog.exec(); };
   return hooks;
 }
 
-TF_UpdateDispController::TF_UpdateDispController(WindowHooks hooks, WindowOptions options,
+TF_UpdateDispController::TF_UpdateDispController(WindowHooks hooks, PresenterOptions options,
                                                  QWidget* parent)
     : QMainWindow(parent),
       hooks_(std::move(hooks)),
-      options_(std::move(options)),
-      errors_(options_.ApplicationTitle.isEmpty()
-                  ? ApplicationTitle(QCoreApplication::applicationFilePath())
-                  : options_.ApplicationTitle,
-              hooks_.ShowMessage),
-      sink_([this](const std::exception& error) { errors_.Show(error, this); }) {
+      sink_([this](const std::exception& error) { presenter_->ShowError(error); }) {
   BuildLayout();
-
-  session_ = std::make_unique<JobSession>(sink_, *this, options_.Job);
-  session_->OnJobFinished = [this](JobOutcome outcome) {
-    // What to do about a port that would not open is shown beside the log, whose own lines stay
-    // exactly as the job wrote them.
-    ListBox1->setToolTip(QString::fromStdString(OpenFailureAdvice(session_->LastJobReport())));
+  presenter_ = std::make_unique<MainWindowPresenter>(*this, sink_, std::move(options));
+  presenter_->OnJobFinished = [this](JobOutcome outcome) {
     emit JobFinished(static_cast<int>(outcome));
   };
+  setWindowTitle(QString::fromStdString(presenter_->Caption()));
 }
 
 TF_UpdateDispController::~TF_UpdateDispController() {
   // The worker may still post view calls while it winds down; they must not run on a window
   // that is going away.
-  session_.reset();
+  presenter_.reset();
   sink_.Shutdown();
 }
 
 void TF_UpdateDispController::BuildLayout() {
   setObjectName("F_UpdateDispController");
-  setWindowTitle(QString::fromUtf8(text::kMainCaption) + options_.CaptionSuffix);
+  setWindowTitle(QString::fromUtf8(text::kMainCaption));
   setWindowIcon(IconFromPng(assets::WindowIconPng()));
   setFont(SansSerifFont(11));
   setAcceptDrops(true);
@@ -160,7 +166,7 @@ void TF_UpdateDispController::BuildMenu() {
   IAP1->setObjectName("IAP1");
   UartPort1 = IAP1->addAction("Uart Port");
   UartPort1->setObjectName("UartPort1");
-  connect(UartPort1, &QAction::triggered, this, [this] { UartPort1Click(); });
+  connect(UartPort1, &QAction::triggered, this, [this] { presenter_->UartPortClicked(); });
 }
 
 void TF_UpdateDispController::BuildToolBar(QWidget* client) {
@@ -173,13 +179,10 @@ void TF_UpdateDispController::BuildToolBar(QWidget* client) {
   Btn_ReadUserPack->setToolTip("Read Controller  update from pack file ");
   Btn_SendToController =
       FlatImageButton(ToolBar1, "Btn_SendToController", "Program", assets::ProgramPng(), 193, 264);
-  // Enabled only by a successful load: pressing Program before any pack was read would send an
-  // all-zero header and could leave the controller without firmware.
-  Btn_SendToController->setEnabled(false);
 
-  connect(Btn_ReadUserPack, &QToolButton::clicked, this, [this] { Btn_ReadUserPackClick(); });
+  connect(Btn_ReadUserPack, &QToolButton::clicked, this, [this] { presenter_->ReadPackClicked(); });
   connect(Btn_SendToController, &QToolButton::clicked, this,
-          [this] { Btn_SendToControllerClick(); });
+          [this] { presenter_->ProgramClicked(); });
 }
 
 void TF_UpdateDispController::BuildPackInfo(QWidget* client) {
@@ -223,7 +226,6 @@ void TF_UpdateDispController::BuildJobArea(QWidget* client) {
       "QProgressBar { background-color: white; border: 1px solid #c0dcc0; color: black;"
       " text-align: center; }"
       "QProgressBar::chunk { background-color: lime; }");
-  Gauge1->hide();
 
   ListBox1 = Place(new QListWidget(client), "ListBox1", 2, 232, 471, 121);
   ListBox1->setFont(YaHeiFont(13));
@@ -251,63 +253,27 @@ void TF_UpdateDispController::PlaceCentred() {
        desktop.top() + (desktop.height() - kOuterHeight) / 2);
 }
 
-void TF_UpdateDispController::Btn_ReadUserPackClick() {
-  errors_.Run(this, [this] {
-    const QString path = hooks_.OpenPackFileName(this);
-    if (path.isEmpty()) return;
-    ReadPackFile(path);
-  });
+void TF_UpdateDispController::SetProgramEnabled(bool enabled) {
+  Btn_SendToController->setEnabled(enabled);
 }
 
-void TF_UpdateDispController::ReadPackFile(const QString& path) {
-  ReadPackFile(QFile::encodeName(path).toStdString());
+void TF_UpdateDispController::SetPackFileName(const std::string& name) {
+  Edit_UpdateFileName->setText(QFile::decodeName(name.c_str()));
 }
 
-void TF_UpdateDispController::ReadPackFile(const std::string& nativePath) {
-  // ReadPack raises EInOutError before touching the records when the file cannot be read;
-  // nothing below runs then.
-  const PackVerdict verdict = session_->ReadPack(nativePath);
-  if (verdict == PackVerdict::Broken) {
-    Btn_SendToController->setEnabled(false);
-    hooks_.ShowMessage({this, QMessageBox::Warning, text::kPackBrokenCaption, text::kPackBroken});
-    return;
-  }
-  const PackHeader& header = session_->Pack().Header;
-  Edit_UpdateFileName->setText(QFileInfo(QFile::decodeName(nativePath.c_str())).fileName());
-  Edit_VerNum->setText(QString::number(header.Version()));
-  Label8->setText(UpdateKindText(header.UpdateKind()));
-  if (verdict == PackVerdict::ForeignTarget) {
-    Btn_SendToController->setEnabled(false);
-    hooks_.ShowMessage({this, QMessageBox::Warning, QString::fromUtf8(text::kForeignTargetCaption),
-                        QString::fromUtf8(text::kForeignTarget)});
-  }
-  Btn_SendToController->setEnabled(true);
+void TF_UpdateDispController::SetVersionText(const std::string& text) {
+  Edit_VerNum->setText(QString::fromStdString(text));
 }
 
-void TF_UpdateDispController::Btn_SendToControllerClick() {
-  errors_.Run(this, [this] { session_->StartJob(); });
-}
-
-void TF_UpdateDispController::UartPort1Click() {
-  errors_.Run(this, [this] {
-    TF_UartSet dialog(options_.SettingsPath, options_.PortDevice,
-                      [this](const std::exception& error) { errors_.Show(error, uartSet_); });
-    // No owner, as a top-level dialog; placed over the middle of the main window.
-    dialog.move(frameGeometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
-    uartSet_ = &dialog;
-    struct ClearReference {
-      TF_UartSet*& reference;
-      ~ClearReference() { reference = nullptr; }
-    } clear{uartSet_};
-    hooks_.RunUartSetDialog(dialog);
-  });
+void TF_UpdateDispController::SetUpdateKindText(const std::string& text) {
+  Label8->setText(QString::fromStdString(text));
 }
 
 void TF_UpdateDispController::ClearLog() {
   ListBox1->clear();
 }
 
-void TF_UpdateDispController::AddLogLine(const std::string& line) {
+void TF_UpdateDispController::AppendLogLine(const std::string& line) {
   ListBox1->addItem(QString::fromStdString(line));
   ListBox1->setCurrentRow(ListBox1->count() - 1);
   ListBox1->scrollToItem(ListBox1->currentItem());
@@ -316,8 +282,8 @@ void TF_UpdateDispController::AddLogLine(const std::string& line) {
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void TF_UpdateDispController::SetUpdateKindText(const std::string& text) {
-  Label8->setText(QString::fromStdString(text));
+void TF_UpdateDispController::SetLogAdvice(const std::string& advice) {
+  ListBox1->setToolTip(QString::fromStdString(advice));
 }
 
 void TF_UpdateDispController::SetGaugeVisible(bool visible) {
@@ -325,23 +291,42 @@ void TF_UpdateDispController::SetGaugeVisible(bool visible) {
 }
 
 void TF_UpdateDispController::SetGaugeMaximum(std::uint32_t maximum) {
-  Gauge1->setMaximum(static_cast<int>(std::min<std::uint32_t>(maximum, INT_MAX)));
+  Gauge1->setMaximum(static_cast<int>(maximum));  // the presenter keeps it within INT_MAX
 }
 
 void TF_UpdateDispController::SetGaugeProgress(std::uint32_t progress) {
-  const auto maximum = static_cast<std::uint32_t>(Gauge1->maximum());
-  Gauge1->setValue(static_cast<int>(std::min(progress, maximum)));
+  Gauge1->setValue(static_cast<int>(progress));
+}
+
+void TF_UpdateDispController::ShowMessage(const MessageBoxRequest& request) {
+  hooks_.ShowMessage(this, request);
+}
+
+std::optional<std::string> TF_UpdateDispController::AskPackFile() {
+  const QString path = hooks_.OpenPackFileName(this);
+  if (path.isEmpty()) return std::nullopt;
+  return QFile::encodeName(path).toStdString();
+}
+
+void TF_UpdateDispController::RunPortDialog(PortDialogPresenter& presenter) {
+  TF_UartSet dialog(presenter, hooks_.ShowMessage);
+  // No owner, as a top-level dialog; placed over the middle of the main window.
+  dialog.move(frameGeometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+  uartSet_ = &dialog;
+  struct ClearReference {
+    TF_UartSet*& reference;
+    ~ClearReference() { reference = nullptr; }
+  } clear{uartSet_};
+  hooks_.RunUartSetDialog(dialog);
 }
 
 void TF_UpdateDispController::dragEnterEvent(QDragEnterEvent* event) {
-  if (!LocalPackPath(event->mimeData()).empty()) event->acceptProposedAction();
+  if (IsDroppablePack(LocalPaths(event->mimeData()))) event->acceptProposedAction();
 }
 
 void TF_UpdateDispController::dropEvent(QDropEvent* event) {
-  const std::string path = LocalPackPath(event->mimeData());
-  if (path.empty()) return;
   event->acceptProposedAction();
-  errors_.Run(this, [this, &path] { ReadPackFile(path); });
+  presenter_->FilesDropped(LocalPaths(event->mimeData()));
 }
 
 }  // namespace quorin

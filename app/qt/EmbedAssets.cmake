@@ -1,6 +1,6 @@
 # Writes a C++ source that holds the given files as byte arrays.
 #   cmake -DOUTPUT=<file.cpp> -DASSETS="<function>=<path>;..." -P EmbedAssets.cmake
-set(body "// Generated from app/assets/ at build time.\n#include \"app/Assets.h\"\n\nnamespace quorin::assets {\nnamespace {\n")
+set(body "// Generated from app/assets/ at build time.\n#include \"app/qt/Assets.h\"\n\nnamespace quorin::assets {\nnamespace {\n")
 set(functions "")
 foreach(entry IN LISTS ASSETS)
   string(REPLACE "=" ";" pair "${entry}")

@@ -1,4 +1,4 @@
-#include "app/StretchedImage.h"
+#include "app/qt/StretchedImage.h"
 
 #include <QPainter>
 #include <utility>

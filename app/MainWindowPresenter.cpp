@@ -1,0 +1,176 @@
+#include "app/MainWindowPresenter.h"
+
+#include <algorithm>
+#include <climits>
+#include <string_view>
+#include <utility>
+
+#include "iap/Messages.h"
+#include "iap/OpenAdvice.h"
+#include "iap/PackJudgement.h"
+
+namespace quorin {
+namespace {
+
+constexpr std::uint32_t kGaugeLimit = INT_MAX;  // what a toolkit's int-ranged gauge can hold
+
+// The part of `path` after its last '/' or '\\'.
+std::string_view FileNameOf(std::string_view path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+char AsciiLower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(),
+                    [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
+}
+
+}  // namespace
+
+std::string ApplicationTitle(const std::string& executablePath) {
+  std::string name(FileNameOf(executablePath));
+  name.erase(std::min(name.find('.'), name.size()));
+  for (std::size_t i = 1; i < name.size(); ++i) name[i] = AsciiLower(name[i]);
+  return name;
+}
+
+std::string ErrorBoxText(const char* what) {
+  std::string text = what ? what : "";
+  if (text.empty() || text.back() != '.') text += '.';
+  return text;
+}
+
+bool IsDroppablePack(const std::vector<std::string>& paths) {
+  return paths.size() == 1 && EndsWithNoCase(FileNameOf(paths.front()), ".pack");
+}
+
+MainWindowPresenter::MainWindowPresenter(MainWindowView& view, NotifySink& sink,
+                                         PresenterOptions options)
+    : view_(view), options_(std::move(options)) {
+  session_ = std::make_unique<JobSession>(sink, *this, options_.Job);
+  session_->OnJobFinished = [this](JobOutcome outcome) {
+    // What to do about a port that would not open is shown beside the log, whose own lines stay
+    // exactly as the job wrote them.
+    view_.SetLogAdvice(OpenFailureAdvice(session_->LastJobReport()));
+    if (OnJobFinished) OnJobFinished(outcome);
+  };
+  // Program waits for a successfully read pack: pressed before, it would send an all-zero header
+  // and could leave the controller without firmware.
+  view_.SetProgramEnabled(false);
+  view_.SetGaugeVisible(false);
+}
+
+MainWindowPresenter::~MainWindowPresenter() {
+  session_.reset();
+}
+
+std::string MainWindowPresenter::Caption() const {
+  return text::kMainCaption + options_.CaptionSuffix;
+}
+
+template <class Handler>
+void MainWindowPresenter::Guarded(Handler&& handler) {
+  try {
+    std::forward<Handler>(handler)();
+  } catch (const std::exception& error) {
+    ShowError(error);
+  } catch (...) {
+    ShowUnknownError();
+  }
+}
+
+void MainWindowPresenter::ReadPackClicked() {
+  Guarded([this] {
+    const std::optional<std::string> path = view_.AskPackFile();
+    if (!path || path->empty()) return;  // cancelled
+    ReadPackFile(*path);
+  });
+}
+
+void MainWindowPresenter::OpenPack(const std::string& path) {
+  Guarded([this, &path] { ReadPackFile(path); });
+}
+
+void MainWindowPresenter::FilesDropped(const std::vector<std::string>& paths) {
+  if (IsDroppablePack(paths)) OpenPack(paths.front());
+}
+
+void MainWindowPresenter::ReadPackFile(const std::string& path) {
+  // ReadPack raises EInOutError before touching the records when the file cannot be read;
+  // nothing below runs then and the window stays as it was.
+  const PackVerdict verdict = session_->ReadPack(path);
+  if (verdict == PackVerdict::Broken) {
+    view_.SetProgramEnabled(false);
+    view_.ShowMessage({BoxIcon::Warning, text::kPackBrokenCaption, text::kPackBroken});
+    return;
+  }
+  const PackHeader& header = session_->Pack().Header;
+  view_.SetPackFileName(std::string(FileNameOf(path)));
+  view_.SetVersionText(std::to_string(header.Version()));
+  view_.SetUpdateKindText(UpdateKindText(header.UpdateKind()));
+  if (verdict == PackVerdict::ForeignTarget) {
+    // Shown disabled while the warning is up; programmable afterwards all the same.
+    view_.SetProgramEnabled(false);
+    view_.ShowMessage({BoxIcon::Warning, text::kForeignTargetCaption, text::kForeignTarget});
+  }
+  view_.SetProgramEnabled(true);
+}
+
+void MainWindowPresenter::ProgramClicked() {
+  Guarded([this] {
+    if (session_->StartJob()) view_.SetLogAdvice({});
+  });
+}
+
+void MainWindowPresenter::UartPortClicked() {
+  Guarded([this] {
+    PortDialogPresenter dialog(options_.SettingsPath, options_.PortDevice,
+                               options_.ApplicationTitle);
+    uartSet_ = &dialog;
+    struct ClearReference {
+      PortDialogPresenter*& reference;
+      ~ClearReference() { reference = nullptr; }
+    } clear{uartSet_};
+    view_.RunPortDialog(dialog);
+  });
+}
+
+void MainWindowPresenter::ShowError(const std::exception& error) {
+  view_.ShowMessage({BoxIcon::Error, options_.ApplicationTitle, ErrorBoxText(error.what())});
+}
+
+void MainWindowPresenter::ShowUnknownError() {
+  view_.ShowMessage({BoxIcon::Error, options_.ApplicationTitle, ErrorBoxText("Unexpected error")});
+}
+
+void MainWindowPresenter::ClearLog() {
+  view_.ClearLog();
+}
+
+void MainWindowPresenter::AddLogLine(const std::string& line) {
+  view_.AppendLogLine(line);
+}
+
+void MainWindowPresenter::SetUpdateKindText(const std::string& text) {
+  view_.SetUpdateKindText(text);
+}
+
+void MainWindowPresenter::SetGaugeVisible(bool visible) {
+  view_.SetGaugeVisible(visible);
+}
+
+void MainWindowPresenter::SetGaugeMaximum(std::uint32_t maximum) {
+  gaugeMaximum_ = std::min(maximum, kGaugeLimit);
+  view_.SetGaugeMaximum(gaugeMaximum_);
+}
+
+void MainWindowPresenter::SetGaugeProgress(std::uint32_t progress) {
+  view_.SetGaugeProgress(std::min(progress, gaugeMaximum_));
+}
+
+}  // namespace quorin

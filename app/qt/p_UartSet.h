@@ -1,0 +1,54 @@
+#pragma once
+// The port settings dialog in Qt: lays out its widgets and forwards FormShow, Save, Exit and the
+// close box to the PortDialogPresenter, which decides what is shown and written.
+#include <QDialog>
+#include <functional>
+
+#include "app/PortDialogPresenter.h"
+#include "app/WindowViews.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+
+namespace quorin {
+
+class TF_UartSet final : public QDialog, public PortDialogView {
+  Q_OBJECT
+
+ public:
+  // GUI thread. `presenter` must outlive the dialog; `showMessage` shows a box owned by the
+  // dialog (the error of a refused Save).
+  TF_UartSet(PortDialogPresenter& presenter,
+             std::function<void(QWidget* owner, const MessageBoxRequest& request)> showMessage,
+             QWidget* parent = nullptr);
+
+  // PortDialogView, GUI thread.
+  void SelectPort(int index) override;
+  void SelectBaud(int index) override;
+  int SelectedPortIndex() const override;
+  int SelectedBaudIndex() const override;
+  void Close() override;
+  void ShowMessage(const MessageBoxRequest& request) override;
+
+  // Escape and the close box: Exit.
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  PortDialogPresenter& presenter_;
+  std::function<void(QWidget*, const MessageBoxRequest&)> showMessage_;
+
+  QGroupBox* GroupBox2 = nullptr;
+  QLabel* Label1 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QComboBox* ComboBox2 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button2 = nullptr;
+};
+
+}  // namespace quorin

@@ -1,0 +1,119 @@
+#pragma once
+// The main window in Qt: lays out its widgets and forwards every click, menu choice and drop to
+// the MainWindowPresenter, which decides what happens; the presenter's requests land here.
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/MainWindowPresenter.h"
+#include "app/WindowViews.h"
+#include "app/qt/QtNotifySink.h"
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QProgressBar;
+class QToolButton;
+
+namespace quorin {
+
+class StretchedImage;
+class TF_UartSet;
+
+inline constexpr const char* kPackFileFilter = "*.Pack (*.Pack)";
+
+// The window's modal interactions, injected so tests can answer them.
+struct WindowHooks {
+  // Runs the file-open dialog filtered on kPackFileFilter; the chosen full path, empty when the
+  // user cancelled.
+  std::function<QString(QWidget* owner)> OpenPackFileName;
+  // Every message box of the window and of the port dialog, owned by `owner`.
+  std::function<void(QWidget* owner, const MessageBoxRequest& request)> ShowMessage;
+  // Shows the port settings dialog modally and returns when it is closed.
+  std::function<void(TF_UartSet& dialog)> RunUartSetDialog;
+};
+// The real dialogs: QFileDialog, QMessageBox, QDialog::exec.
+WindowHooks ModalWindowHooks();
+// A modal QMessageBox owned by `owner` (null: the whole application). GUI thread.
+void ShowModalMessageBox(QWidget* owner, const MessageBoxRequest& request);
+
+class TF_UpdateDispController final : public QMainWindow, public MainWindowView {
+  Q_OBJECT
+
+ public:
+  // GUI thread. Builds the layout, then the presenter (and with it the job session).
+  TF_UpdateDispController(WindowHooks hooks, PresenterOptions options, QWidget* parent = nullptr);
+  // Stops a running job (the presenter waits for its worker) before the widgets go.
+  ~TF_UpdateDispController() override;
+
+  MainWindowPresenter& Presenter() { return *presenter_; }
+  // The port dialog while it is shown, else null.
+  TF_UartSet* F_UartSet() const { return uartSet_; }
+
+  // MainWindowView, GUI thread.
+  void SetProgramEnabled(bool enabled) override;
+  void SetPackFileName(const std::string& name) override;
+  void SetVersionText(const std::string& text) override;
+  void SetUpdateKindText(const std::string& text) override;
+  void ClearLog() override;
+  void AppendLogLine(const std::string& line) override;
+  void SetLogAdvice(const std::string& advice) override;
+  void SetGaugeVisible(bool visible) override;
+  void SetGaugeMaximum(std::uint32_t maximum) override;
+  void SetGaugeProgress(std::uint32_t progress) override;
+  void ShowMessage(const MessageBoxRequest& request) override;
+  std::optional<std::string> AskPackFile() override;
+  void RunPortDialog(PortDialogPresenter& presenter) override;
+
+ signals:
+  // After a job's last step (JobBusy already 0), with its JobOutcome as an int.
+  void JobFinished(int outcome);
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void BuildLayout();
+  void BuildToolBar(QWidget* client);
+  void BuildPackInfo(QWidget* client);
+  void BuildJobArea(QWidget* client);
+  void BuildMenu();
+  void PlaceCentred();
+
+  WindowHooks hooks_;
+  // Declared in the order they are needed; destroyed in reverse: the presenter first (its worker
+  // joined, AVS1 closed), then the sink.
+  QtNotifySink sink_;
+  std::unique_ptr<MainWindowPresenter> presenter_;
+  TF_UartSet* uartSet_ = nullptr;
+
+  QFrame* ToolBar1 = nullptr;
+  QToolButton* Btn_ReadUserPack = nullptr;
+  QToolButton* Btn_SendToController = nullptr;
+  QGroupBox* GroupBox1 = nullptr;
+  QLabel* Label5 = nullptr;
+  QLineEdit* Edit_UpdateFileName = nullptr;
+  QLabel* Label1 = nullptr;
+  QLineEdit* Edit_VerNum = nullptr;
+  QLabel* Label8 = nullptr;
+  QLabel* Label2 = nullptr;
+  StretchedImage* Image1 = nullptr;
+  QProgressBar* Gauge1 = nullptr;
+  QListWidget* ListBox1 = nullptr;
+  QLabel* Label4 = nullptr;
+  QLabel* Label6 = nullptr;
+  QLabel* Label3 = nullptr;
+  QLabel* Label7 = nullptr;
+  QMenu* IAP1 = nullptr;
+  QAction* UartPort1 = nullptr;
+};
+
+}  // namespace quorin

@@ -1,0 +1,133 @@
+#pragma once
+// Recording stand-ins for the Qt and Win32 views: every request of a presenter becomes one line of
+// text, so a test compares whole sequences. Plus a temporary folder and pack files.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/MainWindowPresenter.h"
+#include "app/PortDialogPresenter.h"
+#include "app/WindowViews.h"
+#include "pack/PackWriter.h"
+
+namespace quorin::test {
+
+inline std::string BoxLine(const MessageBoxRequest& box) {
+  return std::string("Box ") + (box.icon == BoxIcon::Warning ? "Warning " : "Error ") +
+         box.caption + ": " + box.text;
+}
+
+class FakeWindow final : public MainWindowView {
+ public:
+  void SetProgramEnabled(bool enabled) override { Add("Program " + std::to_string(enabled)); }
+  void SetPackFileName(const std::string& name) override { Add("Name " + name); }
+  void SetVersionText(const std::string& text) override { Add("Version " + text); }
+  void SetUpdateKindText(const std::string& text) override { Add("Kind " + text); }
+  void ClearLog() override { Add("Clear"); }
+  void AppendLogLine(const std::string& line) override { Add("Line " + line); }
+  void SetLogAdvice(const std::string& advice) override { Add("Advice " + advice); }
+  void SetGaugeVisible(bool visible) override { Add("Gauge " + std::to_string(visible)); }
+  void SetGaugeMaximum(std::uint32_t maximum) override { Add("Maximum " + std::to_string(maximum)); }
+  void SetGaugeProgress(std::uint32_t progress) override {
+    Add("Progress " + std::to_string(progress));
+  }
+  void ShowMessage(const MessageBoxRequest& request) override { Add(BoxLine(request)); }
+  std::optional<std::string> AskPackFile() override {
+    if (answers.empty()) return std::nullopt;
+    std::optional<std::string> answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  void RunPortDialog(PortDialogPresenter& presenter) override {
+    Add("Dialog");
+    if (onDialog) onDialog(presenter);
+  }
+
+  // The log lines since the last Clear.
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> lines;
+    for (const std::string& call : calls) {
+      if (call == "Clear") lines.clear();
+      if (call.rfind("Line ", 0) == 0) lines.push_back(call.substr(5));
+    }
+    return lines;
+  }
+
+  std::vector<std::string> calls;
+  std::deque<std::optional<std::string>> answers;  // AskPackFile; none left: cancelled
+  std::function<void(PortDialogPresenter&)> onDialog;
+
+ private:
+  void Add(std::string call) { calls.push_back(std::move(call)); }
+};
+
+class FakeDialog final : public PortDialogView {
+ public:
+  void SelectPort(int index) override { port = index; }
+  void SelectBaud(int index) override { baud = index; }
+  int SelectedPortIndex() const override { return port; }
+  int SelectedBaudIndex() const override { return baud; }
+  void Close() override { closed = true; }
+  void ShowMessage(const MessageBoxRequest& request) override { boxes.push_back(BoxLine(request)); }
+
+  int port = 0;  // as a new dialog: first items selected
+  int baud = 0;
+  bool closed = false;
+  std::vector<std::string> boxes;
+};
+
+// A folder of its own under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir() {
+    static std::atomic<int> counter{0};
+    path_ = std::filesystem::temp_directory_path() /
+            ("quorin-presenter-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
+             std::to_string(counter++));
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  std::string File(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream file(std::filesystem::path(path), std::ios::binary);
+  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  ASSERT_TRUE(file.good()) << path;
+}
+
+inline std::string ReadText(const std::string& path) {
+  std::ifstream file(std::filesystem::path(path), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// A pack built by PackWriter; `breakIt` changes one firmware byte so its sum no longer matches.
+inline std::vector<std::uint8_t> PackBytes(const PackFields& fields, std::size_t firmwareSize = 4000,
+                                           bool breakIt = false) {
+  std::vector<std::uint8_t> firmware(firmwareSize);
+  for (std::size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  const auto image = BuildPackImage(firmware, fields);
+  std::vector<std::uint8_t> bytes(image->begin(), image->end());
+  if (breakIt) bytes[40] ^= 0xFF;
+  return bytes;
+}
+
+}  // namespace quorin::test
