@@ -116,9 +116,8 @@ int main(int argc, char** argv) {
   if (line.MeasureStartup) window.installEventFilter(&reporter);
   window.show();
   if (!line.PackPath.empty()) {
-    QTimer::singleShot(0, &window, [&window, pack = line.PackPath] {
-      window.Presenter().OpenPack(pack);
-    });
+    QTimer::singleShot(0, &window,
+                       [&window, pack = line.PackPath] { window.Presenter().OpenPack(pack); });
   }
   const int code = QApplication::exec();
   app.SetErrorHandler(nullptr);

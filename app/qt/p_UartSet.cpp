@@ -46,12 +46,11 @@ TF_UartSet::TF_UartSet(
   GroupBox2->setFont(YaHeiFont(13));
   Label1 = Place(new QLabel("UART Port", GroupBox2), "Label1", 14, 27, 64, 19);
 
-  ComboBox1 =
-      Place(EditableList(GroupBox2, presenter_.PortItems()), "ComboBox1", 12, 48, 161, 27);
+  ComboBox1 = Place(EditableList(GroupBox2, presenter_.PortItems()), "ComboBox1", 12, 48, 161, 27);
   Label2 = Place(new QLabel("UartBaud rate", GroupBox2), "Label2", 11, 84, 86, 19);
   Label2->hide();
-  ComboBox2 =
-      Place(EditableList(GroupBox2, PortDialogPresenter::BaudItems()), "ComboBox2", 14, 105, 155, 27);
+  ComboBox2 = Place(EditableList(GroupBox2, PortDialogPresenter::BaudItems()), "ComboBox2", 14, 105,
+                    155, 27);
   ComboBox2->hide();
 
   // Labels size themselves to their text; with a wider fallback font the text still shows whole.

@@ -85,10 +85,10 @@ std::vector<std::string> LocalPaths(const QMimeData* mime) {
   std::vector<std::string> paths;
   if (!mime || !mime->hasUrls()) return paths;
   for (const QUrl& url : mime->urls()) {
-    paths.push_back(url.isLocalFile() ? QByteArray::fromPercentEncoding(
-                                            url.path(QUrl::FullyEncoded).toLatin1())
-                                            .toStdString()
-                                      : std::string());
+    paths.push_back(
+        url.isLocalFile()
+            ? QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString()
+            : std::string());
   }
   return paths;
 }

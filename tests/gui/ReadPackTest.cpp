@@ -87,8 +87,8 @@ TEST_F(ReadPackTest, ANameThatIsNotUtf8IsOpenedByItsBytes) {
       [&] { window->Presenter().OpenPack(path); },
       [&] {
         QMimeData mime;
-        mime.setUrls(
-            {QUrl::fromEncoded("file://" + QByteArray::fromStdString(path).toPercentEncoding("/"))});
+        mime.setUrls({QUrl::fromEncoded("file://" +
+                                        QByteArray::fromStdString(path).toPercentEncoding("/"))});
         QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton,
                               Qt::NoModifier);
         QApplication::sendEvent(window.get(), &enter);

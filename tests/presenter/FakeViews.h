@@ -1,9 +1,8 @@
 #pragma once
 // Recording stand-ins for the Qt and Win32 views: every request of a presenter becomes one line of
-// text, so a test compares whole sequences. Plus a temporary folder and pack files.
+// text, so a test compares whole sequences. Plus pack files.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -17,6 +16,7 @@
 #include "app/PortDialogPresenter.h"
 #include "app/WindowViews.h"
 #include "pack/PackWriter.h"
+#include "tests/pack/TestFiles.h"
 
 namespace quorin::test {
 
@@ -35,7 +35,9 @@ class FakeWindow final : public MainWindowView {
   void AppendLogLine(const std::string& line) override { Add("Line " + line); }
   void SetLogAdvice(const std::string& advice) override { Add("Advice " + advice); }
   void SetGaugeVisible(bool visible) override { Add("Gauge " + std::to_string(visible)); }
-  void SetGaugeMaximum(std::uint32_t maximum) override { Add("Maximum " + std::to_string(maximum)); }
+  void SetGaugeMaximum(std::uint32_t maximum) override {
+    Add("Maximum " + std::to_string(maximum));
+  }
   void SetGaugeProgress(std::uint32_t progress) override {
     Add("Progress " + std::to_string(progress));
   }
@@ -84,35 +86,8 @@ class FakeDialog final : public PortDialogView {
   std::vector<std::string> boxes;
 };
 
-// A folder of its own under the system's temporary folder, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("quorin-presenter-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
-             std::to_string(counter++));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  std::string File(const std::string& name) const { return (path_ / name).string(); }
-  const std::filesystem::path& Path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
-inline void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream file(std::filesystem::path(path), std::ios::binary);
-  file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(file.good()) << path;
-}
+using quorin::testing::TempDir;
+using quorin::testing::WriteFile;
 
 inline std::string ReadText(const std::string& path) {
   std::ifstream file(std::filesystem::path(path), std::ios::binary);
@@ -120,10 +95,11 @@ inline std::string ReadText(const std::string& path) {
 }
 
 // A pack built by PackWriter; `breakIt` changes one firmware byte so its sum no longer matches.
-inline std::vector<std::uint8_t> PackBytes(const PackFields& fields, std::size_t firmwareSize = 4000,
-                                           bool breakIt = false) {
+inline std::vector<std::uint8_t> PackBytes(const PackFields& fields,
+                                           std::size_t firmwareSize = 4000, bool breakIt = false) {
   std::vector<std::uint8_t> firmware(firmwareSize);
-  for (std::size_t i = 0; i < firmware.size(); ++i) firmware[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  for (std::size_t i = 0; i < firmware.size(); ++i)
+    firmware[i] = static_cast<std::uint8_t>(i * 7 + 3);
   const auto image = BuildPackImage(firmware, fields);
   std::vector<std::uint8_t> bytes(image->begin(), image->end());
   if (breakIt) bytes[40] ^= 0xFF;

@@ -24,10 +24,6 @@ class PortDialogTest : public ::testing::Test {
     presenter = std::make_unique<MainWindowPresenter>(view, loop, std::move(options));
   }
 
-  void Store(const std::string& port) {
-    WriteBytes(path, std::vector<std::uint8_t>(port.begin(), port.end()));
-  }
-
   // Opens the dialog from the menu; `body` runs while it is shown, after FormShow.
   void WithDialog(const std::function<void(PortDialogPresenter&, FakeDialog&)>& body) {
     FakeDialog dialog;
@@ -67,7 +63,7 @@ struct StoredCase {
 class FormShowTest : public PortDialogTest, public ::testing::WithParamInterface<StoredCase> {};
 
 TEST_P(FormShowTest, SelectsTheStoredPortAndSaveWritesItBack) {
-  if (GetParam().file) Store(GetParam().file);
+  if (GetParam().file) WriteFile(path, GetParam().file);
   WithDialog([](PortDialogPresenter& shown, FakeDialog& dialog) {
     EXPECT_EQ(dialog.port, GetParam().selected);
     EXPECT_EQ(dialog.baud, 0) << "the stored baud index is never read back";
@@ -83,7 +79,8 @@ TEST_P(FormShowTest, SelectsTheStoredPortAndSaveWritesItBack) {
 
 INSTANTIATE_TEST_SUITE_P(
     Stored, FormShowTest,
-    ::testing::Values(StoredCase{nullptr, 0, 1}, StoredCase{"[Uart]\r\nPort=5\r\nBaudRate=2\r\n", 4, 5},
+    ::testing::Values(StoredCase{nullptr, 0, 1},
+                      StoredCase{"[Uart]\r\nPort=5\r\nBaudRate=2\r\n", 4, 5},
                       StoredCase{"[Uart]\nPort=9\n", 8, 9}, StoredCase{"[Uart]\nPort=0\n", 0, 1},
                       StoredCase{"[Uart]\nPort=-3\n", 0, 1},
                       StoredCase{"[Uart]\nPort=12\n", -1, 0},  // no such item: no selection
@@ -106,7 +103,7 @@ TEST_F(PortDialogTest, ExitNeverTouchesTheFile) {
     EXPECT_TRUE(dialog.closed);
   });
   EXPECT_FALSE(std::filesystem::exists(path));
-  Store("[Uart]\r\nPort=4\r\n");
+  WriteFile(path, "[Uart]\r\nPort=4\r\n");
   WithDialog([](PortDialogPresenter& shown, FakeDialog& dialog) {
     dialog.port = 1;
     shown.Exit(dialog);
@@ -116,7 +113,7 @@ TEST_F(PortDialogTest, ExitNeverTouchesTheFile) {
 
 TEST_F(PortDialogTest, ARefusedWriteIsShownByTheDialogWhichStaysOpen) {
   // The settings file's folder is a plain file, so nothing can be written there.
-  WriteBytes(dir.File("not-a-folder"), {'x'});
+  WriteFile(dir.File("not-a-folder"), "x");
   Open((dir.Path() / "not-a-folder" / "Cyclomer.ini").string());
   WithDialog([this](PortDialogPresenter& shown, FakeDialog& dialog) {
     shown.Save(dialog);

@@ -27,7 +27,7 @@ TEST(PresenterJob, APortThatDoesNotOpenIsExplainedBesideTheLogUntilTheNextJob) {
     EXPECT_EQ(outcome, JobOutcome::PortError);
     ++finished;
   };
-  WriteBytes(dir.File("job.Pack"), PackBytes(PackFields{}));
+  WriteFile(dir.File("job.Pack"), PackBytes(PackFields{}));
   presenter.OpenPack(dir.File("job.Pack"));
 
   for (int job = 1; job <= 2; ++job) {

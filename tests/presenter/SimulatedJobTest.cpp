@@ -22,20 +22,21 @@ TEST(SimulatedJob, ProgramsTheSimulatedControllerAndShowsItsProgress) {
   EventLoop loop;
   FakeWindow view;
   MainWindowPresenter presenter(view, loop, std::move(options));
-  EXPECT_EQ(presenter.Caption(), std::string(text::kMainCaption) + "  [simulated controller: normal]");
+  EXPECT_EQ(presenter.Caption(),
+            std::string(text::kMainCaption) + "  [simulated controller: normal]");
   bool finished = false;
   presenter.OnJobFinished = [&](JobOutcome outcome) {
     EXPECT_EQ(outcome, JobOutcome::Success);
     finished = true;
   };
-  WriteBytes(dir.File("job.Pack"), PackBytes(PackFields{}, 20000));
+  WriteFile(dir.File("job.Pack"), PackBytes(PackFields{}, 20000));
   presenter.OpenPack(dir.File("job.Pack"));
   presenter.ProgramClicked();
   EXPECT_EQ(presenter.Session().State().JobBusy.load(), 1) << "set before the click returns";
 
   // Another pack read during the job does not change what is sent.
   ASSERT_TRUE(loop.RunUntil([&] { return view.LogLines().size() >= 3; }, 30s));
-  WriteBytes(dir.File("other.Pack"), PackBytes(PackFields{}, 100));
+  WriteFile(dir.File("other.Pack"), PackBytes(PackFields{}, 100));
   presenter.OpenPack(dir.File("other.Pack"));
   ASSERT_TRUE(loop.RunUntil([&] { return finished; }, 60s));
 
