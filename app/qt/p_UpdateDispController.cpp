@@ -29,7 +29,6 @@
 #include "app/qt/StretchedImage.h"
 #include "app/qt/UiFonts.h"
 #include "app/qt/p_UartSet.h"
-#include "iap/Messages.h"
 
 namespace quorin {
 namespace {
@@ -138,7 +137,6 @@ TF_UpdateDispController::~TF_UpdateDispController() {
 
 void TF_UpdateDispController::BuildLayout() {
   setObjectName("F_UpdateDispController");
-  setWindowTitle(QString::fromUtf8(text::kMainCaption));
   setWindowIcon(IconFromPng(assets::WindowIconPng()));
   setFont(SansSerifFont(11));
   setAcceptDrops(true);
