@@ -43,8 +43,8 @@ inline constexpr const wchar_t* kGaugeClass = L"QuorinGauge";
 inline constexpr const wchar_t* kGroupPanelClass = L"QuorinGroupPanel";
 
 // Draws an owner-drawn flat image button: the face in the button colour, a raised edge while
-// `hot`, a sunken one while pressed, the icon (`iconSize` pixels) and the caption centred beside
-// it, greyed when disabled.
+// `hot`, a sunken one while pressed, the icon (`iconSize` pixels) at the left and the caption
+// beside it, greyed when disabled.
 void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, HFONT font,
                          bool hot);
 
