@@ -152,11 +152,13 @@ std::string WindowCaption(HWND window) {
   return Narrow(caption);
 }
 
-// The device a port number names on this machine; nothing when it is the port's own COM name.
+// The device a port number names on this machine; nothing when it is the port's own COM name
+// (with or without the device namespace \\.\ in front).
 std::string PortDevice(int port) {
   const std::string name = "COM" + std::to_string(port);
   const std::string device = quorin::ResolvePortName(name);
-  return CompareStringOrdinal(Widen(device).c_str(), -1, Widen(name).c_str(), -1, TRUE) ==
+  const std::string bare = device.rfind(R"(\\.\)", 0) == 0 ? device.substr(4) : device;
+  return CompareStringOrdinal(Widen(bare).c_str(), -1, Widen(name).c_str(), -1, TRUE) ==
                  CSTR_EQUAL
              ? std::string()
              : device;
