@@ -247,6 +247,8 @@ int Run(HINSTANCE instance, const StandardStreams& streams) {
 
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // Tab and the arrow keys move between the window's controls.
+    if (window.Handle() && IsDialogMessageW(window.Handle(), &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
