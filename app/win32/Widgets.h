@@ -10,7 +10,9 @@
 namespace quorin::win32 {
 
 // `value` client pixels at 96 DPI, at `dpi`.
-inline int Scale(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
+inline int Scale(int value, UINT dpi) {
+  return MulDiv(value, static_cast<int>(dpi), 96);
+}
 
 struct GdiDeleter {
   void operator()(HGDIOBJ object) const { DeleteObject(object); }

@@ -1,10 +1,12 @@
 // quorin-iap.exe: the native Windows window that writes firmware update packs into the
 // controller. The presenter decides everything; this file wires the window, the notification
 // sink and the presenter together and runs the message loop.
+// windows.h first: the others build on its types.
+// clang-format off
 #include <windows.h>
-
 #include <commctrl.h>
 #include <psapi.h>
+// clang-format on
 
 #include <chrono>
 #include <cstdio>
@@ -158,8 +160,7 @@ std::string PortDevice(int port) {
   const std::string name = "COM" + std::to_string(port);
   const std::string device = quorin::ResolvePortName(name);
   const std::string bare = device.rfind(R"(\\.\)", 0) == 0 ? device.substr(4) : device;
-  return CompareStringOrdinal(Widen(bare).c_str(), -1, Widen(name).c_str(), -1, TRUE) ==
-                 CSTR_EQUAL
+  return CompareStringOrdinal(Widen(bare).c_str(), -1, Widen(name).c_str(), -1, TRUE) == CSTR_EQUAL
              ? std::string()
              : device;
 }
