@@ -312,8 +312,9 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
       "existing trace file without --force-trace), 70 an internal error, 130 interrupted "
       "(SIGINT, SIGTERM, SIGHUP).");
   flash->add_option("PACK", options->PackPath, "The update pack (.Pack)")->required();
-  CLI::Option* port = flash->add_option(
-      "--port", options->Port, "Serial port: a device path or COMn (default: the settings file's port)");
+  CLI::Option* port =
+      flash->add_option("--port", options->Port,
+                        "Serial port: a device path or COMn (default: the settings file's port)");
   std::vector<std::string> names;
   for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
   flash

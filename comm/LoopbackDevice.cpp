@@ -15,7 +15,9 @@ using Line = platform::LoopbackLine;
 using Clock = Line::Clock;
 constexpr std::uint32_t kMaxDword = std::numeric_limits<std::uint32_t>::max();
 
-std::error_code LineCut() { return std::make_error_code(std::errc::io_error); }
+std::error_code LineCut() {
+  return std::make_error_code(std::errc::io_error);
+}
 
 class LoopbackDevice final : public SerialDevice {
  public:
@@ -79,7 +81,8 @@ IoResult LoopbackDevice::Read(std::span<std::uint8_t> buffer) {
     returnOnFirstBytes = true;
     totalDeadline = start + std::chrono::milliseconds(constant);
   } else if (multiplier != 0 || constant != 0) {
-    totalDeadline = start + std::chrono::milliseconds(std::uint64_t{multiplier} * buffer.size() + constant);
+    totalDeadline =
+        start + std::chrono::milliseconds(std::uint64_t{multiplier} * buffer.size() + constant);
   }
   const bool intervalOn = interval != 0 && !returnOnFirstBytes;
 
@@ -91,9 +94,12 @@ IoResult LoopbackDevice::Read(std::span<std::uint8_t> buffer) {
       deadline = deadline ? std::min(*deadline, gap) : gap;
     }
     switch (WaitLine(Line::Direction::Readable, deadline)) {
-      case Line::Wait::Ready: break;
-      case Line::Wait::Interrupted: return {IoStatus::Stopped, 0, {}};
-      case Line::Wait::TimedOut: return {IoStatus::Done, got, {}};
+      case Line::Wait::Ready:
+        break;
+      case Line::Wait::Interrupted:
+        return {IoStatus::Stopped, 0, {}};
+      case Line::Wait::TimedOut:
+        return {IoStatus::Done, got, {}};
       case Line::Wait::Cut:
         if (got > 0) return {IoStatus::Done, got, {}};
         return {IoStatus::Gone, 0, LineCut()};
@@ -101,7 +107,8 @@ IoResult LoopbackDevice::Read(std::span<std::uint8_t> buffer) {
     const auto first = buffer.begin() + static_cast<std::ptrdiff_t>(got);
     std::size_t n = line_->Take(Line::End::Job, buffer.subspan(got));
     if (ignoreNull_.load(std::memory_order_relaxed)) {
-      n = static_cast<std::size_t>(std::remove(first, first + static_cast<std::ptrdiff_t>(n), std::uint8_t{0}) - first);
+      n = static_cast<std::size_t>(
+          std::remove(first, first + static_cast<std::ptrdiff_t>(n), std::uint8_t{0}) - first);
     }
     got += n;
     if (got == buffer.size() || (returnOnFirstBytes && got > 0)) return {IoStatus::Done, got, {}};
@@ -113,16 +120,21 @@ IoResult LoopbackDevice::Write(std::span<const std::uint8_t> data) {
   const std::uint32_t constant = writeConstant_.load(std::memory_order_relaxed);
   std::optional<Clock::time_point> deadline;
   if (multiplier != 0 || constant != 0) {
-    deadline = Clock::now() + std::chrono::milliseconds(std::uint64_t{multiplier} * data.size() + constant);
+    deadline = Clock::now() +
+               std::chrono::milliseconds(std::uint64_t{multiplier} * data.size() + constant);
   }
   std::size_t written = 0;
   while (written < data.size()) {
     // The stop wins over room on the line, as it does in the system's backends.
     switch (WaitLine(Line::Direction::Writable, deadline)) {
-      case Line::Wait::Ready: break;
-      case Line::Wait::Interrupted: return {IoStatus::Stopped, written, {}};
-      case Line::Wait::TimedOut: return {IoStatus::Done, written, {}};
-      case Line::Wait::Cut: return {IoStatus::Gone, written, LineCut()};
+      case Line::Wait::Ready:
+        break;
+      case Line::Wait::Interrupted:
+        return {IoStatus::Stopped, written, {}};
+      case Line::Wait::TimedOut:
+        return {IoStatus::Done, written, {}};
+      case Line::Wait::Cut:
+        return {IoStatus::Gone, written, LineCut()};
     }
     written += line_->Send(Line::End::Job, data.subspan(written));
   }
@@ -131,8 +143,8 @@ IoResult LoopbackDevice::Write(std::span<const std::uint8_t> data) {
 
 }  // namespace
 
-std::unique_ptr<SerialDevice> OpenLoopbackDevice(const std::shared_ptr<platform::LoopbackLine>& line,
-                                                 std::error_code& error) {
+std::unique_ptr<SerialDevice> OpenLoopbackDevice(
+    const std::shared_ptr<platform::LoopbackLine>& line, std::error_code& error) {
   error.clear();
   if (!line || line->IsCut()) {
     error = std::make_error_code(std::errc::no_such_file_or_directory);

@@ -17,8 +17,8 @@ namespace quorin {
 // Plugs in the job's end of `line`. Null with `error` set: EBUSY when that end is open already
 // (another port holds it), ENOENT when the line was cut. The device unplugs the end when it is
 // destroyed. Any thread.
-std::unique_ptr<SerialDevice> OpenLoopbackDevice(const std::shared_ptr<platform::LoopbackLine>& line,
-                                                 std::error_code& error);
+std::unique_ptr<SerialDevice> OpenLoopbackDevice(
+    const std::shared_ptr<platform::LoopbackLine>& line, std::error_code& error);
 
 // An opener that opens the job's end of `line`, whatever name the port was given.
 SerialDeviceOpener LoopbackOpener(std::shared_ptr<platform::LoopbackLine> line);

@@ -180,7 +180,8 @@ struct SystemSerialDevice::Handle {
   }
 };
 
-SystemSerialDevice::SystemSerialDevice(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
+SystemSerialDevice::SystemSerialDevice(std::unique_ptr<Handle> handle)
+    : handle_(std::move(handle)) {}
 
 SystemSerialDevice::~SystemSerialDevice() {
   if (handle_->exclusiveMode) ::ioctl(Fd(handle_->port), TIOCNXCL);

@@ -220,7 +220,8 @@ struct SystemSerialDevice::Handle {
   }
 };
 
-SystemSerialDevice::SystemSerialDevice(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
+SystemSerialDevice::SystemSerialDevice(std::unique_ptr<Handle> handle)
+    : handle_(std::move(handle)) {}
 
 SystemSerialDevice::~SystemSerialDevice() {
   Handle& h = *handle_;

@@ -74,8 +74,9 @@ void TComm::OpenPort() {
   if (m.open.load()) throw MakeCommsError(OpenFailure::AlreadyOpen);
 
   std::error_code error;
-  std::shared_ptr<SerialDevice> device = m.opener ? m.opener(m.commName, error)
-                                                  : SerialDevice::Open(ResolvePortName(m.commName), error);
+  std::shared_ptr<SerialDevice> device =
+      m.opener ? m.opener(m.commName, error)
+               : SerialDevice::Open(ResolvePortName(m.commName), error);
   if (!device) throw MakeCommsError(OpenFailure::OpenDevice, error);
   if ((error = device->PrepareBuffers())) throw MakeCommsError(OpenFailure::Buffers, error);
   // From here every failure closes the device again as `device` goes out of scope.

@@ -4,7 +4,8 @@
 
 namespace quorin::platform {
 
-LoopbackLine::LoopbackLine(std::size_t queueSize) : queueSize_(std::max<std::size_t>(queueSize, 1)) {}
+LoopbackLine::LoopbackLine(std::size_t queueSize)
+    : queueSize_(std::max<std::size_t>(queueSize, 1)) {}
 
 bool LoopbackLine::Attach(End end) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -52,8 +53,9 @@ LoopbackLine::Wait LoopbackLine::WaitFor(End end, Direction direction,
                Clock::now() >= *deadline) {
       // One last look: what arrived together with the deadline still counts.
       if (interrupted && interrupted()) return Wait::Interrupted;
-      const bool ready = direction == Direction::Readable ? !Inbox(end).empty()
-                                                          : !cut_ && Outbox(end).size() < queueSize_;
+      const bool ready = direction == Direction::Readable
+                             ? !Inbox(end).empty()
+                             : !cut_ && Outbox(end).size() < queueSize_;
       return ready ? Wait::Ready : Wait::TimedOut;
     }
   }

@@ -31,10 +31,14 @@ class LoopbackControllerLine final : public ControllerLine {
     // the time-out ends the wait.
     if (line_->IsCut()) return Idle(deadline, woken);
     switch (line_->WaitFor(Line::End::Controller, Line::Direction::Readable, deadline, woken)) {
-      case Line::Wait::Ready: return WaitResult::Readable;
-      case Line::Wait::Interrupted: return WaitResult::Woken;
-      case Line::Wait::TimedOut: return WaitResult::TimedOut;
-      case Line::Wait::Cut: break;
+      case Line::Wait::Ready:
+        return WaitResult::Readable;
+      case Line::Wait::Interrupted:
+        return WaitResult::Woken;
+      case Line::Wait::TimedOut:
+        return WaitResult::TimedOut;
+      case Line::Wait::Cut:
+        break;
     }
     return Idle(deadline, woken);
   }

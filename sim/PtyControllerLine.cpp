@@ -15,9 +15,12 @@ class PtyControllerLine final : public ControllerLine {
   void Close() override { pty_.Close(); }
   WaitResult Wait(std::optional<std::chrono::nanoseconds> timeout) override {
     switch (pty_.WaitForMaster(timeout)) {
-      case platform::PtyPair::WaitResult::Readable: return WaitResult::Readable;
-      case platform::PtyPair::WaitResult::Woken: return WaitResult::Woken;
-      case platform::PtyPair::WaitResult::TimedOut: break;
+      case platform::PtyPair::WaitResult::Readable:
+        return WaitResult::Readable;
+      case platform::PtyPair::WaitResult::Woken:
+        return WaitResult::Woken;
+      case platform::PtyPair::WaitResult::TimedOut:
+        break;
     }
     return WaitResult::TimedOut;
   }
@@ -33,7 +36,9 @@ class PtyControllerLine final : public ControllerLine {
 
 }  // namespace
 
-std::unique_ptr<ControllerLine> MakePtyLine() { return std::make_unique<PtyControllerLine>(); }
+std::unique_ptr<ControllerLine> MakePtyLine() {
+  return std::make_unique<PtyControllerLine>();
+}
 
 }  // namespace quorin::sim
 

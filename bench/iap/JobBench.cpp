@@ -53,7 +53,13 @@ void FullSizeJob(benchmark::State& state) {
     state.counters["cpu_over_spin"] = cpu / spin;
   }
 }
-BENCHMARK(FullSizeJob)->ArgName("loopback")->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(FullSizeJob)
+    ->ArgName("loopback")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 void ConsecutiveJobs(benchmark::State& state) {
   const int jobs = static_cast<int>(state.range(0));

@@ -47,7 +47,8 @@ struct Burst {
   Ms at;
   std::size_t count;
 };
-std::thread Feed(const std::shared_ptr<Line>& line, std::vector<Burst> bursts, Clock::time_point start) {
+std::thread Feed(const std::shared_ptr<Line>& line, std::vector<Burst> bursts,
+                 Clock::time_point start) {
   return std::thread([line, bursts, start] {
     for (const Burst& b : bursts) {
       std::this_thread::sleep_until(start + b.at);
@@ -100,18 +101,40 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"TotalConstantPassesWithNothing", 0, 0, 150, 10, {}, 0, 150ms, 1500ms},
         ReadCase{"TotalIsMultiplierTimesSizePlusConstant", 0, 20, 50, 10, {}, 0, 250ms, 1600ms},
         ReadCase{"TotalEndsAReadThatHasSomeBytes", 1000, 0, 200, 10, {{0ms, 3}}, 3, 200ms, 900ms},
-        ReadCase{"IntervalCompletesAfterTheLastByte", 100, 0, 0, 100, {{50ms, 3}}, 3, 150ms, 1500ms},
-        ReadCase{"IntervalJoinsBytesCloserThanIt", 200, 0, 0, 100, {{0ms, 2}, {100ms, 2}}, 4,
-                 300ms, 1800ms},
+        ReadCase{
+            "IntervalCompletesAfterTheLastByte", 100, 0, 0, 100, {{50ms, 3}}, 3, 150ms, 1500ms},
+        ReadCase{"IntervalJoinsBytesCloserThanIt",
+                 200,
+                 0,
+                 0,
+                 100,
+                 {{0ms, 2}, {100ms, 2}},
+                 4,
+                 300ms,
+                 1800ms},
         ReadCase{"FullBufferCompletesAtOnce", 1000, 0, 0, 4, {{50ms, 6}}, 4, 50ms, 900ms},
-        ReadCase{"BothOffWaitsForAFullBuffer", 0, 0, 0, 4, {{0ms, 2}, {150ms, 2}}, 4, 150ms,
-                 1500ms},
+        ReadCase{
+            "BothOffWaitsForAFullBuffer", 0, 0, 0, 4, {{0ms, 2}, {150ms, 2}}, 4, 150ms, 1500ms},
         ReadCase{"MaxIntervalAloneReturnsAtOnceWithNothing", kMax, 0, 0, 10, {}, 0, 0ms, 500ms},
         ReadCase{"MaxIntervalAloneReturnsWhatIsThere", kMax, 0, 0, 10, {{0ms, 3}}, 3, 0ms, 500ms},
-        ReadCase{"MaxIntervalAndMultiplierWaitForTheFirstByte", kMax, kMax, 5000, 10, {{100ms, 2}},
-                 2, 100ms, 2500ms},
-        ReadCase{"MaxIntervalAndMultiplierEndWithNothingAfterTheConstant", kMax, kMax, 200, 10, {},
-                 0, 200ms, 1500ms}),
+        ReadCase{"MaxIntervalAndMultiplierWaitForTheFirstByte",
+                 kMax,
+                 kMax,
+                 5000,
+                 10,
+                 {{100ms, 2}},
+                 2,
+                 100ms,
+                 2500ms},
+        ReadCase{"MaxIntervalAndMultiplierEndWithNothingAfterTheConstant",
+                 kMax,
+                 kMax,
+                 200,
+                 10,
+                 {},
+                 0,
+                 200ms,
+                 1500ms}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(LoopbackWrite, WriteTotalTimeOutEndsAWriteTheFullLineCannotTake) {

@@ -1,8 +1,8 @@
 #pragma once
 // End-to-end harness: the real JobSession (its TComm on the slave side of a pseudo-terminal, or on
-// the job's end of an in-memory loopback line), the simulated controller on the other side, and the headless event loop on the test's thread as
-// the UI thread. RecordingView is the window's stand-in: it keeps every
-// call with the time it was carried out.
+// the job's end of an in-memory loopback line), the simulated controller on the other side, and
+// the headless event loop on the test's thread as the UI thread. RecordingView is the window's
+// stand-in: it keeps every call with the time it was carried out.
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
