@@ -1,12 +1,18 @@
 #include "app/Simulation.h"
 
+#include <memory>
 #include <stdexcept>
 
+#include "comm/LoopbackDevice.h"
+#include "platform/LoopbackLine.h"
+#include "sim/ControllerLine.h"
 #include "sim/SimController.h"
 #include "sim/SimOptions.h"
 
 namespace quorin {
 namespace {
+
+constexpr const char* kPortName = "simulated";
 
 sim::SimOptions OptionsFor(const std::string& scenario) {
   sim::SimOptions options;
@@ -27,8 +33,10 @@ sim::SimOptions OptionsFor(const std::string& scenario) {
 }  // namespace
 
 struct Simulation::Impl {
-  explicit Impl(const std::string& scenario) : controller(OptionsFor(scenario)) {}
-  sim::SimController controller;
+  explicit Impl(const std::string& scenario)
+      : controller(OptionsFor(scenario), sim::MakeLoopbackLine(line)) {}
+  const std::shared_ptr<platform::LoopbackLine> line = std::make_shared<platform::LoopbackLine>();
+  sim::SimController controller;  // after `line`
 };
 
 Simulation::Simulation(const std::string& scenario) : impl_(std::make_unique<Impl>(scenario)) {
@@ -39,10 +47,11 @@ Simulation::~Simulation() = default;
 
 void Simulation::ConfigureJob(JobSettings& job) const {
   job.PortName = [port = PortPath()] { return port; };
+  job.OpenDevice = LoopbackOpener(impl_->line);
 }
 
 std::string Simulation::PortPath() const {
-  return impl_->controller.SlavePath();
+  return kPortName;
 }
 
 std::string Simulation::Scenario() const {

@@ -1,7 +1,8 @@
-// quorin-iap-cli flash PACK [--port NAME] [--settings FILE] [--force] [--trace FILE]
-//                          [--force-trace]
+// quorin-iap-cli flash PACK [--port NAME | --simulate[=SCENARIO]] [--settings FILE] [--force]
+//                          [--trace FILE] [--force-trace]
 // Runs exactly one programming job through the same JobSession the window uses, with this
-// process's main thread running the event loop as the UI thread.
+// process's main thread running the event loop as the UI thread. With --simulate the job talks to
+// the simulated controller in this process, over an in-memory loopback line (every platform).
 #include <CLI/CLI.hpp>
 
 #include <atomic>
@@ -18,14 +19,18 @@
 #include "cli/PackProblems.h"
 #include "cli/PortText.h"
 #include "comm/EventLoop.h"
+#include "comm/LoopbackDevice.h"
 #include "comm/PortNames.h"
 #include "iap/JobSession.h"
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
 #include "platform/InterruptHook.h"
+#include "platform/LoopbackLine.h"
 #include "platform/Process.h"
 #include "settings/JobSettings.h"
 #include "settings/UartSettings.h"
+#include "sim/ControllerLine.h"
+#include "sim/SimController.h"
 
 namespace quorin {
 namespace {
@@ -37,6 +42,32 @@ struct FlashOptions {
   bool Force = false;
   std::string TraceFile;     // empty: no trace
   bool ForceTrace = false;   // an existing regular trace file may be replaced
+  std::string Simulate;      // not empty: the scenario the simulated controller plays
+};
+
+constexpr const char* kSimulatedPortName = "simulated";
+
+// The simulated controller of --simulate on its loopback line; the job's port opens the line's
+// other end. Destroyed after the job's session, which cuts the line.
+class SimulatedController {
+ public:
+  explicit SimulatedController(const std::string& scenario)
+      : controller_(OptionsFor(scenario), sim::MakeLoopbackLine(line_)) {
+    controller_.Start();
+  }
+  void ConfigureJob(JobSettings& settings) const {
+    settings.PortName = [] { return std::string(kSimulatedPortName); };
+    settings.OpenDevice = LoopbackOpener(line_);
+  }
+
+ private:
+  static sim::SimOptions OptionsFor(const std::string& scenario) {
+    sim::SimOptions options;
+    options.scenario = *sim::ParseScenarioName(scenario);  // checked by the parser
+    return options;
+  }
+  const std::shared_ptr<platform::LoopbackLine> line_ = std::make_shared<platform::LoopbackLine>();
+  sim::SimController controller_;  // after line_
 };
 
 // What the job's outcome means for the exit code.
@@ -176,9 +207,9 @@ std::optional<int> OpenTrace(const FlashOptions& options, const std::string& por
                              std::unique_ptr<ByteTraceFile>& trace) {
   const std::string settingsPath =
       options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile;
-  const std::vector<platform::KeptFile> kept = {{"the pack", options.PackPath},
-                                                {"the settings file", settingsPath},
-                                                {"the serial port", ResolvePortName(portName)}};
+  std::vector<platform::KeptFile> kept = {{"the pack", options.PackPath},
+                                          {"the settings file", settingsPath}};
+  if (options.Simulate.empty()) kept.push_back({"the serial port", ResolvePortName(portName)});
   try {
     trace = std::make_unique<ByteTraceFile>(options.TraceFile, options.ForceTrace, kept);
   } catch (const platform::TraceOpenError& error) {
@@ -207,7 +238,22 @@ int RunFlash(const FlashOptions& options) {
   ConsoleView view(stdout, platform::IsTerminal(stderr) ? stderr : nullptr);
   JobSettings settings;
   std::string portName;
-  if (const auto refused = SettingsFor(options, settings, portName)) return *refused;
+  std::unique_ptr<SimulatedController> simulated;
+  if (options.Simulate.empty()) {
+    if (const auto refused = SettingsFor(options, settings, portName)) return *refused;
+  } else {
+    try {
+      simulated = std::make_unique<SimulatedController>(options.Simulate);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "quorin-iap-cli: the simulated controller cannot start: %s.\n",
+                   error.what());
+      return kExitInternalError;
+    }
+    settings = JobSettingsFromFile(
+        options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile);
+    simulated->ConfigureJob(settings);
+    portName = kSimulatedPortName;
+  }
   JobSession session(loop, view, settings);
   if (const auto refused = ReadPack(session, options)) return *refused;
 
@@ -266,8 +312,17 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
       "existing trace file without --force-trace), 70 an internal error, 130 interrupted "
       "(SIGINT, SIGTERM, SIGHUP).");
   flash->add_option("PACK", options->PackPath, "The update pack (.Pack)")->required();
-  flash->add_option("--port", options->Port,
-                    "Serial port: a device path or COMn (default: the settings file's port)");
+  CLI::Option* port =
+      flash->add_option("--port", options->Port,
+                        "Serial port: a device path or COMn (default: the settings file's port)");
+  std::vector<std::string> names;
+  for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
+  flash
+      ->add_flag("--simulate{normal}", options->Simulate,
+                 "Instead of a port, talk to the simulated controller inside this program, "
+                 "playing SCENARIO (default normal; the scenarios of the simulate command)")
+      ->check(CLI::IsMember(names))
+      ->excludes(port);
   flash->add_option("--settings", options->SettingsFile,
                     "Settings file (default: Cyclomer.ini beside the executable); without "
                     "--port it must hold a port");

@@ -9,12 +9,13 @@ namespace quorin {
 void AddSimulateCommand(CLI::App& app, int& exitCode) {
   CLI::App* command = app.add_subcommand(
       "simulate", "Play the motor controller (not available on this system: it needs a "
-                  "pseudo-terminal; run it on Linux)");
+                  "pseudo-terminal; run it on Linux, or use flash --simulate)");
   command->allow_extras();
   command->callback([&exitCode] {
     std::fputs(
         "quorin-iap-cli simulate: not available on this system; the simulated controller needs "
-        "a pseudo-terminal. Run it on Linux and connect the two machines with a serial cable.\n",
+        "a pseudo-terminal. Run it on Linux and connect the two machines with a serial cable, or\n"
+        "try a job against the controller inside this program: flash PACK --simulate[=SCENARIO].\n",
         stderr);
     exitCode = kExitUsage;
   });

@@ -27,7 +27,8 @@ void AddInfoCommand(CLI::App& app, int& exitCode);
 // `pack create --firmware FILE --version N ... -o OUT`: writes a pack from a .bin or .hex file.
 void AddPackCommand(CLI::App& app, int& exitCode);
 
-// `flash PACK [--port NAME] [--settings FILE] [--force] [--trace FILE]`: one programming job.
+// `flash PACK [--port NAME | --simulate[=SCENARIO]] [--settings FILE] [--force] [--trace FILE]`:
+// one programming job, on a serial port or against the simulated controller in this process.
 void AddFlashCommand(CLI::App& app, int& exitCode);
 
 // `ports`: the serial devices with their descriptions.

@@ -1,7 +1,8 @@
 #pragma once
-// SerialDevice: the only place that touches the operating system's serial API. One object stands
-// for one open port plus its stop signal. One source file per platform implements it (chosen by
-// comm/CMakeLists.txt); shared code never tests the platform.
+// SerialDevice: one open serial line plus its stop signal, as the reader and the writer use it.
+// The system's serial port is one implementation (SerialDevice::Open; one source file per
+// platform, chosen by comm/CMakeLists.txt; shared code never tests the platform); the in-memory
+// loopback line (comm/LoopbackDevice.h) is another. Every implementation keeps the contract below.
 //
 // Threads: Open, PrepareBuffers, ArmStopSignal, Purge, ApplyLineState and ApplyTimeouts are called
 // by the port's owner (TComm, on the job worker). Read and TakeLineEvents belong to the reader
@@ -14,6 +15,7 @@
 // (SerialDevicePosix.cpp for termios).
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -64,25 +66,26 @@ class SerialDevice {
   // holds for root, plus the driver's exclusive mode where it has one). Returns null and sets
   // `error` on failure: ENOENT (no such device), EACCES (no permission), EBUSY (another program
   // has the port), or the system's reason as it is.
+  // This is the system's opener, used when a port has no opener of its own (SerialDeviceOpener).
   static std::unique_ptr<SerialDevice> Open(const std::string& path, std::error_code& error);
 
-  // Gives up exclusive mode and closes the device and the stop signal.
-  ~SerialDevice();
+  // Closes the device and the stop signal (the system's port also gives up exclusive mode).
+  virtual ~SerialDevice() = default;
   SerialDevice(const SerialDevice&) = delete;
   SerialDevice& operator=(const SerialDevice&) = delete;
 
   // Checks the device is a serial line and takes the starting point of its error counters.
   // Error: ENOTTY when it is not a terminal.
-  std::error_code PrepareBuffers();
+  virtual std::error_code PrepareBuffers() = 0;
   // Creates the stop signal that every wait of Read and Write watches.
-  std::error_code ArmStopSignal();
+  virtual std::error_code ArmStopSignal() = 0;
   // Drops what the driver holds in the input and/or output direction. Result ignored by design.
-  void Purge(bool input, bool output);
+  virtual void Purge(bool input, bool output) = 0;
   // Writes the whole line state (see the mapping above). Returns the first failure of the
   // termios calls (the modem-control ioctls' ENOTTY/EINVAL are not failures); callers may ignore it.
-  std::error_code ApplyLineState(const CommSettings& settings);
+  virtual std::error_code ApplyLineState(const CommSettings& settings) = 0;
   // Takes the five time-outs; the next Read and Write follow them.
-  void ApplyTimeouts(const CommSettings& settings);
+  virtual void ApplyTimeouts(const CommSettings& settings) = 0;
 
   // Reader thread. Reads up to buffer.size() bytes under the time-outs, like a serial read:
   //   - total time-out T = ReadTotalTimeoutMultiplier x buffer.size() + ReadTotalTimeoutConstant
@@ -95,23 +98,26 @@ class SerialDevice {
   //     byte is there, or with 0 bytes after the constant.
   // Stopped when the stop signal is seen (bytes gathered so far are dropped, as a purge does).
   // Gone on hang-up, POLLERR, a read of 0 bytes or EIO; bytes gathered before are returned first.
-  IoResult Read(std::span<std::uint8_t> buffer);
+  virtual IoResult Read(std::span<std::uint8_t> buffer) = 0;
   // Reader thread. Line errors and modem events since the last call (best effort, see above).
-  LineEvents TakeLineEvents();
+  virtual LineEvents TakeLineEvents() = 0;
   // Writer thread. Writes as much of `data` as the device takes before the write total time-out
   // (WriteTotalTimeoutMultiplier x size + WriteTotalTimeoutConstant; no limit when both are 0),
   // waiting while the driver's queue is full. Done with the count written, which may be short.
-  IoResult Write(std::span<const std::uint8_t> data);
+  virtual IoResult Write(std::span<const std::uint8_t> data) = 0;
 
   // Any thread. Raises the stop signal; it stays raised until the device is destroyed.
-  void RequestStop();
-  bool StopRequested() const;
+  virtual void RequestStop() = 0;
+  virtual bool StopRequested() const = 0;
 
- private:
-  struct Handle;
-  explicit SerialDevice(std::unique_ptr<Handle> handle);
-  std::unique_ptr<Handle> handle_;
+ protected:
+  SerialDevice() = default;
 };
+
+// Opens the device a port is named after (`name` is the port's CommName as it was set) or returns
+// null with `error` set, as SerialDevice::Open does. Called on the thread that opens the port.
+using SerialDeviceOpener =
+    std::function<std::unique_ptr<SerialDevice>(const std::string& name, std::error_code& error)>;
 
 // Best effort: raise the calling thread's scheduling priority by `steps` above normal (the reader
 // asks for 2, the writer for 1). Without the privilege to do so nothing changes; never fails.

@@ -106,7 +106,29 @@ std::error_code ModemLine(int fd, unsigned long request, int bits) {
 
 }  // namespace
 
-struct SerialDevice::Handle {
+// The system's serial port.
+class SystemSerialDevice final : public SerialDevice {
+ public:
+  struct Handle;
+  explicit SystemSerialDevice(std::unique_ptr<Handle> handle);
+  ~SystemSerialDevice() override;
+
+  std::error_code PrepareBuffers() override;
+  std::error_code ArmStopSignal() override;
+  void Purge(bool input, bool output) override;
+  std::error_code ApplyLineState(const CommSettings& settings) override;
+  void ApplyTimeouts(const CommSettings& settings) override;
+  IoResult Read(std::span<std::uint8_t> buffer) override;
+  LineEvents TakeLineEvents() override;
+  IoResult Write(std::span<const std::uint8_t> data) override;
+  void RequestStop() override;
+  bool StopRequested() const override;
+
+ private:
+  std::unique_ptr<Handle> handle_;
+};
+
+struct SystemSerialDevice::Handle {
   UniqueHandle port;
   UniqueHandle stopRead;   // watched by every poll; becomes readable once and stays so
   UniqueHandle stopWrite;  // one byte written by RequestStop
@@ -158,9 +180,10 @@ struct SerialDevice::Handle {
   }
 };
 
-SerialDevice::SerialDevice(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
+SystemSerialDevice::SystemSerialDevice(std::unique_ptr<Handle> handle)
+    : handle_(std::move(handle)) {}
 
-SerialDevice::~SerialDevice() {
+SystemSerialDevice::~SystemSerialDevice() {
   if (handle_->exclusiveMode) ::ioctl(Fd(handle_->port), TIOCNXCL);
   // The descriptors close (and the advisory lock goes) with the Handle.
 }
@@ -178,14 +201,14 @@ std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string& path, std::e
     error = std::make_error_code(std::errc::device_or_resource_busy);
     return nullptr;
   }
-  auto handle = std::make_unique<Handle>();
+  auto handle = std::make_unique<SystemSerialDevice::Handle>();
   // The driver's exclusive mode also keeps out programs that never ask for a lock (not root).
   handle->exclusiveMode = ::ioctl(Fd(port), TIOCEXCL) == 0;
   handle->port = std::move(port);
-  return std::unique_ptr<SerialDevice>(new SerialDevice(std::move(handle)));
+  return std::unique_ptr<SerialDevice>(new SystemSerialDevice(std::move(handle)));
 }
 
-std::error_code SerialDevice::PrepareBuffers() {
+std::error_code SystemSerialDevice::PrepareBuffers() {
   termios tio{};
   if (::tcgetattr(Fd(handle_->port), &tio) != 0) return LastSystemError();
 #ifdef TIOCGICOUNT
@@ -194,7 +217,7 @@ std::error_code SerialDevice::PrepareBuffers() {
   return {};
 }
 
-std::error_code SerialDevice::ArmStopSignal() {
+std::error_code SystemSerialDevice::ArmStopSignal() {
   int fds[2];
   if (::pipe(fds) != 0) return LastSystemError();
   handle_->stopRead = UniqueHandle(fds[0]);
@@ -212,7 +235,7 @@ std::error_code SerialDevice::ArmStopSignal() {
   return {};
 }
 
-void SerialDevice::RequestStop() {
+void SystemSerialDevice::RequestStop() {
   handle_->stopRequested.store(true, std::memory_order_release);
   if (handle_->stopWrite.Valid()) {
     const char byte = 1;
@@ -221,16 +244,16 @@ void SerialDevice::RequestStop() {
   }
 }
 
-bool SerialDevice::StopRequested() const {
+bool SystemSerialDevice::StopRequested() const {
   return handle_->stopRequested.load(std::memory_order_acquire);
 }
 
-void SerialDevice::Purge(bool input, bool output) {
+void SystemSerialDevice::Purge(bool input, bool output) {
   if (!input && !output) return;
   ::tcflush(Fd(handle_->port), input && output ? TCIOFLUSH : (input ? TCIFLUSH : TCOFLUSH));
 }
 
-std::error_code SerialDevice::ApplyLineState(const CommSettings& s) {
+std::error_code SystemSerialDevice::ApplyLineState(const CommSettings& s) {
   const int fd = Fd(handle_->port);
   handle_->ignoreNull.store(s.IgnoreNullChar, std::memory_order_relaxed);
   termios tio{};
@@ -261,7 +284,7 @@ std::error_code SerialDevice::ApplyLineState(const CommSettings& s) {
   return first ? first : modem;
 }
 
-void SerialDevice::ApplyTimeouts(const CommSettings& s) {
+void SystemSerialDevice::ApplyTimeouts(const CommSettings& s) {
   handle_->readInterval.store(s.ReadIntervalTimeout, std::memory_order_relaxed);
   handle_->readMultiplier.store(s.ReadTotalTimeoutMultiplier, std::memory_order_relaxed);
   handle_->readConstant.store(s.ReadTotalTimeoutConstant, std::memory_order_relaxed);
@@ -269,7 +292,7 @@ void SerialDevice::ApplyTimeouts(const CommSettings& s) {
   handle_->writeConstant.store(s.WriteTotalTimeoutConstant, std::memory_order_relaxed);
 }
 
-IoResult SerialDevice::Read(std::span<std::uint8_t> buffer) {
+IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
   Handle& h = *handle_;
   const std::uint32_t interval = h.readInterval.load(std::memory_order_relaxed);
   const std::uint32_t multiplier = h.readMultiplier.load(std::memory_order_relaxed);
@@ -330,7 +353,7 @@ IoResult SerialDevice::Read(std::span<std::uint8_t> buffer) {
   }
 }
 
-LineEvents SerialDevice::TakeLineEvents() {
+LineEvents SystemSerialDevice::TakeLineEvents() {
   LineEvents events;
 #ifdef TIOCGICOUNT
   Handle& h = *handle_;
@@ -350,7 +373,7 @@ LineEvents SerialDevice::TakeLineEvents() {
   return events;
 }
 
-IoResult SerialDevice::Write(std::span<const std::uint8_t> data) {
+IoResult SystemSerialDevice::Write(std::span<const std::uint8_t> data) {
   Handle& h = *handle_;
   const std::uint32_t multiplier = h.writeMultiplier.load(std::memory_order_relaxed);
   const std::uint32_t constant = h.writeConstant.load(std::memory_order_relaxed);

@@ -96,7 +96,29 @@ struct Overlapped {
 
 }  // namespace
 
-struct SerialDevice::Handle {
+// The system's serial port.
+class SystemSerialDevice final : public SerialDevice {
+ public:
+  struct Handle;
+  explicit SystemSerialDevice(std::unique_ptr<Handle> handle);
+  ~SystemSerialDevice() override;
+
+  std::error_code PrepareBuffers() override;
+  std::error_code ArmStopSignal() override;
+  void Purge(bool input, bool output) override;
+  std::error_code ApplyLineState(const CommSettings& settings) override;
+  void ApplyTimeouts(const CommSettings& settings) override;
+  IoResult Read(std::span<std::uint8_t> buffer) override;
+  LineEvents TakeLineEvents() override;
+  IoResult Write(std::span<const std::uint8_t> data) override;
+  void RequestStop() override;
+  bool StopRequested() const override;
+
+ private:
+  std::unique_ptr<Handle> handle_;
+};
+
+struct SystemSerialDevice::Handle {
   UniqueHandle port;
   UniqueHandle stop;  // manual reset: once set it stays set
   std::atomic<bool> stopRequested{false};
@@ -198,9 +220,10 @@ struct SerialDevice::Handle {
   }
 };
 
-SerialDevice::SerialDevice(std::unique_ptr<Handle> handle) : handle_(std::move(handle)) {}
+SystemSerialDevice::SystemSerialDevice(std::unique_ptr<Handle> handle)
+    : handle_(std::move(handle)) {}
 
-SerialDevice::~SerialDevice() {
+SystemSerialDevice::~SystemSerialDevice() {
   Handle& h = *handle_;
   // Only the line-event wait can still be pending: Read and Write finish their own operations.
   if (h.lineWait.pending) {
@@ -225,40 +248,40 @@ std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string& path, std::e
     error = SystemError();
     return nullptr;
   }
-  auto handle = std::make_unique<Handle>();
+  auto handle = std::make_unique<SystemSerialDevice::Handle>();
   handle->port = std::move(port);
-  return std::unique_ptr<SerialDevice>(new SerialDevice(std::move(handle)));
+  return std::unique_ptr<SerialDevice>(new SystemSerialDevice(std::move(handle)));
 }
 
-std::error_code SerialDevice::PrepareBuffers() {
+std::error_code SystemSerialDevice::PrepareBuffers() {
   if (!::SetupComm(handle_->port.Get(), kQueueSize, kQueueSize)) return SystemError();
   return {};
 }
 
-std::error_code SerialDevice::ArmStopSignal() {
+std::error_code SystemSerialDevice::ArmStopSignal() {
   handle_->stop = UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!handle_->stop.Valid()) return SystemError();
   if (handle_->stopRequested.load()) ::SetEvent(handle_->stop.Get());
   return {};
 }
 
-void SerialDevice::RequestStop() {
+void SystemSerialDevice::RequestStop() {
   handle_->stopRequested.store(true, std::memory_order_release);
   if (handle_->stop.Valid()) ::SetEvent(handle_->stop.Get());
 }
 
-bool SerialDevice::StopRequested() const {
+bool SystemSerialDevice::StopRequested() const {
   return handle_->stopRequested.load(std::memory_order_acquire);
 }
 
-void SerialDevice::Purge(bool input, bool output) {
+void SystemSerialDevice::Purge(bool input, bool output) {
   DWORD flags = 0;
   if (input) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
   if (output) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
   if (flags != 0) ::PurgeComm(handle_->port.Get(), flags);
 }
 
-std::error_code SerialDevice::ApplyLineState(const CommSettings& settings) {
+std::error_code SystemSerialDevice::ApplyLineState(const CommSettings& settings) {
   Handle& h = *handle_;
   h.ignoreNull.store(settings.IgnoreNullChar, std::memory_order_relaxed);
   DCB dcb{};
@@ -274,14 +297,14 @@ std::error_code SerialDevice::ApplyLineState(const CommSettings& settings) {
   return first;
 }
 
-void SerialDevice::ApplyTimeouts(const CommSettings& settings) {
+void SystemSerialDevice::ApplyTimeouts(const CommSettings& settings) {
   COMMTIMEOUTS current{};
   ::GetCommTimeouts(handle_->port.Get(), &current);  // read first, as the line state is
   COMMTIMEOUTS wanted = MapTimeouts(settings);
   ::SetCommTimeouts(handle_->port.Get(), &wanted);
 }
 
-IoResult SerialDevice::Read(std::span<std::uint8_t> buffer) {
+IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
   Handle& h = *handle_;
   std::error_code error;
   if (!h.lineEventsStarted && !h.StartLineEvents(error)) return {IoStatus::Gone, 0, error};
@@ -340,11 +363,11 @@ IoResult SerialDevice::Read(std::span<std::uint8_t> buffer) {
   }
 }
 
-LineEvents SerialDevice::TakeLineEvents() {
+LineEvents SystemSerialDevice::TakeLineEvents() {
   return std::exchange(handle_->gathered, LineEvents{});
 }
 
-IoResult SerialDevice::Write(std::span<const std::uint8_t> data) {
+IoResult SystemSerialDevice::Write(std::span<const std::uint8_t> data) {
   Handle& h = *handle_;
   if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, 0, {}};
   if (!h.write.event.Valid() && !h.write.Create()) return {IoStatus::Gone, 0, SystemError()};

@@ -18,6 +18,7 @@ struct TComm::Impl {
   TComm& owner;
   NotifySink& sink;
   std::string commName = "COM2";
+  SerialDeviceOpener opener;  // empty: the system's serial port
   CommSettings settings;
 
   // Closures posted to the sink hold this token weakly: once the component is gone they skip.
@@ -73,7 +74,9 @@ void TComm::OpenPort() {
   if (m.open.load()) throw MakeCommsError(OpenFailure::AlreadyOpen);
 
   std::error_code error;
-  std::shared_ptr<SerialDevice> device = SerialDevice::Open(ResolvePortName(m.commName), error);
+  std::shared_ptr<SerialDevice> device =
+      m.opener ? m.opener(m.commName, error)
+               : SerialDevice::Open(ResolvePortName(m.commName), error);
   if (!device) throw MakeCommsError(OpenFailure::OpenDevice, error);
   if ((error = device->PrepareBuffers())) throw MakeCommsError(OpenFailure::Buffers, error);
   // From here every failure closes the device again as `device` goes out of scope.
@@ -173,6 +176,7 @@ void TComm::HandleNotification(const Notification& message) {
 
 const std::string& TComm::CommName() const { return impl_->commName; }
 void TComm::SetCommName(const std::string& name) { impl_->commName = name; }
+void TComm::SetDeviceOpener(SerialDeviceOpener opener) { impl_->opener = std::move(opener); }
 const CommSettings& TComm::Settings() const { return impl_->settings; }
 
 std::uint32_t TComm::BaudRate() const { return impl_->settings.BaudRate; }

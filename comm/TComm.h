@@ -15,6 +15,7 @@
 
 #include "comm/CommNotify.h"
 #include "comm/CommSettings.h"
+#include "comm/SerialDevice.h"
 
 namespace quorin {
 
@@ -76,6 +77,10 @@ class TComm {
   // once. CommName and Parity are only stored (Parity reaches the line at the next re-apply).
   const std::string& CommName() const;
   void SetCommName(const std::string& name);
+  // How OpenPort opens CommName's device: empty (the default) is the system's serial port,
+  // SerialDevice::Open on ResolvePortName(CommName); any other opener is given CommName as it is
+  // and its error takes the place of the system's. Only stored: used at the next OpenPort.
+  void SetDeviceOpener(SerialDeviceOpener opener);
   const CommSettings& Settings() const;
 
   std::uint32_t BaudRate() const;

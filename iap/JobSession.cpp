@@ -64,6 +64,7 @@ JobSession::JobSession(NotifySink& ui, JobView& view, JobSettings settings)
     : impl_(std::make_shared<Impl>(*this, ui, view, std::move(settings))) {
   Impl* impl = impl_.get();
   impl->avs1.SetCommName("COM1");
+  impl->avs1.SetDeviceOpener(impl->settings.OpenDevice);
   impl->avs1.SetOutx_XonXoffFlow(false);
   impl->avs1.OnReceiveData = [impl](TComm&, const std::uint8_t* buffer, std::uint16_t length) {
     // The trace records a delivery before the worker is woken, so the answer it provokes is

@@ -25,7 +25,8 @@ class JobSession {
  public:
   // `ui` runs the view calls and AVS1's events; `view` shows the job. Both must outlive the
   // session. Creates AVS1 closed, with its stored values (CommName "COM1", Outx_XonXoffFlow off),
-  // and sets its OnReceiveData to the receive classifier. The pack records start all zero.
+  // and sets its OnReceiveData to the receive classifier; AVS1 opens its devices with
+  // settings.OpenDevice (empty: the system's serial ports). The pack records start all zero.
   JobSession(NotifySink& ui, JobView& view, JobSettings settings);
   // Cancels a running job (its pauses end at once, nothing more is sent), waits for its worker,
   // then closes AVS1. Calls of the job still queued in `ui` find the session gone and do nothing.

@@ -7,8 +7,11 @@
 
 namespace quorin::sim {
 
-SimController::SimController(SimOptions options)
-    : options_(std::move(options)), slavePath_(pty_.SlavePath()), logic_(options_) {}
+SimController::SimController(SimOptions options, std::unique_ptr<ControllerLine> line)
+    : options_(std::move(options)),
+      line_(std::move(line)),
+      slavePath_(line_->DevicePath()),
+      logic_(options_) {}
 
 SimController::~SimController() {
   Stop();
@@ -25,7 +28,7 @@ void SimController::Stop() {
   std::lock_guard<std::mutex> lock(lifecycle_);
   if (!thread_.joinable()) return;
   stopping_.store(true);
-  pty_.Wake();
+  line_->Wake();
   thread_.join();
 }
 
@@ -65,13 +68,13 @@ void SimController::Run() {
         wait = std::max(*next - SimClock::now(), SimClock::duration::zero());
       }
     }
-    const auto seen = pty_.WaitForMaster(wait);
-    if (seen == platform::PtyPair::WaitResult::Woken) continue;  // Stop, looked at above
-    if (seen == platform::PtyPair::WaitResult::Readable) {
-      while (const std::size_t n = pty_.ReadMaster(buffer)) {
+    const auto seen = line_->Wait(wait);
+    if (seen == ControllerLine::WaitResult::Woken) continue;  // Stop, looked at above
+    if (seen == ControllerLine::WaitResult::Readable) {
+      while (const std::size_t n = line_->Read(buffer)) {
         // The speed is read right after the bytes: the tool pauses for hundreds of milliseconds
         // between setting a speed and changing it again, so this is the speed they were sent at.
-        const std::uint32_t baud = pty_.LineBaud();
+        const std::uint32_t baud = line_->LineBaud();
         const SimClock::time_point now = SimClock::now();
         std::lock_guard<std::mutex> lock(mutex_);
         logic_.OnReceived(now, baud, buffer.data(), n);
@@ -95,9 +98,9 @@ void SimController::CarryOut(std::vector<SimAction> actions) {
   for (const SimAction& action : actions) {
     std::size_t written = 0;
     if (action.kind == SimAction::Kind::PullCable) {
-      pty_.Close();
+      line_->Close();
     } else {
-      written = pty_.WriteMaster(action.bytes);
+      written = line_->Write(action.bytes);
     }
     logic_.OnCarriedOut(action, SimClock::now(), written);
   }

@@ -1,12 +1,14 @@
 #pragma once
-// SimController: the simulated controller on the far end of a pseudo-terminal. It plays the
+// SimController: the simulated controller on the far end of a line (a pseudo-terminal or the
+// in-memory loopback line, see ControllerLine.h). It plays the
 // controller's running application (which takes only a valid restart frame at 9600 baud and then
 // starts the loader) and its IAP loader (which answers 0x02 with 0x02 0xFD, the header frame and
 // every 1024 data bytes with 0x06, and gives 0x04 once all blocks are in and the firmware matches
 // DataSum), optionally with one of the fault scenarios of SimOptions. It serves job after job:
 // after each verdict (or an abandoned session) it returns to its starting role.
 //
-// Usage: construct (creates the pseudo-terminal), Start(), let the tool open SlavePath(), then
+// Usage: construct (on a new pseudo-terminal, or on a line given), Start(), let the tool open
+// SlavePath() (or the loopback's job end), then
 // read Report() or wait with WaitForVerdicts / WaitFor; Stop() or destroy.
 //
 // Threads: every public function may be called from any thread; the controller runs on one thread
@@ -20,8 +22,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/PtyPair.h"
-#include "platform/UniqueHandle.h"
+#include "sim/ControllerLine.h"
 #include "sim/ControllerLogic.h"
 #include "sim/SimOptions.h"
 #include "sim/SimReport.h"
@@ -30,8 +31,11 @@ namespace quorin::sim {
 
 class SimController {
  public:
-  // Creates the pseudo-terminal. Raises std::system_error when the system has none to give.
+  // On a new pseudo-terminal (POSIX only). Raises std::system_error when the system has none to
+  // give.
   explicit SimController(SimOptions options = {});
+  // On `line` (not null), which the controller owns from now on.
+  SimController(SimOptions options, std::unique_ptr<ControllerLine> line);
   ~SimController();
   SimController(const SimController&) = delete;
   SimController& operator=(const SimController&) = delete;
@@ -42,7 +46,7 @@ class SimController {
   // Stops and joins the thread; the line stays open (or pulled) as it is. Harmless when stopped.
   void Stop();
 
-  // The serial device the tool opens ("/dev/pts/N").
+  // The serial device the tool opens ("/dev/pts/N"); empty on a line without a device name.
   const std::string& SlavePath() const { return slavePath_; }
   const SimOptions& Options() const { return options_; }
 
@@ -66,14 +70,13 @@ class SimController {
   void CarryOut(std::vector<SimAction> actions);
 
   const SimOptions options_;
-  platform::PtyPair pty_;  // owned by the controller's thread while it runs
+  const std::unique_ptr<ControllerLine> line_;  // used by the controller's thread while it runs
   const std::string slavePath_;
   mutable std::mutex mutex_;
   mutable std::condition_variable changed_;
   ControllerLogic logic_;  // guarded by mutex_
   std::mutex lifecycle_;   // serialises Start and Stop
   std::thread thread_;
-  // The pipe that wakes the thread for Stop; set up by Start before the thread exists.
   std::atomic<bool> stopping_{false};  // set by Stop before it wakes the controller's thread
 };
 

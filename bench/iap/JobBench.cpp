@@ -1,5 +1,6 @@
-// A full-size job (131024-byte firmware) against the simulated controller, measured against the
-// protocol's own floor, and 200 consecutive jobs in one process checked for leaks.
+// A full-size job (131024-byte firmware) against the simulated controller, on a pseudo-terminal
+// (/0) and on the in-memory loopback line (/1), measured against the protocol's own floor, and 200
+// consecutive jobs in one process checked for leaks.
 //   iap_bench --benchmark_filter=FullSizeJob
 //   iap_bench --benchmark_filter=ConsecutiveJobs
 #include <benchmark/benchmark.h>
@@ -33,7 +34,7 @@ double ProtocolFloorSeconds(std::uint32_t dataLength, std::int32_t blockPacing) 
 void FullSizeJob(benchmark::State& state) {
   sim::SimOptions options;
   options.keepByteLog = false;
-  JobHarness h(options);
+  JobHarness h(options, {}, state.range(0) == 0 ? HarnessLine::Pty : HarnessLine::Loopback);
   const auto firmware = MakeFirmware(kMaxDataLength);
   const auto pack = MakePack(firmware);
   const double floor = ProtocolFloorSeconds(kMaxDataLength, 300);
@@ -52,7 +53,13 @@ void FullSizeJob(benchmark::State& state) {
     state.counters["cpu_over_spin"] = cpu / spin;
   }
 }
-BENCHMARK(FullSizeJob)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(FullSizeJob)
+    ->ArgName("loopback")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 void ConsecutiveJobs(benchmark::State& state) {
   const int jobs = static_cast<int>(state.range(0));

@@ -86,6 +86,20 @@ TEST_F(CliFlash, MissingPortExitsThreeAndSaysWhatToDo) {
   EXPECT_NE(cli.Stderr().find("quorin-iap-cli ports"), std::string::npos) << cli.Stderr();
 }
 
+// --simulate: the controller inside the process, on the in-memory line; no port is named.
+TEST_F(CliFlash, SimulateRunsTheJobAgainstTheControllerInsideTheProcess) {
+  const std::string pack = WritePack("good.Pack", MakeFirmware(2100));
+  Child happy(Flash({pack, "--simulate"}));
+  EXPECT_EQ(happy.Wait(), 0) << happy.Stderr();
+  EXPECT_EQ(happy.Stdout(),
+            "Conntectting MCU....\nMCU Identified\nPrograming...\nProgramed sucessfuly\n");
+  Child unacknowledged(Flash({pack, "--simulate=no-header-ack"}));
+  EXPECT_EQ(unacknowledged.Wait(), 5);
+  EXPECT_NE(unacknowledged.Stdout().find("Program unsucessful\n"), std::string::npos);
+  EXPECT_NE(unacknowledged.Stderr().find("the job failed on simulated."), std::string::npos)
+      << unacknowledged.Stderr();
+}
+
 struct ScenarioExit {
   sim::SimScenario scenario;
   int exitCode;

@@ -290,11 +290,8 @@ const std::vector<JobCase> kJobCases = {
 
 // One job against one scenario: its outcome, its exact log lines, a clean end, its duration, a
 // successful job's firmware arriving whole, and the row's own facts.
-class JobEnding : public ::testing::TestWithParam<JobCase> {};
-
-TEST_P(JobEnding, OutcomeLinesAndWhatTheControllerReceived) {
-  const JobCase& c = GetParam();
-  JobHarness h(c.options, c.portName);
+void RunJobCase(const JobCase& c, HarnessLine line) {
+  JobHarness h(c.options, c.portName, line);
   std::vector<std::uint8_t> firmware;
   std::unique_ptr<PackRecords> pack;
   switch (c.pack.kind) {
@@ -314,7 +311,7 @@ TEST_P(JobEnding, OutcomeLinesAndWhatTheControllerReceived) {
   EXPECT_EQ(run.outcome, c.outcome);
   EXPECT_EQ(h.View().Lines(), c.lines);
   ExpectCleanEnd(run, h.View());
-  if (HasFatalFailure()) return;
+  if (::testing::Test::HasFatalFailure()) return;
   EXPECT_GE(run.Duration(), c.atLeast);
   EXPECT_LT(run.Duration(), c.below);
   const sim::SimReport report = h.Sim().Report();
@@ -324,7 +321,31 @@ TEST_P(JobEnding, OutcomeLinesAndWhatTheControllerReceived) {
   }
   if (c.check) c.check(JobFacts{run, report, h.View(), *pack, firmware});
 }
+class JobEnding : public ::testing::TestWithParam<JobCase> {};
+TEST_P(JobEnding, OutcomeLinesAndWhatTheControllerReceived) {
+  RunJobCase(GetParam(), HarnessLine::Pty);
+}
 INSTANTIATE_TEST_SUITE_P(Scenarios, JobEnding, ::testing::ValuesIn(kJobCases),
+                         [](const auto& info) { return info.param.name; });
+
+// A few rows again with the job on the in-memory loopback line instead of a pseudo-terminal: the
+// speed the controller sees, a long noisy transfer, and a line that goes away mid-job.
+std::vector<JobCase> LoopbackCases() {
+  std::vector<JobCase> rows;
+  for (const JobCase& c : kJobCases) {
+    if (c.name == "HappyPathProgramsTheFirmware" ||
+        c.name == "ControllerRunningItsApplicationIsRestarted" ||
+        c.name == "NoiseBetweenAnswersIsIgnored" || c.name == "CablePulledMidTransferEndsCleanly") {
+      rows.push_back(c);
+    }
+  }
+  return rows;
+}
+class JobEndingOnLoopback : public ::testing::TestWithParam<JobCase> {};
+TEST_P(JobEndingOnLoopback, OutcomeLinesAndWhatTheControllerReceived) {
+  RunJobCase(GetParam(), HarnessLine::Loopback);
+}
+INSTANTIATE_TEST_SUITE_P(Scenarios, JobEndingOnLoopback, ::testing::ValuesIn(LoopbackCases()),
                          [](const auto& info) { return info.param.name; });
 
 // Jobs of their own shape: request timing, the trace's order, presses during a job.

@@ -6,7 +6,9 @@
 #include <random>
 #include <stdexcept>
 
+#include "comm/LoopbackDevice.h"
 #include "pack/PackFileReader.h"
+#include "sim/ControllerLine.h"
 #include "settings/UartSettings.h"
 
 namespace quorin::e2e {
@@ -51,8 +53,10 @@ std::unique_ptr<PackRecords> MakePack(const std::vector<std::uint8_t>& firmware,
   return records;
 }
 
-JobHarness::JobHarness(sim::SimOptions options, std::optional<std::string> portName)
-    : sim_(std::move(options)) {
+JobHarness::JobHarness(sim::SimOptions options, std::optional<std::string> portName,
+                       HarnessLine line)
+    : sim_(std::move(options),
+           line == HarnessLine::Loopback ? sim::MakeLoopbackLine(loopback_) : sim::MakePtyLine()) {
   settingsDir_ = std::filesystem::temp_directory_path() /
                  ("quorin-e2e-" + std::to_string(::getpid()) + "-" +
                   std::to_string(reinterpret_cast<std::uintptr_t>(this)));
@@ -63,6 +67,10 @@ JobHarness::JobHarness(sim::SimOptions options, std::optional<std::string> portN
 
   JobSettings settings = JobSettingsFromFile(settingsPath);
   settings.PortName = [port = portName.value_or(sim_.SlavePath())] { return port; };
+  if (line == HarnessLine::Loopback) {
+    settings.PortName = [] { return std::string("simulated"); };
+    settings.OpenDevice = LoopbackOpener(loopback_);
+  }
   session_ = std::make_unique<JobSession>(loop_, view_, std::move(settings));
   session_->OnJobFinished = [this](JobOutcome outcome) {
     current_.finished = true;

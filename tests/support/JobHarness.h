@@ -1,8 +1,8 @@
 #pragma once
-// End-to-end harness: the real JobSession (its TComm on the slave side of a pseudo-terminal), the
-// simulated controller on the master side, and the headless event loop on the test's thread as
-// the UI thread. RecordingView is the window's stand-in: it keeps every
-// call with the time it was carried out.
+// End-to-end harness: the real JobSession (its TComm on the slave side of a pseudo-terminal, or on
+// the job's end of an in-memory loopback line), the simulated controller on the other side, and
+// the headless event loop on the test's thread as the UI thread. RecordingView is the window's
+// stand-in: it keeps every call with the time it was carried out.
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -17,6 +17,7 @@
 #include "iap/JobView.h"
 #include "pack/PackWriter.h"
 #include "pack/UpdatePack.h"
+#include "platform/LoopbackLine.h"
 #include "sim/SimController.h"
 
 namespace quorin::e2e {
@@ -78,11 +79,17 @@ std::unique_ptr<PackRecords> MakePack(const std::vector<std::uint8_t>& firmware,
 // `size` bytes of fixed pseudo-random firmware.
 std::vector<std::uint8_t> MakeFirmware(std::size_t size, std::uint32_t seed = 7);
 
+// The line between the job and the simulated controller.
+enum class HarnessLine { Pty, Loopback };
+
 class JobHarness {
  public:
   // Starts the simulated controller; the job's port is its pseudo-terminal unless `portName` is
-  // given. The job's settings file holds Port=7 and BaudRate=2, so the baud index read is still 0.
-  explicit JobHarness(sim::SimOptions options = {}, std::optional<std::string> portName = {});
+  // given. On HarnessLine::Loopback the port is the loopback line's job end, named "simulated"
+  // (`portName` is then not used). The job's settings file holds Port=7 and BaudRate=2, so the
+  // baud index read is still 0.
+  explicit JobHarness(sim::SimOptions options = {}, std::optional<std::string> portName = {},
+                      HarnessLine line = HarnessLine::Pty);
   ~JobHarness();
 
   // Presses Program with `pack` and runs the loop until the job has finished (or `timeout`).
@@ -104,6 +111,7 @@ class JobHarness {
   void DropSession() { session_.reset(); }
 
  private:
+  std::shared_ptr<platform::LoopbackLine> loopback_ = std::make_shared<platform::LoopbackLine>();
   sim::SimController sim_;
   std::filesystem::path settingsDir_;
   EventLoop loop_;
