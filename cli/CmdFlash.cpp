@@ -1,11 +1,12 @@
 // quorin-iap-cli flash PACK [--port NAME | --simulate[=SCENARIO]] [--settings FILE] [--force]
-//                          [--trace FILE] [--force-trace]
+//                          [--trace FILE] [--force-trace] [--json]
 // Runs exactly one programming job through the same JobSession the window uses, with this
 // process's main thread running the event loop as the UI thread. With --simulate the job talks to
 // the simulated controller in this process, over an in-memory loopback line (every platform).
 #include <CLI/CLI.hpp>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "cli/ByteTraceFile.h"
 #include "cli/Commands.h"
 #include "cli/ConsoleView.h"
+#include "cli/FlashJson.h"
 #include "cli/PackProblems.h"
 #include "cli/PortText.h"
 #include "comm/EventLoop.h"
@@ -43,6 +45,7 @@ struct FlashOptions {
   std::string TraceFile;     // empty: no trace
   bool ForceTrace = false;   // an existing regular trace file may be replaced
   std::string Simulate;      // not empty: the scenario the simulated controller plays
+  bool Json = false;         // stdout gets one JSON object; the log lines go to stderr
 };
 
 constexpr const char* kSimulatedPortName = "simulated";
@@ -68,6 +71,27 @@ class SimulatedController {
   }
   const std::shared_ptr<platform::LoopbackLine> line_ = std::make_shared<platform::LoopbackLine>();
   sim::SimController controller_;  // after line_
+};
+
+// Shows the job on the console and keeps its log lines for the JSON summary.
+class RecordingView final : public JobView {
+ public:
+  explicit RecordingView(ConsoleView& console) : console_(console) {}
+  void ClearLog() override { console_.ClearLog(); }
+  void AddLogLine(const std::string& line) override {
+    lines_.push_back(line);
+    console_.AddLogLine(line);
+  }
+  void SetUpdateKindText(const std::string& text) override { console_.SetUpdateKindText(text); }
+  void SetGaugeVisible(bool visible) override { console_.SetGaugeVisible(visible); }
+  void SetGaugeMaximum(std::uint32_t maximum) override { console_.SetGaugeMaximum(maximum); }
+  void SetGaugeProgress(std::uint32_t progress) override { console_.SetGaugeProgress(progress); }
+
+  const std::vector<std::string>& Lines() const { return lines_; }
+
+ private:
+  ConsoleView& console_;
+  std::vector<std::string> lines_;
 };
 
 // What the job's outcome means for the exit code.
@@ -233,9 +257,13 @@ void SayWhere(JobOutcome outcome, const std::string& portName) {
   }
 }
 
-int RunFlash(const FlashOptions& options) {
+// Runs the command and fills `summary` as far as it got; returns the exit code.
+int RunFlash(const FlashOptions& options, FlashSummary& summary) {
   EventLoop loop;
-  ConsoleView view(stdout, platform::IsTerminal(stderr) ? stderr : nullptr);
+  // With --json stdout is the object's alone: a person still follows the log on stderr.
+  ConsoleView console(options.Json ? stderr : stdout,
+                      platform::IsTerminal(stderr) ? stderr : nullptr);
+  RecordingView view(console);
   JobSettings settings;
   std::string portName;
   std::unique_ptr<SimulatedController> simulated;
@@ -254,8 +282,17 @@ int RunFlash(const FlashOptions& options) {
     simulated->ConfigureJob(settings);
     portName = kSimulatedPortName;
   }
+  summary.Port = portName;
+  summary.Device = simulated ? portName : ResolvePortName(portName);
   JobSession session(loop, view, settings);
-  if (const auto refused = ReadPack(session, options)) return *refused;
+  const std::optional<int> packRefused = ReadPack(session, options);
+  if (packRefused != kExitUnreadablePack && session.LastReadResult() == PackDecodeResult::Ok) {
+    const PackHeader& header = session.Pack().Header;  // a header that decoded, used or not
+    summary.Version = header.Version();
+    summary.Target = header.TargetCode();
+    summary.DataLength = header.DataLength();
+  }
+  if (packRefused) return *packRefused;
 
   std::unique_ptr<ByteTraceFile> trace;
   if (!options.TraceFile.empty()) {
@@ -268,6 +305,7 @@ int RunFlash(const FlashOptions& options) {
     outcome = finished;
     loop.Quit();
   };
+  const auto started = std::chrono::steady_clock::now();
   {
     InterruptWatcher interrupts(session);
     try {
@@ -279,24 +317,42 @@ int RunFlash(const FlashOptions& options) {
     if (interrupts.Interrupted()) session.Cancel();
     loop.Run();
   }
+  summary.DurationSeconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (trace) {
     session.SetTrace({});
     std::fputs(trace->Finish().c_str(), stderr);
   }
+  JobReport report = session.LastJobReport();
+  summary.BytesSent = report.FirmwareBytesSent;
+  summary.GroupsAcknowledged = report.GroupsAcknowledged;
+  summary.Log = view.Lines();
   if (outcome == JobOutcome::PortError || outcome == JobOutcome::NotIdentified) {
-    JobReport report = session.LastJobReport();
     report.FailedPortName = ShownName(report.FailedPortName);
     const std::string advice = OpenFailureAdvice(report);
     if (!advice.empty()) std::fprintf(stderr, "quorin-iap-cli: %s\n", advice.c_str());
   }
   SayWhere(outcome, portName);
-  if (view.LogLost()) {
-    std::fputs(
-        "quorin-iap-cli: stdout could not be written (closed pipe?); the job went on to its end "
-        "without showing the rest of its log.\n",
-        stderr);
+  if (console.LogLost()) {
+    std::fprintf(stderr,
+                 "quorin-iap-cli: %s could not be written (closed pipe?); the job went on to its "
+                 "end without showing the rest of its log.\n",
+                 options.Json ? "stderr" : "stdout");
   }
   return ExitCodeFor(outcome);
+}
+
+int RunFlash(const FlashOptions& options) {
+  FlashSummary summary;
+  summary.Pack = options.PackPath;
+  summary.ExitCode = RunFlash(options, summary);
+  if (options.Json) {
+    const std::string json = FlashJson(summary) + "\n";
+    if (std::fputs(json.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+      std::fputs("quorin-iap-cli: the JSON summary could not be written to stdout.\n", stderr);
+    }
+  }
+  return summary.ExitCode;
 }
 
 }  // namespace
@@ -310,7 +366,7 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
       "that cannot be used, 3 the port cannot be opened, 4 no loader answered, 5 not "
       "acknowledged, 6 no final answer, 7 a pack for another target, 64 a usage error (also an "
       "existing trace file without --force-trace), 70 an internal error, 130 interrupted "
-      "(SIGINT, SIGTERM, SIGHUP).");
+      "(SIGINT, SIGTERM, SIGHUP). With --json the outcome's word names the exit code.");
   flash->add_option("PACK", options->PackPath, "The update pack (.Pack)")->required();
   CLI::Option* port =
       flash->add_option("--port", options->Port,
@@ -335,6 +391,10 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
   flash->add_flag("--force-trace", options->ForceTrace,
                   "Replace an existing regular --trace file (never the pack, the settings file "
                   "or the port)");
+  flash->add_flag("--json", options->Json,
+                  "Print one JSON object on stdout at the end (outcome, pack, version, target, "
+                  "data-length, port, device, bytes-sent, groups-acknowledged, duration, log); "
+                  "the log lines then go to stderr");
   flash->callback([options, &exitCode] { exitCode = RunFlash(*options); });
 }
 

@@ -6,6 +6,7 @@
 
 #include "iap/Frames.h"
 #include "iap/Messages.h"
+#include "iap/OpenAdvice.h"
 
 namespace quorin {
 namespace {
@@ -51,10 +52,13 @@ void IapProtocol::OpenUartPort(std::int32_t baud) {
     link_.Avs1.OpenPort();
   } catch (const ECommsError& error) {
     Clear(link_.State.PortOk);
-    if (!firstOpenFailure_) firstOpenFailure_ = PortOpenFailure{name, error.what(), error.Reason()};
+    if (!firstOpenFailure_) {
+      firstOpenFailure_ = PortOpenFailure{name, error.what(), error.Reason(),
+                                          GatherOpenFailureFacts(name, error.Reason())};
+    }
   } catch (const std::exception& error) {
     Clear(link_.State.PortOk);
-    if (!firstOpenFailure_) firstOpenFailure_ = PortOpenFailure{name, error.what(), {}};
+    if (!firstOpenFailure_) firstOpenFailure_ = PortOpenFailure{name, error.what(), {}, {}};
   }
 }
 
@@ -119,7 +123,7 @@ bool IapProtocol::SendFirmwareData() {
       Clear(link_.State.EotSeen);
       eotClearedForVerdict_ = true;
     }
-    Send(block->data(), block->size());
+    if (Send(block->data(), block->size())) firmwareBytesSent_ += kDataBlockSize;
     sinceAck += kDataBlockSize;
     DelayMicroseconds(pauseUs);
     link_.View.SetGaugeProgress(kDataBlockSize * (i + 1));
@@ -130,6 +134,7 @@ bool IapProtocol::SendFirmwareData() {
           WaitResult::Met) {
         return false;
       }
+      ++groupsAcknowledged_;
     }
   }
   return true;

@@ -9,6 +9,7 @@
 
 #include "comm/TComm.h"
 #include "iap/ByteTrace.h"
+#include "iap/JobReport.h"
 #include "iap/JobControl.h"
 #include "iap/JobView.h"
 #include "iap/JobState.h"
@@ -33,6 +34,7 @@ struct PortOpenFailure {
   std::string PortName;
   std::string Text;
   std::error_code Reason;
+  OpenFailureFacts Facts;
 };
 
 // The exchanges. Worker thread only. After Cancel every pause and wait ends at once, nothing more
@@ -68,6 +70,9 @@ class IapProtocol {
 
   // The first open of this job that failed, if any.
   const std::optional<PortOpenFailure>& FirstOpenFailure() const { return firstOpenFailure_; }
+  // Firmware bytes queued in data blocks and 1024-byte groups acknowledged, over the whole job.
+  std::uint32_t FirmwareBytesSent() const { return firmwareBytesSent_; }
+  std::uint32_t GroupsAcknowledged() const { return groupsAcknowledged_; }
 
  private:
   // One SendData call; traces the bytes when they were queued. Returns SendData's result.
@@ -79,6 +84,8 @@ class IapProtocol {
   // EotSeen was cleared just before the last block went out; WaitProgramResult keeps what came
   // since.
   bool eotClearedForVerdict_ = false;
+  std::uint32_t firmwareBytesSent_ = 0;
+  std::uint32_t groupsAcknowledged_ = 0;
 };
 
 }  // namespace quorin

@@ -1,8 +1,11 @@
 #pragma once
 // How a programming job ended and what it left behind besides its log lines.
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <system_error>
+
+#include "platform/PortHolders.h"
 
 namespace quorin {
 
@@ -16,6 +19,15 @@ enum class JobOutcome {
   Cancelled,      // stopped by Cancel() or by the owner going away
 };
 
+// What the system told about a failed open, gathered on the worker right when the open failed
+// (a holder may be gone by the time anyone reads it).
+struct OpenFailureFacts {
+  platform::OpenRefusal Refusal = platform::OpenRefusal::Other;
+  std::string Device;               // the device the port name stood for
+  platform::PortHolderList Holders;  // looked for only when Busy
+  platform::DeviceGroup Group;       // looked for only when NoPermission
+};
+
 // Read on the UI thread, from the job's finish notice on.
 struct JobReport {
   JobOutcome Outcome = JobOutcome::Cancelled;
@@ -24,6 +36,12 @@ struct JobReport {
   std::string FailedPortName;
   std::string OpenErrorText;
   std::error_code OpenErrorReason;
+  OpenFailureFacts OpenFacts;
+  // Firmware bytes handed to the port in data blocks (16 a block, so up to 15 bytes of filler
+  // beyond the data length), and the 1024-byte groups the loader acknowledged. Counted by the
+  // worker alone and copied into the report when the job has ended.
+  std::uint32_t FirmwareBytesSent = 0;
+  std::uint32_t GroupsAcknowledged = 0;
   // CPU time the worker thread used for the whole job body.
   std::chrono::nanoseconds WorkerCpuTime{0};
 };

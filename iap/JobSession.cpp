@@ -32,7 +32,10 @@ struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
       report.FailedPortName = failure->PortName;
       report.OpenErrorText = failure->Text;
       report.OpenErrorReason = failure->Reason;
+      report.OpenFacts = failure->Facts;
     }
+    report.FirmwareBytesSent = job.Protocol().FirmwareBytesSent();
+    report.GroupsAcknowledged = job.Protocol().GroupsAcknowledged();
     report.WorkerCpuTime = platform::CurrentThreadCpuTime() - cpuAtStart;
     state.JobBusy.store(0);
     // Queued behind every view call of the job, so it runs after the last of them.

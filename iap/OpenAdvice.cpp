@@ -1,51 +1,141 @@
 #include "iap/OpenAdvice.h"
 
+#include "comm/PortNames.h"
+
 namespace quorin {
 namespace {
 
-const char* WhatToDo(std::error_code reason) {
-  if (reason == std::errc::permission_denied || reason == std::errc::operation_not_permitted) {
+using platform::OpenRefusal;
+
+// How many bytes of a holder's command line the advice shows.
+constexpr std::size_t kShownCommandLine = 100;
+
+// `text` fit for one line of advice: control characters become '?', and beyond `limit` bytes it is
+// cut (never inside a UTF-8 sequence) and ends in "...".
+std::string OneLine(const std::string& text, std::size_t limit) {
+  std::string out = text;
+  if (out.size() > limit) {
+    std::size_t cut = limit;
+    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0u) == 0x80u) --cut;
+    out.resize(cut);
+    out += "...";
+  }
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  return out;
+}
+
+bool IsModemManager(const platform::PortHolder& holder) { return holder.Name == "ModemManager"; }
+
+std::string Busy(const OpenFailureFacts& facts) {
+  const platform::PortHolderList& list = facts.Holders;
+  if (!list.Told) {
+    return "Another program has the port open (the system does not tell which). Usually it is\n"
+           "a terminal program (PuTTY, Tera Term, a serial monitor), another flashing tool or a\n"
+           "second quorin-iap, the adapter vendor's configuration program, or a phone, modem or\n"
+           "GPS utility. Close it, then retry.";
+  }
+  if (list.Holders.empty()) {
+    return "Another program holds the port, but no process this user may look into has it open\n"
+           "(it may belong to another user, or have let go of it since). Close it, then retry.";
+  }
+  std::string text = list.Holders.size() == 1 ? "This program holds the port:\n"
+                                               : "These programs hold the port:\n";
+  bool modemManager = false;
+  bool others = false;
+  for (const platform::PortHolder& holder : list.Holders) {
+    text += "  pid " + std::to_string(holder.ProcessId) + " " + OneLine(holder.Name, 32);
+    if (!holder.CommandLine.empty()) {
+      text += " (" + OneLine(holder.CommandLine, kShownCommandLine) + ")";
+    }
+    text += "\n";
+    (IsModemManager(holder) ? modemManager : others) = true;
+  }
+  if (modemManager) {
+    // Stopping the service is one command that works at once on every systemd system and needs
+    // neither the adapter's USB ids nor a replug; a udev rule would keep it away for good, but
+    // takes a file, a reload and a replug to get right.
+    text += "ModemManager probes every new serial adapter as a modem. Stop it with\n"
+            "`sudo systemctl stop ModemManager` (it starts again at the next boot)";
+    text += others ? ", close the others, then retry." : ", then retry.";
+  } else {
+    text += list.Holders.size() == 1 ? "Close it, then retry." : "Close them, then retry.";
+  }
+  return text;
+}
+
+std::string NoPermission(const OpenFailureFacts& facts) {
+  const platform::DeviceGroup& group = facts.Group;
+  const std::string device = facts.Device.empty() ? std::string("the device") : facts.Device;
+  if (group.Name.empty()) {
     return "You may not use this port. Add your user to the dialout group\n"
            "(sudo usermod -aG dialout $USER), log out and in again, then retry.";
   }
-  if (reason == std::errc::device_or_resource_busy ||
-      reason == std::errc::resource_unavailable_try_again ||
-      reason == std::errc::operation_would_block) {
-    return "Another program holds the port (a terminal program, another flashing tool,\n"
-           "ModemManager). Close it, then retry.";
+  const std::string name = OneLine(group.Name, 32);
+  if (!group.GroupMayUse || group.Name == "root") {
+    return "You may not use this port, and joining its group (" + name + ") would not help:\n" +
+           device + " is not open to that group for reading and writing. Ask the administrator\n"
+           "for access (a udev rule giving the device GROUP=\"dialout\", MODE=\"0660\").";
   }
-  if (reason == std::errc::no_such_file_or_directory || reason == std::errc::no_such_device ||
-      reason == std::errc::no_such_device_or_address) {
-    return "There is no such device. Connect the cable, list the serial ports with\n"
-           "`quorin-iap-cli ports` and choose one (Uart > Uart Port, or --port NAME).";
+  return "You may not use this port: " + device + " belongs to the group " + name + ".\n" +
+         "Add your user to it with `sudo usermod -aG " + name + " $USER`, log out and in\n"
+         "again (a new group counts from the next login), then retry.";
+}
+
+std::string WhatToDo(const OpenFailureFacts& facts) {
+  switch (facts.Refusal) {
+    case OpenRefusal::Busy:
+      return Busy(facts);
+    case OpenRefusal::NoPermission:
+      return NoPermission(facts);
+    case OpenRefusal::NoDevice:
+      return "There is no such device. Connect the cable, list the serial ports with\n"
+             "`quorin-iap-cli ports` and choose one (Uart > Uart Port, or --port NAME).";
+    case OpenRefusal::Other:
+      break;
   }
   return "Check the cable and the port name; `quorin-iap-cli ports` lists the serial ports.";
 }
 
 // Indents every line after the first by two blanks.
-std::string Indented(const char* text) {
+std::string Indented(const std::string& text) {
   std::string out = "  ";
-  for (const char* p = text; *p != '\0'; ++p) {
-    out += *p;
-    if (*p == '\n') out += "  ";
+  for (const char c : text) {
+    out += c;
+    if (c == '\n') out += "  ";
   }
   return out;
 }
 
 }  // namespace
 
-std::string OpenFailureAdvice(const std::string& portName, const std::string& componentText,
-                              std::error_code reason) {
-  std::string advice = "cannot open the serial port " + portName + ": ";
-  advice += reason ? reason.message() : componentText;
-  advice += "\n";
-  advice += Indented(WhatToDo(reason));
-  return advice;
+OpenFailureFacts GatherOpenFailureFacts(const std::string& portName, std::error_code reason) {
+  OpenFailureFacts facts;
+  facts.Refusal = platform::ClassifyOpenError(reason);
+  if (facts.Refusal != OpenRefusal::Busy && facts.Refusal != OpenRefusal::NoPermission) {
+    return facts;
+  }
+  facts.Device = ResolvePortName(portName);
+  if (facts.Refusal == OpenRefusal::Busy) {
+    facts.Holders = platform::HoldersOf(facts.Device);
+  } else {
+    facts.Group = platform::GroupOf(facts.Device);
+  }
+  return facts;
+}
+
+std::string OpenFailureAdvice(const std::string& portName, const std::string& reasonText,
+                              const OpenFailureFacts& facts) {
+  return "cannot open the serial port " + portName + ": " + reasonText + "\n" +
+         Indented(WhatToDo(facts));
 }
 
 std::string OpenFailureAdvice(const JobReport& report) {
   if (report.FailedPortName.empty()) return {};
-  return OpenFailureAdvice(report.FailedPortName, report.OpenErrorText, report.OpenErrorReason);
+  const std::string reason =
+      report.OpenErrorReason ? report.OpenErrorReason.message() : report.OpenErrorText;
+  return OpenFailureAdvice(report.FailedPortName, reason, report.OpenFacts);
 }
 
 }  // namespace quorin

@@ -8,14 +8,21 @@
 
 namespace quorin {
 
+// What the system tells about the failed open of `portName` whose error was `reason`: the kind of
+// refusal, and for a busy port the processes that hold its device, for a forbidden one the group
+// that owns it. Looks at the system (on Linux /proc and the device's owner); call it right after
+// the failure. Any thread.
+OpenFailureFacts GatherOpenFailureFacts(const std::string& portName, std::error_code reason);
+
 // Two or more lines, without a trailing newline: first "cannot open the serial port NAME: REASON",
-// then what to do about it (join the dialout group, close the program holding the port, connect
-// the cable and pick another port, ...). `reason` is the system's cause kept by the failed open
-// (may be empty: then `componentText` stands in for it). Any thread.
-std::string OpenFailureAdvice(const std::string& portName, const std::string& componentText,
-                              std::error_code reason);
+// then what to do about it, from `facts`: close the program holding the port (named with its
+// process id where the system tells; ModemManager with the command that stops it), join the group
+// that owns the device, connect the cable and pick another port, ... Pure; any thread.
+std::string OpenFailureAdvice(const std::string& portName, const std::string& reasonText,
+                              const OpenFailureFacts& facts);
 
 // The advice for the first open of `report`'s job that failed; empty when every open succeeded.
+// REASON is the system's cause, or the component's text when the failure kept none. Pure.
 std::string OpenFailureAdvice(const JobReport& report);
 
 }  // namespace quorin

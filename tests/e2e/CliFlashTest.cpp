@@ -11,10 +11,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "pack/PackFileReader.h"
 #include "tests/e2e/CliChild.h"
+#include "tests/support/HolderChild.h"
 #include "tests/support/JobHarness.h"
 #include "tests/support/WaitChild.h"
 
@@ -123,6 +125,81 @@ INSTANTIATE_TEST_SUITE_P(
         ScenarioExit{sim::SimScenario::NoHeaderAck, 5, "Power-off controller and try again "},
         ScenarioExit{sim::SimScenario::NoVerdict, 6,
                      "Power-off controller or display and try again "}));
+
+TEST_F(CliFlash, ABusyPortNamesTheProgramHoldingItAndNothingIsSent) {
+  sim::SimController sim;
+  sim.Start();
+  support::HolderChild holder(sim.SlavePath(), "quorin-holder");
+  ASSERT_TRUE(holder.Held());
+  Child cli(Flash({WritePack("good.Pack", MakeFirmware(64)), "--port", sim.SlavePath()}));
+  EXPECT_EQ(cli.Wait(), 3);
+  // This test process holds the slave too (the simulated controller's end): both are named.
+  EXPECT_NE(cli.Stderr().find("\n    pid " + std::to_string(holder.Pid()) + " quorin-holder ("),
+            std::string::npos)
+      << cli.Stderr();
+  EXPECT_EQ(sim.Report().bytesReceived, 0u);
+}
+
+// `flash --json`: stdout is exactly one JSON object (python3's json.load takes nothing else),
+// whose fields the table checks; the log lines go to stderr.
+struct JsonCase {
+  sim::SimScenario scenario;
+  bool missingPort;
+  std::map<std::string, std::string> fields;  // key -> the value as json.dumps writes it
+};
+class CliFlashJson : public CliFlash, public ::testing::WithParamInterface<JsonCase> {};
+TEST_P(CliFlashJson, StdoutIsOneObjectThatSumsUpTheRun) {
+  sim::SimOptions options;
+  options.scenario = GetParam().scenario;
+  options.group = 2;
+  sim::SimController sim(options);
+  sim.Start();
+  const std::string port = GetParam().missingPort ? "/dev/quorin-no-such-port" : sim.SlavePath();
+  const std::string pack = WritePack("good.Pack", MakeFirmware(2100));
+  Child cli(Flash({pack, "--port", port, "--json"}));
+  const int exitCode = cli.Wait();
+  std::ofstream(dir_ / "out.json") << cli.Stdout();
+  const char* script =
+      "import json, sys\n"
+      "o = json.load(open(sys.argv[1]))\n"
+      "assert isinstance(o, dict)\n"
+      "for k in sorted(o): print(k + '=' + json.dumps(o[k], ensure_ascii=False))\n";
+  Child python({QUORIN_PYTHON3_PATH, "-c", script, (dir_ / "out.json").string()});
+  ASSERT_EQ(python.Wait(), 0) << cli.Stdout() << python.Stderr();
+  std::map<std::string, std::string> parsed;
+  std::istringstream lines(python.Stdout());
+  for (std::string line; std::getline(lines, line);) {
+    parsed[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
+  }
+  auto expected = GetParam().fields;
+  expected["exit-code"] = std::to_string(exitCode);
+  expected["pack"] = "\"" + pack + "\"";
+  expected["port"] = expected["device"] = "\"" + port + "\"";
+  expected["version"] = "6400";
+  expected["data-length"] = "2100";
+  expected["target"] = std::to_string(kOwnTargetCode);
+  for (const auto& [key, value] : expected) EXPECT_EQ(parsed[key], value) << key;
+  EXPECT_GT(std::stod(parsed["duration"]), 0.0);
+  EXPECT_EQ(parsed.size(), 12u);
+  // The log lines went to stderr, as they appear in the object.
+  EXPECT_NE(cli.Stderr().find("Conntectting MCU....\n"), std::string::npos) << cli.Stderr();
+}
+INSTANTIATE_TEST_SUITE_P(
+    Scenarios, CliFlashJson,
+    ::testing::Values(
+        JsonCase{sim::SimScenario::Normal, false,
+                 {{"outcome", "\"programmed\""}, {"exit-code", "0"}, {"bytes-sent", "2112"},
+                  {"groups-acknowledged", "2"},
+                  {"log", "[\"Conntectting MCU....\", \"MCU Identified\", \"Programing...\", "
+                          "\"Programed sucessfuly\"]"}}},
+        JsonCase{sim::SimScenario::AckLost, false,
+                 {{"outcome", "\"not-acknowledged\""}, {"bytes-sent", "2048"},
+                  {"groups-acknowledged", "1"}}},
+        JsonCase{sim::SimScenario::Silent, false,
+                 {{"outcome", "\"no-answer\""}, {"bytes-sent", "0"}, {"groups-acknowledged", "0"}}},
+        JsonCase{sim::SimScenario::Normal, true,
+                 {{"outcome", "\"port-error\""},
+                  {"log", "[\"Conntectting MCU....\", \"UART Port error \"]"}}}));
 
 TEST_F(CliFlash, PackProblemsAreRefusedBeforeThePortIsTouched) {
   sim::SimController sim;

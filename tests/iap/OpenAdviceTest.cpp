@@ -5,36 +5,78 @@
 namespace quorin {
 namespace {
 
-TEST(OpenFailureAdvice, NamesThePortTheReasonAndWhatToDo) {
+using platform::OpenRefusal;
+using platform::PortHolder;
+
+OpenFailureFacts Facts(OpenRefusal refusal, bool told = true, std::vector<PortHolder> holders = {},
+                       std::string group = {}, bool groupMayUse = true) {
+  OpenFailureFacts facts;
+  facts.Refusal = refusal;
+  facts.Device = "/dev/ttyUSB3";
+  facts.Holders = {told, std::move(holders)};
+  facts.Group = {std::move(group), groupMayUse};
+  return facts;
+}
+
+TEST(OpenFailureAdvice, SaysWhatToDoFromWhatTheSystemTold) {
+  const PortHolder minicom{4242, "minicom", "minicom -D /dev/ttyUSB3"};
+  const PortHolder modemManager{77, "ModemManager", "/usr/sbin/ModemManager"};
+  const PortHolder odd{9, "odd\x1b", std::string(150, 'x')};
   struct Case {
-    std::errc reason;
-    const char* advice;
+    OpenFailureFacts facts;
+    std::vector<std::string> present;
+    std::vector<std::string> absent;
   };
   const Case cases[] = {
-      {std::errc::permission_denied, "dialout group"},
-      {std::errc::operation_not_permitted, "dialout group"},
-      {std::errc::device_or_resource_busy, "Another program holds the port"},
-      {std::errc::resource_unavailable_try_again, "Another program holds the port"},
-      {std::errc::no_such_file_or_directory, "There is no such device"},
-      {std::errc::no_such_device, "There is no such device"},
-      {std::errc::io_error, "Check the cable and the port name"},
+      {Facts(OpenRefusal::Busy, true, {minicom}),
+       {"\n  This program holds the port:\n    pid 4242 minicom (minicom -D /dev/ttyUSB3)\n"
+        "  Close it, then retry."},
+       {"ModemManager"}},
+      {Facts(OpenRefusal::Busy, true, {modemManager}),
+       {"pid 77 ModemManager (/usr/sbin/ModemManager)\n",
+        "`sudo systemctl stop ModemManager` (it starts again at the next boot), then retry."},
+       {"Close it", "close the others"}},
+      {Facts(OpenRefusal::Busy, true, {modemManager, minicom}),
+       {"These programs hold the port:\n", "pid 4242 minicom", "close the others, then retry."},
+       {}},
+      {Facts(OpenRefusal::Busy, true, {odd}),
+       {"pid 9 odd? (" + std::string(100, 'x') + "...)\n"}, {"\x1b"}},
+      {Facts(OpenRefusal::Busy, true), {"no process this user may look into"}, {"pid"}},
+      {Facts(OpenRefusal::Busy, false),
+       {"Another program has the port open (the system does not tell which)",
+        "a terminal program", "another flashing tool", "vendor's configuration program"},
+       {"pid", "ModemManager"}},
+      {Facts(OpenRefusal::NoPermission, true, {}, "uucp"),
+       {"/dev/ttyUSB3 belongs to the group uucp.\n",
+        "`sudo usermod -aG uucp $USER`, log out and in\n"},
+       {"dialout"}},
+      {Facts(OpenRefusal::NoPermission, true, {}, "root"), {"would not help"}, {"usermod"}},
+      {Facts(OpenRefusal::NoPermission, true, {}, "plugdev", false),
+       {"joining its group (plugdev) would not help"}, {"usermod"}},
+      {Facts(OpenRefusal::NoPermission), {"sudo usermod -aG dialout $USER"}, {}},
+      {Facts(OpenRefusal::NoDevice), {"There is no such device", "quorin-iap-cli ports"}, {}},
+      {Facts(OpenRefusal::Other), {"Check the cable and the port name"}, {}},
   };
   for (const Case& c : cases) {
-    const std::error_code reason = std::make_error_code(c.reason);
-    const std::string advice = OpenFailureAdvice("/dev/ttyUSB3", "ignored", reason);
-    EXPECT_EQ(advice.rfind("cannot open the serial port /dev/ttyUSB3: " + reason.message(), 0), 0u)
+    const std::string advice = OpenFailureAdvice("/dev/ttyUSB3", "REASON", c.facts);
+    EXPECT_EQ(advice.rfind("cannot open the serial port /dev/ttyUSB3: REASON\n  ", 0), 0u)
         << advice;
-    EXPECT_NE(advice.find(c.advice), std::string::npos) << advice;
     EXPECT_NE(advice.back(), '\n');
+    for (const std::string& text : c.present) EXPECT_NE(advice.find(text), std::string::npos) << advice;
+    for (const std::string& text : c.absent) EXPECT_EQ(advice.find(text), std::string::npos) << advice;
   }
 }
 
-TEST(OpenFailureAdvice, ComponentTextStandsInForAMissingReasonAndNoFailureMeansNoAdvice) {
+TEST(OpenFailureAdvice, ReportGivesTheReasonOrTheComponentTextAndNoFailureMeansNoAdvice) {
   JobReport report;
   EXPECT_EQ(OpenFailureAdvice(report), "");
   report.FailedPortName = "COM9";
   report.OpenErrorText = "此串口已经打开";
   EXPECT_EQ(OpenFailureAdvice(report).rfind("cannot open the serial port COM9: 此串口已经打开\n", 0),
+            0u);
+  report.OpenErrorReason = std::make_error_code(std::errc::device_or_resource_busy);
+  EXPECT_EQ(OpenFailureAdvice(report).rfind(
+                "cannot open the serial port COM9: " + report.OpenErrorReason.message() + "\n", 0),
             0u);
 }
 

@@ -12,6 +12,7 @@
 
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/PortHolders.h"
 #include "platform/SerialPorts.h"
 #include "platform/ThreadCpuTime.h"
 #include "platform/UniqueHandle.h"
@@ -165,6 +166,18 @@ TEST(SerialPortsWin32Test, ComNStaysTheNamedPortWhateverTheListHolds) {
   for (const SerialPortInfo& port : ListSerialPorts()) {
     EXPECT_EQ(port.Path, "\\\\.\\" + port.Name);
   }
+}
+
+TEST(PortHoldersWin32Test, AnAccessDeniedPortIsBusyAndNobodyIsNamed) {
+  const std::pair<DWORD, OpenRefusal> cases[] = {{ERROR_ACCESS_DENIED, OpenRefusal::Busy},
+                                                 {ERROR_SHARING_VIOLATION, OpenRefusal::Busy},
+                                                 {ERROR_FILE_NOT_FOUND, OpenRefusal::NoDevice},
+                                                 {ERROR_GEN_FAILURE, OpenRefusal::Other}};
+  for (const auto& [code, refusal] : cases) {
+    EXPECT_EQ(ClassifyOpenError({static_cast<int>(code), std::system_category()}), refusal) << code;
+  }
+  EXPECT_FALSE(HoldersOf("COM1").Told);
+  EXPECT_EQ(GroupOf("COM1").Name, "");
 }
 
 TEST(UniqueHandleWin32Test, ClosesExactlyOnceAndMovesOwnership) {
