@@ -73,7 +73,10 @@ std::error_code FillAndClose(UniqueHandle& file, const FileProducer& produce,
   std::error_code error = produce(sink);
   if (!error && keep != nullptr) {
     if (::fchmod(Fd(file), keep->st_mode & 07777) != 0) error = LastSystemError();
-    if (!error && ::geteuid() == 0) (void)::fchown(Fd(file), keep->st_uid, keep->st_gid);
+    if (!error && ::geteuid() == 0) {
+      // Best effort: a file root rewrites keeps its owner; if not, it stays root's and readable.
+      [[maybe_unused]] const int owned = ::fchown(Fd(file), keep->st_uid, keep->st_gid);
+    }
   }
   if (!error && ::fsync(Fd(file)) != 0) error = LastSystemError();
   const std::error_code closed = file.Close();
