@@ -28,6 +28,8 @@
 //   box-text                      prints the message box's text
 //   box-ok                        presses its OK button and waits until it is gone
 //   sleep MS                      pauses
+//   tree                          prints the main window's and the dialog's controls (id, class,
+//                                 visible, text), to see what a failing run saw
 //   close                         closes the main window; waits up to 10 s for the program to end
 // Exit codes: 0 every command succeeded, 1 a command failed (its reason on stderr), 2 usage.
 #include <windows.h>
@@ -185,6 +187,7 @@ class Driver {
       return;
     }
     if (command == "close") return Close();
+    if (command == "tree") return Tree();
     throw Usage("unknown command: " + command);
   }
 
@@ -416,6 +419,19 @@ class Driver {
     Send(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     Post(Child(dialog, IDOK, "Open button in the file dialog"), BM_CLICK, 0, 0);
     WaitGone(dialog, std::chrono::seconds(5), "the file-open dialog");
+  }
+
+  void Tree() const {
+    for (HWND root : {main_, dialog_, box_}) {
+      if (!root || !IsWindow(root)) continue;
+      Print(ToUtf8(ClassOf(root)) + " \"" + ToUtf8(Caption(root)) + "\"");
+      EnumChildWindows(root, [](HWND w, LPARAM) -> BOOL {
+        Print("  " + std::to_string(GetDlgCtrlID(w)) + " " + ToUtf8(ClassOf(w)) +
+              (IsWindowVisible(w) ? " visible" : " hidden") + (IsWindowEnabled(w) ? "" : " disabled") +
+              " \"" + TextOf(w) + "\"");
+        return TRUE;
+      }, 0);
+    }
   }
 
   void Close() {
