@@ -27,3 +27,44 @@ if(QUORIN_BUILD_TESTS)
     add_library(GTest::gtest_main ALIAS gtest_main)
   endif()
 endif()
+
+#   libjpeg     libjpeg-turbo's Debian source (scripts/bootstrap --windows puts it in
+#               .cache/sources/), cross-built as the static libjpeg.a for the Windows window
+if(WIN32)
+  set(QUORIN_LIBJPEG_SOURCE ${PROJECT_SOURCE_DIR}/.cache/sources/libjpeg-turbo
+      CACHE PATH "libjpeg-turbo sources for a cross build")
+  if(NOT EXISTS ${QUORIN_LIBJPEG_SOURCE}/CMakeLists.txt)
+    message(FATAL_ERROR "libjpeg-turbo sources not found in ${QUORIN_LIBJPEG_SOURCE} "
+                        "(run scripts/bootstrap --windows)")
+  endif()
+  include(ExternalProject)
+  set(jpeg_build ${CMAKE_BINARY_DIR}/_deps/libjpeg)
+  set(QUORIN_LIBJPEG_ARCHIVE ${jpeg_build}/libjpeg.a)
+  set(jpeg_launchers)
+  foreach(lang C CXX)
+    if(CMAKE_${lang}_COMPILER_LAUNCHER)
+      list(APPEND jpeg_launchers -DCMAKE_${lang}_COMPILER_LAUNCHER=${CMAKE_${lang}_COMPILER_LAUNCHER})
+    endif()
+  endforeach()
+  ExternalProject_Add(libjpeg_build
+    SOURCE_DIR ${QUORIN_LIBJPEG_SOURCE}
+    BINARY_DIR ${jpeg_build}
+    CMAKE_ARGS -G ${CMAKE_GENERATOR}
+               -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+               -DCMAKE_BUILD_TYPE=Release
+               -DCMAKE_INSTALL_PREFIX=${jpeg_build}/unused-install
+               -DENABLE_SHARED=OFF -DWITH_SIMD=OFF -DWITH_TURBOJPEG=OFF
+               ${jpeg_launchers}
+    BUILD_COMMAND ${CMAKE_COMMAND} --build ${jpeg_build} --target jpeg-static
+    BUILD_BYPRODUCTS ${QUORIN_LIBJPEG_ARCHIVE}
+    INSTALL_COMMAND ""
+    EXCLUDE_FROM_ALL TRUE)
+  # jpeglib.h from the sources, jconfig.h from the build.
+  add_library(quorin_libjpeg STATIC IMPORTED GLOBAL)
+  file(MAKE_DIRECTORY ${jpeg_build})
+  set_target_properties(quorin_libjpeg PROPERTIES
+    IMPORTED_LOCATION ${QUORIN_LIBJPEG_ARCHIVE}
+    INTERFACE_INCLUDE_DIRECTORIES "${QUORIN_LIBJPEG_SOURCE};${jpeg_build}")
+  add_dependencies(quorin_libjpeg libjpeg_build)
+  add_library(JPEG::JPEG ALIAS quorin_libjpeg)
+endif()

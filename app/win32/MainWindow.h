@@ -1,0 +1,119 @@
+#pragma once
+// F_UpdateDispController on Windows: the main window's controls laid out in client pixels scaled
+// to the window's DPI, each event forwarded to the MainWindowPresenter, each of its requests
+// carried out on the controls. Every control has its identifier from ControlIds.h. UI thread.
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/WindowViews.h"
+#include "app/win32/JpegLogo.h"
+#include "app/win32/Widgets.h"
+
+namespace quorin {
+class MainWindowPresenter;
+}
+
+namespace quorin::win32 {
+
+class MainWindow final : public MainWindowView {
+ public:
+  // Creates the window (hidden, 497 x 483 scaled to the system's DPI, centred on the desktop)
+  // with its menu, controls and pictures. Raises std::system_error when the window cannot be
+  // created, std::runtime_error when the logo cannot be decoded.
+  explicit MainWindow(HINSTANCE instance);
+  ~MainWindow() override;
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // Connects the presenter that receives the window's events (null: events are ignored) and sets
+  // the caption to its Caption().
+  void Attach(MainWindowPresenter* presenter);
+  void Show(int showCommand);
+  HWND Handle() const { return window_; }
+
+  // Runs once, right after the window's first WM_PAINT (--measure-startup).
+  std::function<void()> OnFirstPaint;
+  // Runs when the user closes the window, before it is destroyed (the sink stops running tasks).
+  std::function<void()> OnClosing;
+
+  // MainWindowView.
+  void SetProgramEnabled(bool enabled) override;
+  void SetPackFileName(const std::string& name) override;
+  void SetVersionText(const std::string& text) override;
+  void SetUpdateKindText(const std::string& text) override;
+  void ClearLog() override;
+  void AppendLogLine(const std::string& line) override;
+  void SetLogAdvice(const std::string& advice) override;
+  void SetGaugeVisible(bool visible) override;
+  void SetGaugeMaximum(std::uint32_t maximum) override;
+  void SetGaugeProgress(std::uint32_t progress) override;
+  void ShowMessage(const MessageBoxRequest& request) override;
+  std::optional<std::string> AskPackFile() override;
+  void RunPortDialog(PortDialogPresenter& presenter) override;
+
+ private:
+  // One control and where it sits at 96 DPI, relative to its parent's client area.
+  struct Placed {
+    HWND Window = nullptr;
+    RECT Base{};       // left, top, right, bottom at 96 DPI
+    HFONT* Font = nullptr;
+    bool FitText = false;  // labels grow to their text in the font they get
+  };
+
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK FlatButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR self);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void CreateControls();
+  HWND AddControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,
+                  RECT base, HFONT* font, bool fitText = false);
+  void MakeFonts();
+  // Moves and sizes every control and gives it its font, for the current DPI.
+  void Relayout();
+  void PaintToolBar(HDC dc);
+  void DrawLogo(const DRAWITEMSTRUCT& item);
+  LRESULT ColourControl(HDC dc, HWND control);
+  void Command(int id);
+  // Runs `handler` (a presenter call); whatever escapes is shown by the presenter's error handler.
+  template <class Handler>
+  void Forward(Handler&& handler);
+
+  HINSTANCE instance_;
+  HWND window_ = nullptr;
+  MainWindowPresenter* presenter_ = nullptr;
+  UINT dpi_ = 96;
+  std::vector<Placed> placed_;
+  HWND readPack_ = nullptr;
+  HWND program_ = nullptr;
+  HWND group_ = nullptr;
+  HWND fileName_ = nullptr;
+  HWND version_ = nullptr;
+  HWND updateKind_ = nullptr;
+  HWND gauge_ = nullptr;
+  HWND log_ = nullptr;
+  HWND tooltip_ = nullptr;
+  HWND webAddress_ = nullptr;
+  HWND hotButton_ = nullptr;
+  bool logAdviceShown_ = false;
+  int gaugeMaximum_ = 1000;
+  int gaugePercent_ = 0;
+  bool painted_ = false;
+
+  HFONT sans11_ = nullptr;
+  HFONT yaHei13_ = nullptr;
+  HFONT yaHei13Bold_ = nullptr;
+  HFONT yaHei16Bold_ = nullptr;
+  std::vector<FontHandle> fonts_;
+  IconHandle readPackIcon_;
+  IconHandle programIcon_;
+  IconHandle bigIcon_;
+  IconHandle smallIcon_;
+  Pixels logo_;
+};
+
+}  // namespace quorin::win32

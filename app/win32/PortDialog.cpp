@@ -1,0 +1,236 @@
+#include "app/win32/PortDialog.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <system_error>
+
+#include "app/win32/ControlIds.h"
+#include "platform/win32/Text.h"
+
+namespace quorin::win32 {
+namespace {
+
+using platform::win32::Widen;
+
+constexpr const wchar_t* kClassName = L"TF_UartSet";
+constexpr int kOuterWidth = 221;
+constexpr int kOuterHeight = 273;
+// GroupBox2's place: its children are placed relative to it.
+constexpr int kGroupLeft = 13;
+constexpr int kGroupTop = 13;
+
+void FillList(HWND list, const std::vector<std::string>& items) {
+  for (const std::string& item : items) {
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+  }
+  SendMessageW(list, CB_SETCURSEL, 0, 0);
+}
+
+}  // namespace
+
+PortDialog::PortDialog(HINSTANCE instance, PortDialogPresenter& presenter, RECT centreOn, UINT dpi)
+    : instance_(instance),
+      presenter_(presenter),
+      dpi_(dpi),
+      sans11_(MakeFont(FontFace::SansSerif, 11, false, dpi)),
+      sans13_(MakeFont(FontFace::SansSerif, 13, false, dpi)),
+      yaHei13_(MakeFont(FontFace::YaHei, 13, false, dpi)) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = WindowProc;
+  windowClass.hInstance = instance_;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  windowClass.lpszClassName = kClassName;
+  RegisterClassExW(&windowClass);
+
+  const int width = Scale(kOuterWidth, dpi_);
+  const int height = Scale(kOuterHeight, dpi_);
+  const int left = (centreOn.left + centreOn.right - width) / 2;
+  const int top = (centreOn.top + centreOn.bottom - height) / 2;
+  // No owner: a top-level window of its own, as the dialog always was.
+  window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, L"Uart port set",
+                            WS_POPUP | WS_CAPTION | WS_SYSMENU, left, top, width, height, nullptr,
+                            nullptr, instance_, this);
+  if (!window_) {
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                            "cannot create the port dialog");
+  }
+  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(sans11_.get()), FALSE);
+
+  namespace id = win32ids;
+  AddControl(WC_BUTTONW, L"UART", BS_GROUPBOX, -1, kGroupLeft, kGroupTop, 185, 140,
+             yaHei13_.get());
+  AddControl(WC_STATICW, L"UART Port", SS_LEFT | SS_NOPREFIX, -1, kGroupLeft + 14, kGroupTop + 27,
+             64, 19, yaHei13_.get());
+  // A drop-down list with an edit field: its height is that of the field plus the open list.
+  ports_ = AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+                      id::kPortList, kGroupLeft + 12, kGroupTop + 48, 161, 27 + 9 * 19,
+                      yaHei13_.get());
+  HWND baudLabel = AddControl(WC_STATICW, L"UartBaud rate", SS_LEFT | SS_NOPREFIX, -1,
+                              kGroupLeft + 11, kGroupTop + 84, 86, 19, yaHei13_.get());
+  ShowWindow(baudLabel, SW_HIDE);
+  bauds_ = AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP, id::kBaudList,
+                      kGroupLeft + 14, kGroupTop + 105, 155, 27 + 3 * 19, yaHei13_.get());
+  ShowWindow(bauds_, SW_HIDE);
+  for (HWND list : {ports_, bauds_}) {
+    // The field 27 pixels high in all, each item 19.
+    SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Scale(21, dpi_));
+    SendMessageW(list, CB_SETITEMHEIGHT, 0, Scale(19, dpi_));
+  }
+  FillList(ports_, presenter_.PortItems());
+  FillList(bauds_, PortDialogPresenter::BaudItems());
+  AddControl(WC_BUTTONW, L"Save", BS_PUSHBUTTON | WS_TABSTOP, id::kSave, 16, 176, 75, 25,
+             sans13_.get());
+  AddControl(WC_BUTTONW, L"Exit", BS_PUSHBUTTON | WS_TABSTOP, id::kExit, 112, 176, 75, 25,
+             sans13_.get());
+}
+
+PortDialog::~PortDialog() {
+  if (window_) {
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+  }
+}
+
+HWND PortDialog::AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int id,
+                            int left, int top, int width, int height, HFONT font) {
+  const DWORD extended = lstrcmpW(className, WC_COMBOBOXW) == 0 ? WS_EX_CLIENTEDGE : 0;
+  HWND control = CreateWindowExW(
+      extended, className, text, WS_CHILD | WS_VISIBLE | style, Scale(left, dpi_),
+      Scale(top, dpi_), Scale(width, dpi_), Scale(height, dpi_), window_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  if (!control) {
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                            "cannot create a control of the port dialog");
+  }
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  // Labels size themselves to their text, as in the main window.
+  if (lstrcmpW(className, WC_STATICW) == 0) {
+    const int fitted = std::max(Scale(width, dpi_), TextWidth(control, font, text) + 2);
+    SetWindowPos(control, nullptr, 0, 0, fitted, Scale(height, dpi_),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  return control;
+}
+
+void PortDialog::RunModal(HWND disabled) {
+  const bool wasEnabled = disabled && IsWindowEnabled(disabled);
+  if (wasEnabled) EnableWindow(disabled, FALSE);
+  ShowWindow(window_, SW_SHOW);
+  UpdateWindow(window_);
+  SetFocus(ports_);
+  Forward([this] { presenter_.FormShow(*this); });
+  MSG message{};
+  bool quit = false;
+  while (!done_ && window_) {
+    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+    if (got <= 0) {
+      quit = got == 0;
+      break;
+    }
+    if (!IsDialogMessageW(window_, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  // The owner takes input again before the dialog goes, so activation returns to it.
+  if (wasEnabled) EnableWindow(disabled, TRUE);
+  if (window_) ShowWindow(window_, SW_HIDE);
+  if (disabled) SetActiveWindow(disabled);
+  if (quit) PostQuitMessage(static_cast<int>(message.wParam));
+}
+
+template <class Handler>
+void PortDialog::Forward(Handler&& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    ShowMessage({BoxIcon::Error, "Error", error.what()});
+  } catch (...) {
+    ShowMessage({BoxIcon::Error, "Error", "Unknown error."});
+  }
+}
+
+LRESULT PortDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == win32ids::kSave) {
+          Forward([this] { presenter_.Save(*this); });
+        } else if (LOWORD(wParam) == win32ids::kExit || LOWORD(wParam) == IDCANCEL) {
+          Forward([this] { presenter_.Exit(*this); });
+        }
+      }
+      return 0;
+    case WM_CLOSE:
+      // The close box behaves as Exit.
+      Forward([this] { presenter_.Exit(*this); });
+      return 0;
+    case WM_NCDESTROY: {
+      HWND window = window_;
+      window_ = nullptr;
+      done_ = true;
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      return DefWindowProcW(window, message, wParam, lParam);
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+LRESULT CALLBACK PortDialog::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* creating =
+        static_cast<PortDialog*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+    creating->window_ = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating));
+  }
+  auto* self = reinterpret_cast<PortDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  try {
+    return self->Handle(message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
+// ---- PortDialogView -----------------------------------------------------------------------------
+
+void PortDialog::SelectPort(int index) {
+  SendMessageW(ports_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+void PortDialog::SelectBaud(int index) {
+  SendMessageW(bauds_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int PortDialog::SelectedPortIndex() const {
+  const auto index = static_cast<int>(SendMessageW(ports_, CB_GETCURSEL, 0, 0));
+  if (index < 0) return -1;
+  // Text the user typed into the field is no item, even where the list still marks one.
+  const int length = GetWindowTextLengthW(ports_);
+  std::wstring field(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(ports_, field.data(), length + 1);
+  const auto itemLength = static_cast<int>(SendMessageW(ports_, CB_GETLBTEXTLEN, index, 0));
+  std::wstring item(static_cast<std::size_t>(std::max(itemLength, 0)) + 1, L'\0');
+  SendMessageW(ports_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(item.data()));
+  return wcscmp(field.c_str(), item.c_str()) == 0 ? index : -1;
+}
+
+int PortDialog::SelectedBaudIndex() const {
+  return static_cast<int>(SendMessageW(bauds_, CB_GETCURSEL, 0, 0));
+}
+
+void PortDialog::Close() {
+  done_ = true;
+}
+
+void PortDialog::ShowMessage(const MessageBoxRequest& request) {
+  MessageBoxW(window_, Widen(request.text).c_str(), Widen(request.caption).c_str(),
+              MB_OK | (request.icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONERROR));
+}
+
+}  // namespace quorin::win32

@@ -1,0 +1,51 @@
+#pragma once
+// The Win32 window's building blocks: DPI scaling, fonts with fallbacks, the owning GDI handles,
+// the gauge, the pack-information panel and the flat image buttons. UI thread only.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <type_traits>
+
+namespace quorin::win32 {
+
+// `value` client pixels at 96 DPI, at `dpi`.
+inline int Scale(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
+
+struct GdiDeleter {
+  void operator()(HGDIOBJ object) const { DeleteObject(object); }
+};
+using FontHandle = std::unique_ptr<std::remove_pointer_t<HFONT>, GdiDeleter>;
+using BrushHandle = std::unique_ptr<std::remove_pointer_t<HBRUSH>, GdiDeleter>;
+struct IconDeleter {
+  void operator()(HICON icon) const { DestroyIcon(icon); }
+};
+using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
+
+enum class FontFace { YaHei, SansSerif };
+
+// "Microsoft YaHei" (falling back to "微软雅黑", then to CJK faces this system has) or
+// "MS Sans Serif" (falling back to "Microsoft Sans Serif"), `pixels` high at 96 DPI.
+FontHandle MakeFont(FontFace face, int pixels, bool bold, UINT dpi);
+
+// The width `text` takes in `font` on `window`'s screen, in pixels.
+int TextWidth(HWND window, HFONT font, const std::wstring& text);
+
+// Registers the window classes below (once per process).
+void RegisterWidgetClasses(HINSTANCE instance);
+
+// The gauge: a white box with a single border, a lime bar and the percentage centred. Answers
+// PBM_SETRANGE32, PBM_SETPOS, PBM_GETPOS and PBM_GETRANGE like the progress bar; WM_SETFONT.
+inline constexpr const wchar_t* kGaugeClass = L"QuorinGauge";
+// GroupBox1: a panel in the highlight-text colour with an etched frame and its caption (the
+// window text) in navy. It hands WM_COMMAND, WM_DRAWITEM and WM_CTLCOLOR* on to its parent, so
+// the main window colours and draws its children.
+inline constexpr const wchar_t* kGroupPanelClass = L"QuorinGroupPanel";
+
+// Draws an owner-drawn flat image button: the face in the button colour, a raised edge while
+// `hot`, a sunken one while pressed, the icon (`iconSize` pixels) and the caption centred beside
+// it, greyed when disabled.
+void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, HFONT font,
+                         bool hot);
+
+}  // namespace quorin::win32

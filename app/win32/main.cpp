@@ -1,0 +1,268 @@
+// quorin-iap.exe: the native Windows window that writes firmware update packs into the
+// controller. The presenter decides everything; this file wires the window, the notification
+// sink and the presenter together and runs the message loop.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/MainWindowPresenter.h"
+#include "app/Simulation.h"
+#include "app/win32/MainWindow.h"
+#include "app/win32/Win32NotifySink.h"
+#include "comm/PortNames.h"
+#include "platform/CommandLine.h"
+#include "platform/win32/Text.h"
+#include "settings/JobSettings.h"
+#include "settings/UartSettings.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using quorin::platform::win32::Narrow;
+using quorin::platform::win32::Widen;
+
+// The command line (until the shared parser takes std::string arguments):
+//   quorin-iap [PACK]  |  --simulate[=SCENARIO] [PACK]  |  --simulate SCENARIO [PACK]
+//   --measure-startup  |  --help  |  --version
+struct Arguments {
+  std::string PackPath;
+  bool Simulate = false;
+  std::string Scenario;
+  bool MeasureStartup = false;
+  bool ShowHelp = false;
+  bool ShowVersion = false;
+  std::string Error;
+};
+
+bool LooksLikePack(const std::string& argument) {
+  if (argument.size() < 5) return false;
+  std::string tail = argument.substr(argument.size() - 5);
+  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return tail == ".pack";
+}
+
+Arguments Parse(const std::vector<std::string>& arguments) {
+  Arguments parsed;
+  for (std::size_t i = 1; i < arguments.size() && parsed.Error.empty(); ++i) {
+    const std::string& argument = arguments[i];
+    if (argument == "--help" || argument == "-h") {
+      parsed.ShowHelp = true;
+    } else if (argument == "--version") {
+      parsed.ShowVersion = true;
+    } else if (argument == "--measure-startup") {
+      parsed.MeasureStartup = true;
+    } else if (argument == "--simulate") {
+      parsed.Simulate = true;
+      if (i + 1 < arguments.size() && arguments[i + 1].rfind('-', 0) != 0 &&
+          !LooksLikePack(arguments[i + 1])) {
+        parsed.Scenario = arguments[++i];
+      }
+    } else if (argument.rfind("--simulate=", 0) == 0) {
+      parsed.Simulate = true;
+      parsed.Scenario = argument.substr(11);
+      if (parsed.Scenario.empty()) parsed.Error = "--simulate= needs a scenario name";
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      parsed.Error = "unknown option " + argument;
+    } else if (parsed.PackPath.empty()) {
+      parsed.PackPath = argument;
+    } else {
+      parsed.Error = "only one pack can be opened, got " + parsed.PackPath + " and " + argument;
+    }
+  }
+  return parsed;
+}
+
+constexpr const char* kUsage =
+    "usage: quorin-iap [PACK]\n"
+    "       quorin-iap --simulate [SCENARIO] [PACK]\n"
+    "\n"
+    "Opens the controller update window; with PACK, that pack is read at once.\n"
+    "  --simulate [SCENARIO]  program a simulated controller instead of a serial port\n"
+    "  --measure-startup      quit as soon as the window is first painted, printing the\n"
+    "                         time it took, the peak memory and the window's caption\n"
+    "  --version              print the version\n"
+    "  --help                 print this text\n";
+
+// Standard output and error of a window program: the handles it inherited (a pipe, a file, the
+// console of a program started from one), else the console of the parent, when there is one.
+class StandardStreams {
+ public:
+  StandardStreams() : out_(GetStdHandle(STD_OUTPUT_HANDLE)), err_(GetStdHandle(STD_ERROR_HANDLE)) {
+    if (Usable(out_) && Usable(err_)) return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
+    console_ = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (!Usable(out_)) out_ = console_;
+    if (!Usable(err_)) err_ = console_;
+  }
+  ~StandardStreams() {
+    if (Usable(console_)) CloseHandle(console_);
+  }
+  StandardStreams(const StandardStreams&) = delete;
+  StandardStreams& operator=(const StandardStreams&) = delete;
+
+  void Out(const std::string& text) const { Write(out_, text); }
+  void Err(const std::string& text) const { Write(err_, text); }
+
+ private:
+  static bool Usable(HANDLE handle) { return handle && handle != INVALID_HANDLE_VALUE; }
+  static void Write(HANDLE handle, const std::string& text) {
+    if (!Usable(handle)) return;
+    DWORD written = 0;
+    for (std::size_t done = 0; done < text.size(); done += written) {
+      if (!WriteFile(handle, text.data() + done, static_cast<DWORD>(text.size() - done), &written,
+                     nullptr) ||
+          written == 0) {
+        return;
+      }
+    }
+  }
+
+  HANDLE out_;
+  HANDLE err_;
+  HANDLE console_ = INVALID_HANDLE_VALUE;
+};
+
+std::string ExecutablePath() {
+  std::wstring path(32768, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  return Narrow(path);
+}
+
+long PeakWorkingSetKiB() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+  return static_cast<long>(counters.PeakWorkingSetSize / 1024);
+}
+
+std::string WindowCaption(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(window, caption.data(), length + 1);
+  caption.resize(static_cast<std::size_t>(length));
+  return Narrow(caption);
+}
+
+// The device a port number names on this machine; nothing when it is the port's own COM name.
+std::string PortDevice(int port) {
+  const std::string name = "COM" + std::to_string(port);
+  const std::string device = quorin::ResolvePortName(name);
+  return CompareStringOrdinal(Widen(device).c_str(), -1, Widen(name).c_str(), -1, TRUE) ==
+                 CSTR_EQUAL
+             ? std::string()
+             : device;
+}
+
+quorin::PresenterOptions MakeOptions(const quorin::Simulation* simulation) {
+  quorin::PresenterOptions options;
+  options.SettingsPath = quorin::SettingsFilePath();
+  options.PortDevice = PortDevice;
+  options.ApplicationTitle = quorin::ApplicationTitle(ExecutablePath());
+  if (!simulation) {
+    options.Job = quorin::JobSettingsFromFile(options.SettingsPath);
+    return options;
+  }
+  options.Job.BaudIndex = [path = options.SettingsPath] {
+    return quorin::ReadBaudIndexSetting(path);
+  };
+  simulation->ConfigureJob(options.Job);
+  options.CaptionSuffix = "  [simulated controller: " + simulation->Scenario() + "]";
+  return options;
+}
+
+int Run(HINSTANCE instance, const StandardStreams& streams) {
+  const Clock::time_point start = Clock::now();
+  const Arguments arguments = Parse(quorin::platform::CommandLineArguments(0, nullptr));
+  if (!arguments.Error.empty()) {
+    streams.Err("quorin-iap: " + arguments.Error + "\n\n" + kUsage);
+    return 2;
+  }
+  if (arguments.ShowHelp) {
+    streams.Out(kUsage);
+    return 0;
+  }
+  if (arguments.ShowVersion) {
+    streams.Out(std::string("quorin-iap ") + QUORIN_VERSION + "\n");
+    return 0;
+  }
+
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  std::unique_ptr<quorin::Simulation> simulation;
+  if (arguments.Simulate) {
+    try {
+      simulation = std::make_unique<quorin::Simulation>(arguments.Scenario);
+    } catch (const std::exception& error) {
+      streams.Err(std::string("quorin-iap: the simulated controller could not start: ") +
+                  error.what() + "\n");
+      return 1;
+    }
+  }
+
+  // A task that throws is shown like any other unhandled error.
+  quorin::MainWindowPresenter* presenter = nullptr;
+  quorin::win32::Win32NotifySink sink([&presenter](std::exception_ptr error) {
+    if (!presenter) return;
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& caught) {
+      presenter->ShowError(caught);
+    } catch (...) {
+      presenter->ShowUnknownError();
+    }
+  });
+  quorin::win32::MainWindow window(instance);
+  // Destroyed before the window and the simulation: a running job is stopped and its port closed
+  // first; the sink refuses the calls its worker still posts.
+  quorin::MainWindowPresenter windowPresenter(window, sink, MakeOptions(simulation.get()));
+  presenter = &windowPresenter;
+  window.Attach(&windowPresenter);
+  window.OnClosing = [&sink] { sink.Shutdown(); };
+  if (arguments.MeasureStartup) {
+    window.OnFirstPaint = [&window, &streams, start] {
+      const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+      char line[64];
+      std::snprintf(line, sizeof line, "first-paint-ms %.2f\n", ms);
+      streams.Out(std::string(line) + "peak-rss-kib " + std::to_string(PeakWorkingSetKiB()) +
+                  "\nwindow-caption " + WindowCaption(window.Handle()) + "\n");
+      PostMessageW(window.Handle(), WM_CLOSE, 0, 0);
+    };
+  }
+  window.Show(SW_SHOWNORMAL);
+  if (!arguments.PackPath.empty()) {
+    sink.Post([&windowPresenter, pack = arguments.PackPath] { windowPresenter.OpenPack(pack); });
+  }
+
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  sink.Shutdown();
+  window.Attach(nullptr);
+  presenter = nullptr;
+  return static_cast<int>(message.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  const StandardStreams streams;
+  try {
+    return Run(instance, streams);
+  } catch (const std::exception& error) {
+    // Only start-up can fail this way (no window, no logo); the window has shown the rest.
+    MessageBoxW(nullptr, Widen(error.what()).c_str(), L"quorin-iap", MB_OK | MB_ICONERROR);
+    return 1;
+  }
+}
