@@ -9,6 +9,7 @@
 // (milliseconds); messages sent to the window give up after 5 s.
 //   wait-window CAPTION TIMEOUT   the main window: a visible top-level window whose caption
 //                                 starts with CAPTION; prints its caption
+//   attach CAPTION TIMEOUT        as wait-window, printing nothing
 //   click ID                      clicks a button of the window or of the open dialog (a
 //                                 disabled one fails); posted, so a modal loop it opens is fine
 //   menu ID                       the menu command ID on the main window
@@ -147,7 +148,11 @@ class Driver {
       return words[i];
     };
     auto timeout = [&](size_t i) { return std::chrono::milliseconds(ParseNumber(arg(i), "TIMEOUT")); };
-    if (command == "wait-window") return WaitWindow(ToWide(arg(1)), timeout(2));
+    if (command == "wait-window" || command == "attach") {
+      WaitWindow(ToWide(arg(1)), timeout(2));
+      if (command == "wait-window") Print(ToUtf8(Caption(main_)));
+      return;
+    }
     if (command == "click" || command == "dialog-click") return Click(ParseId(arg(1)));
     if (command == "menu") return Post(Main(), WM_COMMAND, MAKEWPARAM(ParseId(arg(1)), 0), 0);
     if (command == "log") {
@@ -398,7 +403,6 @@ class Driver {
       return GetParent(w) == nullptr && Caption(w).rfind(caption, 0) == 0;
     });
     GetWindowThreadProcessId(main_, &pid_);
-    Print(ToUtf8(Caption(main_)));
   }
 
   static void WaitGone(HWND window, std::chrono::milliseconds timeout, const std::string& what) {
