@@ -19,6 +19,8 @@
 //   visible ID / enabled ID       prints 1 or 0
 //   wait-visible ID 0|1 TIMEOUT   waits until the control is shown (1) or hidden (0)
 //   text ID                       prints the control's text (WM_GETTEXT)
+//   progress ID                   prints a progress bar's position and maximum: "POS of MAX"
+//   wait-progress ID PERCENT TIMEOUT  waits until the progress bar is at least PERCENT % full
 //   selected ID                   prints the selected index of a combo box (-1: none)
 //   wait-dialog CAPTION TIMEOUT   a top-level window of the program with exactly this caption
 //   dialog-select ID INDEX        selects item INDEX of a combo box, notifying its owner
@@ -48,6 +50,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/win32/ControlIds.h"
@@ -166,6 +169,11 @@ class Driver {
     if (command == "enabled") return Print(IsEnabled(ParseId(arg(1))) ? "1" : "0");
     if (command == "wait-visible") return WaitVisible(ParseId(arg(1)), ParseNumber(arg(2), "0|1") != 0, timeout(3));
     if (command == "text") return Print(TextOf(Control(ParseId(arg(1))).window));
+    if (command == "progress") {
+      auto [position, maximum] = Progress(ParseId(arg(1)));
+      return Print(std::to_string(position) + " of " + std::to_string(maximum));
+    }
+    if (command == "wait-progress") return WaitProgress(ParseId(arg(1)), ParseNumber(arg(2), "PERCENT"), timeout(3));
     if (command == "selected") {
       return Print(std::to_string(static_cast<int>(Send(Control(ParseId(arg(1))).window, CB_GETCURSEL, 0, 0))));
     }
@@ -369,6 +377,22 @@ class Driver {
     if (!PollUntil(timeout, [&] { return IsShown(id) == shown; })) {
       throw Failure("control " + std::to_string(id) + (shown ? " not shown" : " not hidden") + " within " +
                     std::to_string(timeout.count()) + " ms");
+    }
+  }
+
+  std::pair<long long, long long> Progress(int id) const {
+    HWND bar = Control(id).window;
+    return {Send(bar, PBM_GETPOS, 0, 0), Send(bar, PBM_GETRANGE, FALSE, 0)};
+  }
+
+  void WaitProgress(int id, int percent, std::chrono::milliseconds timeout) {
+    std::pair<long long, long long> seen;
+    if (!PollUntil(timeout, [&] {
+          seen = Progress(id);
+          return seen.second > 0 && seen.first * 100 >= percent * seen.second;
+        })) {
+      throw Failure("the progress bar " + std::to_string(id) + " is at " + std::to_string(seen.first) +
+                    " of " + std::to_string(seen.second) + " after " + std::to_string(timeout.count()) + " ms");
     }
   }
 
