@@ -64,8 +64,8 @@ std::string DecodeInto(std::span<const std::uint8_t> jpeg, Pixels& pixels,
     jpeg_read_scanlines(&cinfo, rows, 1);
     for (int x = 0; x < pixels.Width; ++x) {
       const JSAMPLE* rgb = &row[static_cast<std::size_t>(x) * 3];
-      pixels.Bgrx[y * pixels.Width + x] = (std::uint32_t{rgb[0]} << 16) |
-                                          (std::uint32_t{rgb[1]} << 8) | std::uint32_t{rgb[2]};
+      pixels.Bgrx[y * pixels.Width + x] =
+          (std::uint32_t{rgb[0]} << 16) | (std::uint32_t{rgb[1]} << 8) | std::uint32_t{rgb[2]};
     }
   }
   jpeg_finish_decompress(&cinfo);

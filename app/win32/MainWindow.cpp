@@ -70,15 +70,19 @@ std::wstring WindowText(HWND window) {
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi()) {
   RegisterWidgetClasses(instance_);
   logo_ = DecodeJpeg(ResourceBytes(instance_, QUORIN_IDR_LOGO_JPEG));
-  bigIcon_ = LoadIconSized(instance_, QUORIN_IDI_APPLICATION, GetSystemMetrics(SM_CXICON));
-  smallIcon_ = LoadIconSized(instance_, QUORIN_IDI_APPLICATION, GetSystemMetrics(SM_CXSMICON));
+  // The class keeps its icons for the whole process: shared, never destroyed.
+  const auto classIcon = [this](int metric) {
+    const int size = GetSystemMetrics(metric);
+    return static_cast<HICON>(LoadImageW(instance_, MAKEINTRESOURCEW(QUORIN_IDI_APPLICATION),
+                                         IMAGE_ICON, size, size, LR_SHARED));
+  };
 
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance_;
-  windowClass.hIcon = bigIcon_.get();
-  windowClass.hIconSm = smallIcon_.get();
+  windowClass.hIcon = classIcon(SM_CXICON);
+  windowClass.hIconSm = classIcon(SM_CXSMICON);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
   windowClass.lpszClassName = kClassName;
@@ -96,10 +100,10 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi
   const int height = Scale(kOuterHeight, dpi_);
   const int left = desktop.left + (desktop.right - desktop.left - width) / 2;
   const int top = desktop.top + (desktop.bottom - desktop.top - height) / 2;
-  window_ = CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, Widen(text::kMainCaption).c_str(),
-                            WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX |
-                                WS_CLIPCHILDREN,
-                            left, top, width, height, nullptr, menu, instance_, this);
+  window_ =
+      CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, Widen(text::kMainCaption).c_str(),
+                      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                      left, top, width, height, nullptr, menu, instance_, this);
   if (!window_) {
     DestroyMenu(menu);
     RaiseLastError("cannot create the main window");
@@ -141,13 +145,13 @@ void MainWindow::MakeFonts() {
   programIcon_ = LoadIconSized(instance_, QUORIN_IDI_PROGRAM, Scale(24, dpi_));
 }
 
-HWND MainWindow::AddControl(HWND parent, const wchar_t* className, const wchar_t* text,
-                            DWORD style, int id, RECT base, HFONT* font, bool fitText) {
+HWND MainWindow::AddControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style,
+                            int id, RECT base, HFONT* font, bool fitText) {
   const DWORD extended =
       (style & ES_READONLY) && lstrcmpW(className, WC_EDITW) == 0 ? WS_EX_CLIENTEDGE : 0;
-  HWND control = CreateWindowExW(extended, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0,
-                                 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 instance_, nullptr);
+  HWND control =
+      CreateWindowExW(extended, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   if (!control) RaiseLastError("cannot create a control of the main window");
   placed_.push_back({control, base, font, fitText});
   return control;
@@ -186,10 +190,10 @@ void MainWindow::CreateControls() {
   gauge_ = AddControl(window_, kGaugeClass, L"", 0, id::kGauge, Box(2, 208, 471, 17), &sans11_);
   ShowWindow(gauge_, SW_HIDE);
   SendMessageW(gauge_, PBM_SETRANGE32, 0, gaugeMaximum_);
-  log_ = AddControl(window_, WC_LISTBOXW, L"",
-                    WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_HASSTRINGS |
-                        LBS_NOINTEGRALHEIGHT,
-                    id::kLog, Box(2, 232, 471, 121), &yaHei13_);
+  log_ = AddControl(
+      window_, WC_LISTBOXW, L"",
+      WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+      id::kLog, Box(2, 232, 471, 121), &yaHei13_);
 
   AddControl(window_, WC_STATICW, L"Notice:    if  program unsucessfully", kLabel, -1,
              Box(8, 360, 230, 19), &yaHei13Bold_, true);
@@ -227,8 +231,8 @@ void MainWindow::Relayout() {
     if (control.FitText && font) {
       width = std::max(width, TextWidth(control.Window, font, WindowText(control.Window)) + 2);
     }
-    MoveWindow(control.Window, Scale(control.Base.left, dpi_), Scale(control.Base.top, dpi_),
-               width, height, TRUE);
+    MoveWindow(control.Window, Scale(control.Base.left, dpi_), Scale(control.Base.top, dpi_), width,
+               height, TRUE);
   }
   // Each line of the log is 19 pixels high (set after its font, which resets it).
   SendMessageW(log_, LB_SETITEMHEIGHT, 0, Scale(19, dpi_));
@@ -316,8 +320,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (item.CtlID == static_cast<UINT>(win32ids::kLogo)) {
         DrawLogo(item);
       } else if (item.hwndItem == readPack_ || item.hwndItem == program_) {
-        DrawFlatImageButton(item, item.hwndItem == readPack_ ? readPackIcon_.get()
-                                                             : programIcon_.get(),
+        DrawFlatImageButton(item,
+                            item.hwndItem == readPack_ ? readPackIcon_.get() : programIcon_.get(),
                             Scale(24, dpi_), yaHei13Bold_, item.hwndItem == hotButton_);
       }
       return TRUE;
@@ -396,8 +400,8 @@ LRESULT CALLBACK MainWindow::WindowProc(HWND window, UINT message, WPARAM wParam
   }
 }
 
-LRESULT CALLBACK MainWindow::FlatButtonProc(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam, UINT_PTR, DWORD_PTR selfData) {
+LRESULT CALLBACK MainWindow::FlatButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT_PTR, DWORD_PTR selfData) {
   auto* self = reinterpret_cast<MainWindow*>(selfData);
   if (message == WM_MOUSEMOVE && self->hotButton_ != window) {
     if (self->hotButton_) InvalidateRect(self->hotButton_, nullptr, FALSE);
@@ -437,8 +441,8 @@ void MainWindow::ClearLog() {
 }
 
 void MainWindow::AppendLogLine(const std::string& line) {
-  const LRESULT index = SendMessageW(log_, LB_ADDSTRING, 0,
-                                     reinterpret_cast<LPARAM>(Widen(line).c_str()));
+  const LRESULT index =
+      SendMessageW(log_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(line).c_str()));
   if (index >= 0) SendMessageW(log_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
   // Painted at once; UpdateWindow sends WM_PAINT straight to the list, running no other message.
   UpdateWindow(log_);
@@ -477,9 +481,9 @@ void MainWindow::SetGaugeProgress(std::uint32_t progress) {
   SendMessageW(gauge_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
   // A busy job keeps the message queue full, which holds WM_PAINT back: the gauge is painted
   // at once whenever the percentage it shows changes.
-  const int percent =
-      gaugeMaximum_ > 0 ? static_cast<int>(static_cast<long long>(position) * 100 / gaugeMaximum_)
-                        : 0;
+  const int percent = gaugeMaximum_ > 0
+                          ? static_cast<int>(static_cast<long long>(position) * 100 / gaugeMaximum_)
+                          : 0;
   if (percent != gaugePercent_) {
     gaugePercent_ = percent;
     UpdateWindow(gauge_);

@@ -59,7 +59,7 @@ class MainWindow final : public MainWindowView {
   // One control and where it sits at 96 DPI, relative to its parent's client area.
   struct Placed {
     HWND Window = nullptr;
-    RECT Base{};       // left, top, right, bottom at 96 DPI
+    RECT Base{};  // left, top, right, bottom at 96 DPI
     HFONT* Font = nullptr;
     bool FitText = false;  // labels grow to their text in the font they get
   };
@@ -111,8 +111,6 @@ class MainWindow final : public MainWindowView {
   std::vector<FontHandle> fonts_;
   IconHandle readPackIcon_;
   IconHandle programIcon_;
-  IconHandle bigIcon_;
-  IconHandle smallIcon_;
   Pixels logo_;
 };
 

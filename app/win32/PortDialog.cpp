@@ -60,14 +60,13 @@ PortDialog::PortDialog(HINSTANCE instance, PortDialogPresenter& presenter, RECT 
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(sans11_.get()), FALSE);
 
   namespace id = win32ids;
-  AddControl(WC_BUTTONW, L"UART", BS_GROUPBOX, -1, kGroupLeft, kGroupTop, 185, 140,
-             yaHei13_.get());
+  AddControl(WC_BUTTONW, L"UART", BS_GROUPBOX, -1, kGroupLeft, kGroupTop, 185, 140, yaHei13_.get());
   AddControl(WC_STATICW, L"UART Port", SS_LEFT | SS_NOPREFIX, -1, kGroupLeft + 14, kGroupTop + 27,
              64, 19, yaHei13_.get());
   // A drop-down list with an edit field: its height is that of the field plus the open list.
-  ports_ = AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
-                      id::kPortList, kGroupLeft + 12, kGroupTop + 48, 161, 27 + 9 * 19,
-                      yaHei13_.get());
+  ports_ =
+      AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+                 id::kPortList, kGroupLeft + 12, kGroupTop + 48, 161, 27 + 9 * 19, yaHei13_.get());
   HWND baudLabel = AddControl(WC_STATICW, L"UartBaud rate", SS_LEFT | SS_NOPREFIX, -1,
                               kGroupLeft + 11, kGroupTop + 84, 86, 19, yaHei13_.get());
   ShowWindow(baudLabel, SW_HIDE);
@@ -97,10 +96,10 @@ PortDialog::~PortDialog() {
 HWND PortDialog::AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int id,
                             int left, int top, int width, int height, HFONT font) {
   const DWORD extended = lstrcmpW(className, WC_COMBOBOXW) == 0 ? WS_EX_CLIENTEDGE : 0;
-  HWND control = CreateWindowExW(
-      extended, className, text, WS_CHILD | WS_VISIBLE | style, Scale(left, dpi_),
-      Scale(top, dpi_), Scale(width, dpi_), Scale(height, dpi_), window_,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  HWND control =
+      CreateWindowExW(extended, className, text, WS_CHILD | WS_VISIBLE | style, Scale(left, dpi_),
+                      Scale(top, dpi_), Scale(width, dpi_), Scale(height, dpi_), window_,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   if (!control) {
     throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
                             "cannot create a control of the port dialog");

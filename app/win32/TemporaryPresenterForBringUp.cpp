@@ -125,12 +125,18 @@ void MainWindowPresenter::ShowUnknownError() {
   view_.ShowMessage({BoxIcon::Error, options_.ApplicationTitle, "Unknown error."});
 }
 
-void MainWindowPresenter::ClearLog() { view_.ClearLog(); }
-void MainWindowPresenter::AddLogLine(const std::string& line) { view_.AppendLogLine(line); }
+void MainWindowPresenter::ClearLog() {
+  view_.ClearLog();
+}
+void MainWindowPresenter::AddLogLine(const std::string& line) {
+  view_.AppendLogLine(line);
+}
 void MainWindowPresenter::SetUpdateKindText(const std::string& text) {
   view_.SetUpdateKindText(text);
 }
-void MainWindowPresenter::SetGaugeVisible(bool visible) { view_.SetGaugeVisible(visible); }
+void MainWindowPresenter::SetGaugeVisible(bool visible) {
+  view_.SetGaugeVisible(visible);
+}
 void MainWindowPresenter::SetGaugeMaximum(std::uint32_t maximum) {
   gaugeMaximum_ = maximum;
   view_.SetGaugeMaximum(maximum);
@@ -157,7 +163,9 @@ std::vector<std::string> PortDialogPresenter::PortItems() const {
   return items;
 }
 
-std::vector<std::string> PortDialogPresenter::BaudItems() { return {"38400", "57600", "115200"}; }
+std::vector<std::string> PortDialogPresenter::BaudItems() {
+  return {"38400", "57600", "115200"};
+}
 
 void PortDialogPresenter::FormShow(PortDialogView& view) {
   const int port = ReadUartPortSetting(settingsPath_);
@@ -176,7 +184,9 @@ void PortDialogPresenter::Save(PortDialogView& view) {
   }
 }
 
-void PortDialogPresenter::Exit(PortDialogView& view) { view.Close(); }
+void PortDialogPresenter::Exit(PortDialogView& view) {
+  view.Close();
+}
 
 struct Simulation::Impl {};
 
@@ -185,7 +195,11 @@ Simulation::Simulation(const std::string&) {
 }
 Simulation::~Simulation() = default;
 void Simulation::ConfigureJob(JobSettings&) const {}
-std::string Simulation::PortPath() const { return {}; }
-std::string Simulation::Scenario() const { return {}; }
+std::string Simulation::PortPath() const {
+  return {};
+}
+std::string Simulation::Scenario() const {
+  return {};
+}
 
 }  // namespace quorin

@@ -263,12 +263,10 @@ void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, H
   GetWindowTextW(item.hwndItem, caption.data(), length + 1);
   caption.resize(static_cast<std::size_t>(length));
   HGDIOBJ oldFont = SelectObject(dc, font);
-  SIZE extent{};
-  GetTextExtentPoint32W(dc, caption.c_str(), length, &extent);
+  // Icon and caption side by side from the left, as tool buttons are laid out.
   const int gap = iconSize / 6;
-  const int total = iconSize + gap + extent.cx;
   const int shift = pressed ? 1 : 0;
-  const int left = box.left + (box.right - box.left - total) / 2 + shift;
+  const int left = box.left + gap + shift;
   const int iconTop = box.top + (box.bottom - box.top - iconSize) / 2 + shift;
   if (icon) {
     if (disabled) {

@@ -10,7 +10,9 @@
 namespace quorin::win32 {
 
 // `value` client pixels at 96 DPI, at `dpi`.
-inline int Scale(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 96); }
+inline int Scale(int value, UINT dpi) {
+  return MulDiv(value, static_cast<int>(dpi), 96);
+}
 
 struct GdiDeleter {
   void operator()(HGDIOBJ object) const { DeleteObject(object); }
@@ -43,8 +45,8 @@ inline constexpr const wchar_t* kGaugeClass = L"QuorinGauge";
 inline constexpr const wchar_t* kGroupPanelClass = L"QuorinGroupPanel";
 
 // Draws an owner-drawn flat image button: the face in the button colour, a raised edge while
-// `hot`, a sunken one while pressed, the icon (`iconSize` pixels) and the caption centred beside
-// it, greyed when disabled.
+// `hot`, a sunken one while pressed, the icon (`iconSize` pixels) at the left and the caption
+// beside it, greyed when disabled.
 void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, HFONT font,
                          bool hot);
 

@@ -1,10 +1,12 @@
 // quorin-iap.exe: the native Windows window that writes firmware update packs into the
 // controller. The presenter decides everything; this file wires the window, the notification
 // sink and the presenter together and runs the message loop.
+// windows.h first: the others build on its types.
+// clang-format off
 #include <windows.h>
-
 #include <commctrl.h>
 #include <psapi.h>
+// clang-format on
 
 #include <chrono>
 #include <cstdio>
@@ -152,12 +154,13 @@ std::string WindowCaption(HWND window) {
   return Narrow(caption);
 }
 
-// The device a port number names on this machine; nothing when it is the port's own COM name.
+// The device a port number names on this machine; nothing when it is the port's own COM name
+// (with or without the device namespace \\.\ in front).
 std::string PortDevice(int port) {
   const std::string name = "COM" + std::to_string(port);
   const std::string device = quorin::ResolvePortName(name);
-  return CompareStringOrdinal(Widen(device).c_str(), -1, Widen(name).c_str(), -1, TRUE) ==
-                 CSTR_EQUAL
+  const std::string bare = device.rfind(R"(\\.\)", 0) == 0 ? device.substr(4) : device;
+  return CompareStringOrdinal(Widen(bare).c_str(), -1, Widen(name).c_str(), -1, TRUE) == CSTR_EQUAL
              ? std::string()
              : device;
 }
@@ -245,6 +248,8 @@ int Run(HINSTANCE instance, const StandardStreams& streams) {
 
   MSG message{};
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // Tab and the arrow keys move between the window's controls.
+    if (window.Handle() && IsDialogMessageW(window.Handle(), &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }
