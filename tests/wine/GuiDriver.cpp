@@ -18,6 +18,7 @@
 //                                 that control meanwhile and prints how often it was visible
 //   visible ID / enabled ID       prints 1 or 0
 //   wait-visible ID 0|1 TIMEOUT   waits until the control is shown (1) or hidden (0)
+//   wait-enabled ID 0|1 TIMEOUT   waits until the control is enabled (1) or disabled (0)
 //   text ID                       prints the control's text (WM_GETTEXT)
 //   progress ID                   prints a progress bar's position and maximum: "POS of MAX"
 //   wait-progress ID PERCENT TIMEOUT  waits until the progress bar is at least PERCENT % full
@@ -167,7 +168,9 @@ class Driver {
     }
     if (command == "visible") return Print(IsShown(ParseId(arg(1))) ? "1" : "0");
     if (command == "enabled") return Print(IsEnabled(ParseId(arg(1))) ? "1" : "0");
-    if (command == "wait-visible") return WaitVisible(ParseId(arg(1)), ParseNumber(arg(2), "0|1") != 0, timeout(3));
+    if (command == "wait-visible" || command == "wait-enabled") {
+      return WaitState(command == "wait-visible", ParseId(arg(1)), ParseNumber(arg(2), "0|1") != 0, timeout(3));
+    }
     if (command == "text") return Print(TextOf(Control(ParseId(arg(1))).window));
     if (command == "progress") {
       auto [position, maximum] = Progress(ParseId(arg(1)));
@@ -373,10 +376,12 @@ class Driver {
     }
   }
 
-  void WaitVisible(int id, bool shown, std::chrono::milliseconds timeout) {
-    if (!PollUntil(timeout, [&] { return IsShown(id) == shown; })) {
-      throw Failure("control " + std::to_string(id) + (shown ? " not shown" : " not hidden") + " within " +
-                    std::to_string(timeout.count()) + " ms");
+  void WaitState(bool visibility, int id, bool wanted, std::chrono::milliseconds timeout) {
+    auto state = [&] { return visibility ? IsShown(id) : IsEnabled(id); };
+    if (!PollUntil(timeout, [&] { return state() == wanted; })) {
+      throw Failure("control " + std::to_string(id) + " not " +
+                    (visibility ? (wanted ? "shown" : "hidden") : (wanted ? "enabled" : "disabled")) +
+                    " within " + std::to_string(timeout.count()) + " ms");
     }
   }
 
