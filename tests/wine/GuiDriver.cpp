@@ -36,8 +36,10 @@
 //                                 visible, text), to see what a failing run saw
 //   close                         closes the main window; waits up to 10 s for the program to end
 // Exit codes: 0 every command succeeded, 1 a command failed (its reason on stderr), 2 usage.
+// clang-format off
 #include <windows.h>
 #include <commctrl.h>
+// clang-format on
 #include <fcntl.h>
 #include <io.h>
 
@@ -73,8 +75,8 @@ struct Usage : std::runtime_error {
 
 std::string ToUtf8(const std::wstring& text) {
   if (text.empty()) return {};
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                 0, nullptr, nullptr);
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                 nullptr, nullptr);
   std::string out(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
                       nullptr, nullptr);
@@ -83,7 +85,8 @@ std::string ToUtf8(const std::wstring& text) {
 
 std::wstring ToWide(const std::string& text) {
   if (text.empty()) return {};
-  int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  int size =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring out(static_cast<size_t>(size), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
   return out;
@@ -91,13 +94,20 @@ std::wstring ToWide(const std::string& text) {
 
 const std::map<std::string, int>& ControlNames() {
   static const std::map<std::string, int> names{
-      {"ReadPack", ids::kReadPack},     {"Program", ids::kProgram},
-      {"PackInfo", ids::kPackInfoGroup}, {"PackFileName", ids::kPackFileName},
-      {"Version", ids::kVersion},       {"UpdateKind", ids::kUpdateKind},
-      {"Logo", ids::kLogo},             {"Gauge", ids::kGauge},
-      {"Log", ids::kLog},               {"UartPort", ids::kMenuUartPort},
-      {"PortList", ids::kPortList},     {"BaudList", ids::kBaudList},
-      {"Save", ids::kSave},             {"Exit", ids::kExit},
+      {"ReadPack", ids::kReadPack},
+      {"Program", ids::kProgram},
+      {"PackInfo", ids::kPackInfoGroup},
+      {"PackFileName", ids::kPackFileName},
+      {"Version", ids::kVersion},
+      {"UpdateKind", ids::kUpdateKind},
+      {"Logo", ids::kLogo},
+      {"Gauge", ids::kGauge},
+      {"Log", ids::kLog},
+      {"UartPort", ids::kMenuUartPort},
+      {"PortList", ids::kPortList},
+      {"BaudList", ids::kBaudList},
+      {"Save", ids::kSave},
+      {"Exit", ids::kExit},
   };
   return names;
 }
@@ -105,7 +115,8 @@ const std::map<std::string, int>& ControlNames() {
 int ParseNumber(const std::string& text, const char* what) {
   char* end = nullptr;
   long value = std::strtol(text.c_str(), &end, 0);
-  if (text.empty() || *end != '\0') throw Usage(std::string("not a number for ") + what + ": " + text);
+  if (text.empty() || *end != '\0')
+    throw Usage(std::string("not a number for ") + what + ": " + text);
   return static_cast<int>(value);
 }
 
@@ -120,7 +131,10 @@ std::vector<std::string> SplitLine(const std::string& line) {
   bool inWord = false, quoted = false;
   for (char c : line) {
     if (quoted) {
-      if (c == '"') quoted = false; else word += c;
+      if (c == '"')
+        quoted = false;
+      else
+        word += c;
     } else if (c == '"') {
       quoted = inWord = true;
     } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
@@ -151,7 +165,9 @@ class Driver {
       if (i >= words.size()) throw Usage(command + ": missing argument " + std::to_string(i));
       return words[i];
     };
-    auto timeout = [&](size_t i) { return std::chrono::milliseconds(ParseNumber(arg(i), "TIMEOUT")); };
+    auto timeout = [&](size_t i) {
+      return std::chrono::milliseconds(ParseNumber(arg(i), "TIMEOUT"));
+    };
     if (command == "wait-window" || command == "attach") {
       WaitWindow(ToWide(arg(1)), timeout(2));
       if (command == "wait-window") Print(ToUtf8(Caption(main_)));
@@ -164,24 +180,29 @@ class Driver {
       return;
     }
     if (command == "wait-log") {
-      return WaitLog(arg(1), timeout(2), words.size() > 3 ? std::optional(ParseId(arg(3))) : std::nullopt);
+      return WaitLog(arg(1), timeout(2),
+                     words.size() > 3 ? std::optional(ParseId(arg(3))) : std::nullopt);
     }
     if (command == "visible") return Print(IsShown(ParseId(arg(1))) ? "1" : "0");
     if (command == "enabled") return Print(IsEnabled(ParseId(arg(1))) ? "1" : "0");
     if (command == "wait-visible" || command == "wait-enabled") {
-      return WaitState(command == "wait-visible", ParseId(arg(1)), ParseNumber(arg(2), "0|1") != 0, timeout(3));
+      return WaitState(command == "wait-visible", ParseId(arg(1)), ParseNumber(arg(2), "0|1") != 0,
+                       timeout(3));
     }
     if (command == "text") return Print(TextOf(Control(ParseId(arg(1))).window));
     if (command == "progress") {
       auto [position, maximum] = Progress(ParseId(arg(1)));
       return Print(std::to_string(position) + " of " + std::to_string(maximum));
     }
-    if (command == "wait-progress") return WaitProgress(ParseId(arg(1)), ParseNumber(arg(2), "PERCENT"), timeout(3));
+    if (command == "wait-progress")
+      return WaitProgress(ParseId(arg(1)), ParseNumber(arg(2), "PERCENT"), timeout(3));
     if (command == "selected") {
-      return Print(std::to_string(static_cast<int>(Send(Control(ParseId(arg(1))).window, CB_GETCURSEL, 0, 0))));
+      return Print(std::to_string(
+          static_cast<int>(Send(Control(ParseId(arg(1))).window, CB_GETCURSEL, 0, 0))));
     }
     if (command == "wait-dialog") {
-      dialog_ = WaitTopLevel(timeout(2), "the dialog " + arg(1), [&](HWND w) { return Caption(w) == ToWide(arg(1)); });
+      dialog_ = WaitTopLevel(timeout(2), "the dialog " + arg(1),
+                             [&](HWND w) { return Caption(w) == ToWide(arg(1)); });
       return;
     }
     if (command == "dialog-select") return Select(ParseId(arg(1)), ParseNumber(arg(2), "INDEX"));
@@ -210,7 +231,7 @@ class Driver {
  private:
   // A control found by its identifier: a child window, or a button of a tool bar (not a window).
   struct Found {
-    HWND window = nullptr;   // the control, or the tool bar holding the button
+    HWND window = nullptr;  // the control, or the tool bar holding the button
     bool toolButton = false;
   };
 
@@ -235,7 +256,8 @@ class Driver {
   }
 
   HWND Main() const {
-    if (!main_ || !IsWindow(main_)) throw Failure("no main window (wait-window first, or it is gone)");
+    if (!main_ || !IsWindow(main_))
+      throw Failure("no main window (wait-window first, or it is gone)");
     return main_;
   }
   HWND Box() const {
@@ -251,7 +273,8 @@ class Driver {
 
   static std::string TextOf(HWND window) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) {
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &length)) {
       throw Failure("WM_GETTEXTLENGTH got no answer");
     }
     std::wstring text(length + 1, L'\0');
@@ -271,17 +294,20 @@ class Driver {
         HWND hit = nullptr;
         HWND toolBar = nullptr;
       } search{id};
-      EnumChildWindows(root, [](HWND w, LPARAM p) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(p);
-        if (GetDlgCtrlID(w) == s.id && !s.hit) s.hit = w;
-        if (!s.toolBar && ClassOf(w) == TOOLBARCLASSNAMEW) {
-          DWORD_PTR index = static_cast<DWORD_PTR>(-1);
-          SendMessageTimeoutW(w, TB_COMMANDTOINDEX, static_cast<WPARAM>(s.id), 0, SMTO_ABORTIFHUNG,
-                              kSendTimeoutMs, &index);
-          if (static_cast<LRESULT>(index) >= 0) s.toolBar = w;
-        }
-        return TRUE;
-      }, reinterpret_cast<LPARAM>(&search));
+      EnumChildWindows(
+          root,
+          [](HWND w, LPARAM p) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(p);
+            if (GetDlgCtrlID(w) == s.id && !s.hit) s.hit = w;
+            if (!s.toolBar && ClassOf(w) == TOOLBARCLASSNAMEW) {
+              DWORD_PTR index = static_cast<DWORD_PTR>(-1);
+              SendMessageTimeoutW(w, TB_COMMANDTOINDEX, static_cast<WPARAM>(s.id), 0,
+                                  SMTO_ABORTIFHUNG, kSendTimeoutMs, &index);
+              if (static_cast<LRESULT>(index) >= 0) s.toolBar = w;
+            }
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&search));
       if (search.hit) return Found{search.hit, false};
       if (search.toolBar) return Found{search.toolBar, true};
     }
@@ -312,7 +338,8 @@ class Driver {
     if (!IsShown(id)) throw Failure("control " + std::to_string(id) + " is hidden");
     if (!IsEnabled(id)) throw Failure("control " + std::to_string(id) + " is disabled");
     if (c.toolButton) {
-      Post(GetParent(c.window), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(c.window));
+      Post(GetParent(c.window), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+           reinterpret_cast<LPARAM>(c.window));
     } else {
       Post(c.window, BM_CLICK, 0, 0);
     }
@@ -321,9 +348,11 @@ class Driver {
   void Select(int id, int index) {
     Found c = Control(id);
     if (Send(c.window, CB_SETCURSEL, static_cast<WPARAM>(index), 0) != index) {
-      throw Failure("the combo box " + std::to_string(id) + " has no item " + std::to_string(index));
+      throw Failure("the combo box " + std::to_string(id) + " has no item " +
+                    std::to_string(index));
     }
-    Send(GetParent(c.window), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c.window));
+    Send(GetParent(c.window), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+         reinterpret_cast<LPARAM>(c.window));
   }
 
   std::vector<std::string> LogLines() const {
@@ -334,7 +363,8 @@ class Driver {
       auto length = Send(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
       if (length < 0) throw Failure("the log line " + std::to_string(i) + " has no text");
       std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-      auto copied = Send(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+      auto copied =
+          Send(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
       text.resize(copied < 0 ? 0 : static_cast<size_t>(copied));
       lines.push_back(ToUtf8(text));
     }
@@ -351,7 +381,8 @@ class Driver {
     }
   }
 
-  void WaitLog(const std::string& text, std::chrono::milliseconds timeout, std::optional<int> watch) {
+  void WaitLog(const std::string& text, std::chrono::milliseconds timeout,
+               std::optional<int> watch) {
     int polls = 0, shown = 0;
     std::vector<std::string> lines;
     bool found = PollUntil(timeout, [&] {
@@ -372,16 +403,18 @@ class Driver {
     if (!found) {
       std::string log;
       for (const auto& line : lines) log += "\n  " + line;
-      throw Failure("no log line [" + text + "] within " + std::to_string(timeout.count()) + " ms; the log:" + log);
+      throw Failure("no log line [" + text + "] within " + std::to_string(timeout.count()) +
+                    " ms; the log:" + log);
     }
   }
 
   void WaitState(bool visibility, int id, bool wanted, std::chrono::milliseconds timeout) {
     auto state = [&] { return visibility ? IsShown(id) : IsEnabled(id); };
     if (!PollUntil(timeout, [&] { return state() == wanted; })) {
-      throw Failure("control " + std::to_string(id) + " not " +
-                    (visibility ? (wanted ? "shown" : "hidden") : (wanted ? "enabled" : "disabled")) +
-                    " within " + std::to_string(timeout.count()) + " ms");
+      throw Failure(
+          "control " + std::to_string(id) + " not " +
+          (visibility ? (wanted ? "shown" : "hidden") : (wanted ? "enabled" : "disabled")) +
+          " within " + std::to_string(timeout.count()) + " ms");
     }
   }
 
@@ -396,8 +429,9 @@ class Driver {
           seen = Progress(id);
           return seen.second > 0 && seen.first * 100 >= percent * seen.second;
         })) {
-      throw Failure("the progress bar " + std::to_string(id) + " is at " + std::to_string(seen.first) +
-                    " of " + std::to_string(seen.second) + " after " + std::to_string(timeout.count()) + " ms");
+      throw Failure("the progress bar " + std::to_string(id) + " is at " +
+                    std::to_string(seen.first) + " of " + std::to_string(seen.second) + " after " +
+                    std::to_string(timeout.count()) + " ms");
     }
   }
 
@@ -410,16 +444,18 @@ class Driver {
     } search{pid_, &match};
     bool found = PollUntil(timeout, [&] {
       search.hit = nullptr;
-      EnumWindows([](HWND w, LPARAM p) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(p);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if ((s.pid == 0 || pid == s.pid) && IsWindowVisible(w) && (*s.match)(w)) {
-          s.hit = w;
-          return FALSE;
-        }
-        return TRUE;
-      }, reinterpret_cast<LPARAM>(&search));
+      EnumWindows(
+          [](HWND w, LPARAM p) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(p);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if ((s.pid == 0 || pid == s.pid) && IsWindowVisible(w) && (*s.match)(w)) {
+              s.hit = w;
+              return FALSE;
+            }
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&search));
       return search.hit != nullptr;
     });
     if (!found) throw Failure("no " + what + " within " + std::to_string(timeout.count()) + " ms");
@@ -458,12 +494,15 @@ class Driver {
     for (HWND root : {main_, dialog_, box_}) {
       if (!root || !IsWindow(root)) continue;
       Print(ToUtf8(ClassOf(root)) + " \"" + ToUtf8(Caption(root)) + "\"");
-      EnumChildWindows(root, [](HWND w, LPARAM) -> BOOL {
-        Print("  " + std::to_string(GetDlgCtrlID(w)) + " " + ToUtf8(ClassOf(w)) +
-              (IsWindowVisible(w) ? " visible" : " hidden") + (IsWindowEnabled(w) ? "" : " disabled") +
-              " \"" + TextOf(w) + "\"");
-        return TRUE;
-      }, 0);
+      EnumChildWindows(
+          root,
+          [](HWND w, LPARAM) -> BOOL {
+            Print("  " + std::to_string(GetDlgCtrlID(w)) + " " + ToUtf8(ClassOf(w)) +
+                  (IsWindowVisible(w) ? " visible" : " hidden") +
+                  (IsWindowEnabled(w) ? "" : " disabled") + " \"" + TextOf(w) + "\"");
+            return TRUE;
+          },
+          0);
     }
   }
 
