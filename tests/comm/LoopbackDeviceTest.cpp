@@ -51,7 +51,8 @@ std::thread Feed(const std::shared_ptr<Line>& line, std::vector<Burst> bursts,
                  Clock::time_point start) {
   return std::thread([line, bursts, start] {
     for (const Burst& b : bursts) {
-      std::this_thread::sleep_until(start + b.at);
+      // Some platforms' sleeps end a little early; the burst must not come before its time.
+      while (Clock::now() < start + b.at) std::this_thread::sleep_until(start + b.at);
       const std::vector<std::uint8_t> bytes(b.count, 0x5A);
       line->Send(Line::End::Controller, bytes);
     }
