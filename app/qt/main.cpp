@@ -66,31 +66,42 @@ class FirstPaintReporter final : public QObject {
   bool reported_ = false;
 };
 
+// The arguments after the program's name, as their own bytes: a pack's name need not be UTF-8.
+std::vector<std::string> Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
+}
+
+int PrintHelpOrVersion(const quorin::CommandLine& line) {
+  if (line.ShowHelp) {
+    std::printf("%s", quorin::UsageText().c_str());
+  } else {
+    std::printf("quorin-iap %s\n", QUORIN_VERSION);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const Clock::time_point start = Clock::now();
   // Before anything opens a file: a closed standard stream must not be taken by a pack or a port.
   quorin::platform::EnsureStandardDescriptorsOpen();
+  // --help and --version need no display: answered before Qt starts (which aborts without one).
+  if (const quorin::CommandLine early = quorin::ParseCommandLine(Arguments(argc, argv));
+      early.Error.empty() && (early.ShowHelp || early.ShowVersion)) {
+    return PrintHelpOrVersion(early);
+  }
   quorin::IapApplication app(argc, argv);
   QCoreApplication::setApplicationName("quorin-iap");
   QCoreApplication::setApplicationVersion(QUORIN_VERSION);
 
-  // The arguments' own bytes: a pack's name need not be valid UTF-8.
-  const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
-  const quorin::CommandLine line = quorin::ParseCommandLine(arguments);
+  // What is left once Qt took its own options (-platform, ...).
+  const quorin::CommandLine line = quorin::ParseCommandLine(Arguments(argc, argv));
   if (!line.Error.empty()) {
     std::fprintf(stderr, "quorin-iap: %s\n\n%s", line.Error.c_str(), quorin::UsageText().c_str());
     return 2;
   }
-  if (line.ShowHelp) {
-    std::printf("%s", quorin::UsageText().c_str());
-    return 0;
-  }
-  if (line.ShowVersion) {
-    std::printf("quorin-iap %s\n", QUORIN_VERSION);
-    return 0;
-  }
+  if (line.ShowHelp || line.ShowVersion) return PrintHelpOrVersion(line);
 
   std::unique_ptr<quorin::Simulation> simulation;
   if (line.Simulate) {
