@@ -57,6 +57,7 @@
 #include "comm/CustomBaud.h"
 #include "comm/LineStatePosix.h"
 #include "comm/SerialDevice.h"
+#include "comm/SystemSerialDevice.h"
 #include "platform/SystemError.h"
 #include "platform/UniqueHandle.h"
 #include "platform/posix/Fd.h"
@@ -105,28 +106,6 @@ std::error_code ModemLine(int fd, unsigned long request, int bits) {
 }
 
 }  // namespace
-
-// The system's serial port.
-class SystemSerialDevice final : public SerialDevice {
- public:
-  struct Handle;
-  explicit SystemSerialDevice(std::unique_ptr<Handle> handle);
-  ~SystemSerialDevice() override;
-
-  std::error_code PrepareBuffers() override;
-  std::error_code ArmStopSignal() override;
-  void Purge(bool input, bool output) override;
-  std::error_code ApplyLineState(const CommSettings& settings) override;
-  void ApplyTimeouts(const CommSettings& settings) override;
-  IoResult Read(std::span<std::uint8_t> buffer) override;
-  LineEvents TakeLineEvents() override;
-  IoResult Write(std::span<const std::uint8_t> data) override;
-  void RequestStop() override;
-  bool StopRequested() const override;
-
- private:
-  std::unique_ptr<Handle> handle_;
-};
 
 struct SystemSerialDevice::Handle {
   UniqueHandle port;
