@@ -56,6 +56,7 @@
 
 #include "comm/CustomBaud.h"
 #include "comm/LineStatePosix.h"
+#include "comm/ReadDeadlines.h"
 #include "comm/SerialDevice.h"
 #include "comm/SystemSerialDevice.h"
 #include "platform/SystemError.h"
@@ -67,7 +68,6 @@ namespace quorin {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::uint32_t kMaxDword = std::numeric_limits<std::uint32_t>::max();
 
 using platform::Fd;
 using platform::LastSystemError;
@@ -89,13 +89,6 @@ int PollUntil(pollfd* fds, nfds_t count, const std::optional<Clock::time_point>&
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
   return ::poll(fds, count, static_cast<int>(std::min<long long>(ms, std::numeric_limits<int>::max())));
 #endif
-}
-
-std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
-                                         std::optional<Clock::time_point> b) {
-  if (!a) return b;
-  if (!b) return a;
-  return std::min(*a, *b);
 }
 
 // A modem-control ioctl; pseudo-terminals and some adapters answer ENOTTY or EINVAL.
@@ -276,30 +269,11 @@ IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
   const std::uint32_t interval = h.readInterval.load(std::memory_order_relaxed);
   const std::uint32_t multiplier = h.readMultiplier.load(std::memory_order_relaxed);
   const std::uint32_t constant = h.readConstant.load(std::memory_order_relaxed);
-  const auto start = Clock::now();
-
-  // The two special cases of the interval time-out "MAXDWORD".
-  bool returnOnFirstBytes = false;
-  std::optional<Clock::time_point> totalDeadline;
-  if (interval == kMaxDword && multiplier == 0 && constant == 0) {
-    returnOnFirstBytes = true;
-    totalDeadline = start;
-  } else if (interval == kMaxDword && multiplier == kMaxDword && constant != 0 &&
-             constant != kMaxDword) {
-    returnOnFirstBytes = true;
-    totalDeadline = start + std::chrono::milliseconds(constant);
-  } else if (multiplier != 0 || constant != 0) {
-    const auto total = std::uint64_t{multiplier} * buffer.size() + constant;
-    totalDeadline = start + std::chrono::milliseconds(total);
-  }
-  const bool intervalOn = interval != 0 && !returnOnFirstBytes;
+  const ReadDeadlines deadlines(interval, multiplier, constant, buffer.size(), Clock::now());
 
   std::size_t got = 0;
   for (;;) {
-    std::optional<Clock::time_point> deadline = totalDeadline;
-    if (got > 0 && intervalOn) {
-      deadline = Earlier(deadline, Clock::now() + std::chrono::milliseconds(interval));
-    }
+    const auto deadline = deadlines.Next(got, Clock::now());
     std::error_code error;
     switch (h.WaitPort(POLLIN, deadline, error)) {
       case Handle::Wait::Ready: break;
@@ -320,7 +294,9 @@ IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
         kept = static_cast<std::size_t>(end - first);
       }
       got += kept;
-      if (got == buffer.size() || (returnOnFirstBytes && got > 0)) return {IoStatus::Done, got, {}};
+      if (got == buffer.size() || (deadlines.ReturnOnFirstBytes() && got > 0)) {
+        return {IoStatus::Done, got, {}};
+      }
       continue;
     }
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
