@@ -7,7 +7,7 @@
 #include <optional>
 #include <utility>
 
-#include "comm/ReadDeadlines.h"
+#include "comm/IoDeadlines.h"
 
 namespace quorin {
 namespace {
@@ -99,11 +99,7 @@ IoResult LoopbackDevice::Read(std::span<std::uint8_t> buffer) {
 IoResult LoopbackDevice::Write(std::span<const std::uint8_t> data) {
   const std::uint32_t multiplier = writeMultiplier_.load(std::memory_order_relaxed);
   const std::uint32_t constant = writeConstant_.load(std::memory_order_relaxed);
-  std::optional<Clock::time_point> deadline;
-  if (multiplier != 0 || constant != 0) {
-    deadline = Clock::now() +
-               std::chrono::milliseconds(std::uint64_t{multiplier} * data.size() + constant);
-  }
+  const auto deadline = WriteDeadline(multiplier, constant, data.size(), Clock::now());
   std::size_t written = 0;
   while (written < data.size()) {
     // The stop wins over room on the line, as it does in the system's backends.

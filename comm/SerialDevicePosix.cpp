@@ -56,7 +56,7 @@
 
 #include "comm/CustomBaud.h"
 #include "comm/LineStatePosix.h"
-#include "comm/ReadDeadlines.h"
+#include "comm/IoDeadlines.h"
 #include "comm/SerialDevice.h"
 #include "comm/SystemSerialDevice.h"
 #include "platform/SystemError.h"
@@ -332,11 +332,7 @@ IoResult SystemSerialDevice::Write(std::span<const std::uint8_t> data) {
   Handle& h = *handle_;
   const std::uint32_t multiplier = h.writeMultiplier.load(std::memory_order_relaxed);
   const std::uint32_t constant = h.writeConstant.load(std::memory_order_relaxed);
-  std::optional<Clock::time_point> deadline;
-  if (multiplier != 0 || constant != 0) {
-    deadline = Clock::now() +
-               std::chrono::milliseconds(std::uint64_t{multiplier} * data.size() + constant);
-  }
+  const auto deadline = WriteDeadline(multiplier, constant, data.size(), Clock::now());
   std::size_t written = 0;
   while (written < data.size()) {
     if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, written, {}};

@@ -1,7 +1,7 @@
 #pragma once
-// When a read ends, from its three read time-outs, as a COM port driver times it. Shared by the
-// devices that time their reads themselves (the POSIX backend and the loopback line); on Windows
-// the driver does it.
+// When a read or a write ends, from the five time-outs, as a COM port driver times them. Shared
+// by the devices that time their I/O themselves (the POSIX backend and the loopback line); on
+// Windows the driver does it.
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
@@ -53,5 +53,14 @@ class ReadDeadlines {
   std::optional<Clock::time_point> total_;
   std::optional<std::chrono::milliseconds> interval_;
 };
+
+// The deadline of a write of `size` bytes starting at `start` (multiplier * size + constant
+// milliseconds); none when both are 0 (the write waits without limit). Pure.
+inline std::optional<std::chrono::steady_clock::time_point> WriteDeadline(
+    std::uint32_t multiplier, std::uint32_t constant, std::size_t size,
+    std::chrono::steady_clock::time_point start) {
+  if (multiplier == 0 && constant == 0) return std::nullopt;
+  return start + std::chrono::milliseconds(std::uint64_t{multiplier} * size + constant);
+}
 
 }  // namespace quorin
