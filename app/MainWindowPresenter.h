@@ -77,12 +77,7 @@ class MainWindowPresenter final : public JobView {
   PortDialogPresenter* F_UartSet() const { return uartSet_; }
 
   // JobView: the job's calls, carried out on the UI thread.
-  void ClearLog() override;
-  void AddLogLine(const std::string& line) override;
-  void SetUpdateKindText(const std::string& text) override;
-  void SetGaugeVisible(bool visible) override;
-  void SetGaugeMaximum(std::uint32_t maximum) override;
-  void SetGaugeProgress(std::uint32_t progress) override;
+  QUORIN_JOB_VIEW_OVERRIDES
 
  private:
   // Raises EInOutError when the file cannot be read; the window then stays as it was.

@@ -38,6 +38,17 @@ class PortDialogView {
   virtual void ShowMessage(const MessageBoxRequest& request) = 0;
 };
 
+// The overrides a PortDialogView declares, written once for both toolkits' dialogs: put it where
+// the class declares its public members (as Qt's Q_OBJECT). A method added to PortDialogView is
+// then declared in every view at once, and only its definitions are left to write.
+#define QUORIN_PORT_DIALOG_VIEW_OVERRIDES \
+  void SelectPort(int index) override;    \
+  void SelectBaud(int index) override;    \
+  int SelectedPortIndex() const override; \
+  int SelectedBaudIndex() const override; \
+  void Close() override;                  \
+  void ShowMessage(const ::quorin::MessageBoxRequest& request) override;
+
 class MainWindowView {
  public:
   virtual ~MainWindowView() = default;
@@ -66,5 +77,22 @@ class MainWindowView {
   // Save and Exit are forwarded to presenter.Save / presenter.Exit.
   virtual void RunPortDialog(PortDialogPresenter& presenter) = 0;
 };
+
+// The overrides a MainWindowView declares, written once for both toolkits' windows, as
+// QUORIN_PORT_DIALOG_VIEW_OVERRIDES is for the dialog.
+#define QUORIN_MAIN_WINDOW_VIEW_OVERRIDES                                \
+  void SetProgramEnabled(bool enabled) override;                         \
+  void SetPackFileName(const std::string& name) override;                \
+  void SetVersionText(const std::string& text) override;                 \
+  void SetUpdateKindText(const std::string& text) override;              \
+  void ClearLog() override;                                              \
+  void AppendLogLine(const std::string& line) override;                  \
+  void SetLogAdvice(const std::string& advice) override;                 \
+  void SetGaugeVisible(bool visible) override;                           \
+  void SetGaugeMaximum(std::uint32_t maximum) override;                  \
+  void SetGaugeProgress(std::uint32_t progress) override;                \
+  void ShowMessage(const ::quorin::MessageBoxRequest& request) override; \
+  std::optional<std::string> AskPackFile() override;                     \
+  void RunPortDialog(::quorin::PortDialogPresenter& presenter) override;
 
 }  // namespace quorin

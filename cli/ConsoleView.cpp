@@ -54,6 +54,9 @@ ConsoleView::ConsoleView(std::FILE* log, std::FILE* bar) : log_(log), bar_(bar) 
 
 ConsoleView::~ConsoleView() { Erase(); }
 
+// The console keeps what it printed; a new job's log follows the old one.
+void ConsoleView::ClearLog() {}
+
 void ConsoleView::AddLogLine(const std::string& line) {
   Erase();
   if (!logLost_) {

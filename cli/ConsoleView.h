@@ -24,12 +24,7 @@ class ConsoleView final : public JobView {
   ConsoleView(std::FILE* log, std::FILE* bar);
   ~ConsoleView() override;
 
-  void ClearLog() override {}
-  void AddLogLine(const std::string& line) override;
-  void SetUpdateKindText(const std::string& text) override;
-  void SetGaugeVisible(bool visible) override;
-  void SetGaugeMaximum(std::uint32_t maximum) override;
-  void SetGaugeProgress(std::uint32_t progress) override;
+  QUORIN_JOB_VIEW_OVERRIDES
 
   // True once a log line could not be written (a closed pipe: EPIPE, a full disk ...). From then
   // on no more log lines are written; the job goes on to its own end.

@@ -4,16 +4,16 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <limits>
 #include <optional>
 #include <utility>
+
+#include "comm/IoDeadlines.h"
 
 namespace quorin {
 namespace {
 
 using Line = platform::LoopbackLine;
 using Clock = Line::Clock;
-constexpr std::uint32_t kMaxDword = std::numeric_limits<std::uint32_t>::max();
 
 std::error_code LineCut() {
   return std::make_error_code(std::errc::io_error);
@@ -68,31 +68,11 @@ IoResult LoopbackDevice::Read(std::span<std::uint8_t> buffer) {
   const std::uint32_t interval = readInterval_.load(std::memory_order_relaxed);
   const std::uint32_t multiplier = readMultiplier_.load(std::memory_order_relaxed);
   const std::uint32_t constant = readConstant_.load(std::memory_order_relaxed);
-  const auto start = Clock::now();
-
-  // The two special cases of the interval time-out "MAXDWORD".
-  bool returnOnFirstBytes = false;
-  std::optional<Clock::time_point> totalDeadline;
-  if (interval == kMaxDword && multiplier == 0 && constant == 0) {
-    returnOnFirstBytes = true;
-    totalDeadline = start;
-  } else if (interval == kMaxDword && multiplier == kMaxDword && constant != 0 &&
-             constant != kMaxDword) {
-    returnOnFirstBytes = true;
-    totalDeadline = start + std::chrono::milliseconds(constant);
-  } else if (multiplier != 0 || constant != 0) {
-    totalDeadline =
-        start + std::chrono::milliseconds(std::uint64_t{multiplier} * buffer.size() + constant);
-  }
-  const bool intervalOn = interval != 0 && !returnOnFirstBytes;
+  const ReadDeadlines deadlines(interval, multiplier, constant, buffer.size(), Clock::now());
 
   std::size_t got = 0;
   for (;;) {
-    std::optional<Clock::time_point> deadline = totalDeadline;
-    if (got > 0 && intervalOn) {
-      const auto gap = Clock::now() + std::chrono::milliseconds(interval);
-      deadline = deadline ? std::min(*deadline, gap) : gap;
-    }
+    const auto deadline = deadlines.Next(got, Clock::now());
     switch (WaitLine(Line::Direction::Readable, deadline)) {
       case Line::Wait::Ready:
         break;
@@ -111,18 +91,15 @@ IoResult LoopbackDevice::Read(std::span<std::uint8_t> buffer) {
           std::remove(first, first + static_cast<std::ptrdiff_t>(n), std::uint8_t{0}) - first);
     }
     got += n;
-    if (got == buffer.size() || (returnOnFirstBytes && got > 0)) return {IoStatus::Done, got, {}};
+    if (got == buffer.size() || (deadlines.ReturnOnFirstBytes() && got > 0))
+      return {IoStatus::Done, got, {}};
   }
 }
 
 IoResult LoopbackDevice::Write(std::span<const std::uint8_t> data) {
   const std::uint32_t multiplier = writeMultiplier_.load(std::memory_order_relaxed);
   const std::uint32_t constant = writeConstant_.load(std::memory_order_relaxed);
-  std::optional<Clock::time_point> deadline;
-  if (multiplier != 0 || constant != 0) {
-    deadline = Clock::now() +
-               std::chrono::milliseconds(std::uint64_t{multiplier} * data.size() + constant);
-  }
+  const auto deadline = WriteDeadline(multiplier, constant, data.size(), Clock::now());
   std::size_t written = 0;
   while (written < data.size()) {
     // The stop wins over room on the line, as it does in the system's backends.

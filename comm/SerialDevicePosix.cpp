@@ -56,7 +56,9 @@
 
 #include "comm/CustomBaud.h"
 #include "comm/LineStatePosix.h"
+#include "comm/IoDeadlines.h"
 #include "comm/SerialDevice.h"
+#include "comm/SystemSerialDevice.h"
 #include "platform/SystemError.h"
 #include "platform/UniqueHandle.h"
 #include "platform/posix/Fd.h"
@@ -66,7 +68,6 @@ namespace quorin {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr std::uint32_t kMaxDword = std::numeric_limits<std::uint32_t>::max();
 
 using platform::Fd;
 using platform::LastSystemError;
@@ -90,13 +91,6 @@ int PollUntil(pollfd* fds, nfds_t count, const std::optional<Clock::time_point>&
 #endif
 }
 
-std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
-                                         std::optional<Clock::time_point> b) {
-  if (!a) return b;
-  if (!b) return a;
-  return std::min(*a, *b);
-}
-
 // A modem-control ioctl; pseudo-terminals and some adapters answer ENOTTY or EINVAL.
 std::error_code ModemLine(int fd, unsigned long request, int bits) {
   if (ioctl(fd, request, &bits) == 0) return {};
@@ -105,28 +99,6 @@ std::error_code ModemLine(int fd, unsigned long request, int bits) {
 }
 
 }  // namespace
-
-// The system's serial port.
-class SystemSerialDevice final : public SerialDevice {
- public:
-  struct Handle;
-  explicit SystemSerialDevice(std::unique_ptr<Handle> handle);
-  ~SystemSerialDevice() override;
-
-  std::error_code PrepareBuffers() override;
-  std::error_code ArmStopSignal() override;
-  void Purge(bool input, bool output) override;
-  std::error_code ApplyLineState(const CommSettings& settings) override;
-  void ApplyTimeouts(const CommSettings& settings) override;
-  IoResult Read(std::span<std::uint8_t> buffer) override;
-  LineEvents TakeLineEvents() override;
-  IoResult Write(std::span<const std::uint8_t> data) override;
-  void RequestStop() override;
-  bool StopRequested() const override;
-
- private:
-  std::unique_ptr<Handle> handle_;
-};
 
 struct SystemSerialDevice::Handle {
   UniqueHandle port;
@@ -297,30 +269,11 @@ IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
   const std::uint32_t interval = h.readInterval.load(std::memory_order_relaxed);
   const std::uint32_t multiplier = h.readMultiplier.load(std::memory_order_relaxed);
   const std::uint32_t constant = h.readConstant.load(std::memory_order_relaxed);
-  const auto start = Clock::now();
-
-  // The two special cases of the interval time-out "MAXDWORD".
-  bool returnOnFirstBytes = false;
-  std::optional<Clock::time_point> totalDeadline;
-  if (interval == kMaxDword && multiplier == 0 && constant == 0) {
-    returnOnFirstBytes = true;
-    totalDeadline = start;
-  } else if (interval == kMaxDword && multiplier == kMaxDword && constant != 0 &&
-             constant != kMaxDword) {
-    returnOnFirstBytes = true;
-    totalDeadline = start + std::chrono::milliseconds(constant);
-  } else if (multiplier != 0 || constant != 0) {
-    const auto total = std::uint64_t{multiplier} * buffer.size() + constant;
-    totalDeadline = start + std::chrono::milliseconds(total);
-  }
-  const bool intervalOn = interval != 0 && !returnOnFirstBytes;
+  const ReadDeadlines deadlines(interval, multiplier, constant, buffer.size(), Clock::now());
 
   std::size_t got = 0;
   for (;;) {
-    std::optional<Clock::time_point> deadline = totalDeadline;
-    if (got > 0 && intervalOn) {
-      deadline = Earlier(deadline, Clock::now() + std::chrono::milliseconds(interval));
-    }
+    const auto deadline = deadlines.Next(got, Clock::now());
     std::error_code error;
     switch (h.WaitPort(POLLIN, deadline, error)) {
       case Handle::Wait::Ready: break;
@@ -341,7 +294,9 @@ IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
         kept = static_cast<std::size_t>(end - first);
       }
       got += kept;
-      if (got == buffer.size() || (returnOnFirstBytes && got > 0)) return {IoStatus::Done, got, {}};
+      if (got == buffer.size() || (deadlines.ReturnOnFirstBytes() && got > 0)) {
+        return {IoStatus::Done, got, {}};
+      }
       continue;
     }
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
@@ -377,11 +332,7 @@ IoResult SystemSerialDevice::Write(std::span<const std::uint8_t> data) {
   Handle& h = *handle_;
   const std::uint32_t multiplier = h.writeMultiplier.load(std::memory_order_relaxed);
   const std::uint32_t constant = h.writeConstant.load(std::memory_order_relaxed);
-  std::optional<Clock::time_point> deadline;
-  if (multiplier != 0 || constant != 0) {
-    deadline = Clock::now() +
-               std::chrono::milliseconds(std::uint64_t{multiplier} * data.size() + constant);
-  }
+  const auto deadline = WriteDeadline(multiplier, constant, data.size(), Clock::now());
   std::size_t written = 0;
   while (written < data.size()) {
     if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, written, {}};

@@ -38,6 +38,7 @@
 #include "comm/LineStateWin32.h"
 #include "comm/PortNames.h"
 #include "comm/SerialDevice.h"
+#include "comm/SystemSerialDevice.h"
 #include "comm/Win32Handle.h"
 
 namespace quorin {
@@ -95,28 +96,6 @@ struct Overlapped {
 };
 
 }  // namespace
-
-// The system's serial port.
-class SystemSerialDevice final : public SerialDevice {
- public:
-  struct Handle;
-  explicit SystemSerialDevice(std::unique_ptr<Handle> handle);
-  ~SystemSerialDevice() override;
-
-  std::error_code PrepareBuffers() override;
-  std::error_code ArmStopSignal() override;
-  void Purge(bool input, bool output) override;
-  std::error_code ApplyLineState(const CommSettings& settings) override;
-  void ApplyTimeouts(const CommSettings& settings) override;
-  IoResult Read(std::span<std::uint8_t> buffer) override;
-  LineEvents TakeLineEvents() override;
-  IoResult Write(std::span<const std::uint8_t> data) override;
-  void RequestStop() override;
-  bool StopRequested() const override;
-
- private:
-  std::unique_ptr<Handle> handle_;
-};
 
 struct SystemSerialDevice::Handle {
   UniqueHandle port;

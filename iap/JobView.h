@@ -18,4 +18,16 @@ class JobView {
   virtual void SetGaugeProgress(std::uint32_t progress) = 0;  // kept within 0..maximum by the view
 };
 
+// The overrides a JobView declares, written once for the views that define them out of line (the
+// window's presenter, the posting adapter, the console view): put it where the class declares its
+// public members (as Qt's Q_OBJECT). A method added to JobView is then declared in all of them at
+// once.
+#define QUORIN_JOB_VIEW_OVERRIDES                           \
+  void ClearLog() override;                                 \
+  void AddLogLine(const std::string& line) override;        \
+  void SetUpdateKindText(const std::string& text) override; \
+  void SetGaugeVisible(bool visible) override;              \
+  void SetGaugeMaximum(std::uint32_t maximum) override;     \
+  void SetGaugeProgress(std::uint32_t progress) override;
+
 }  // namespace quorin

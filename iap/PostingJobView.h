@@ -23,12 +23,7 @@ class PostingJobView final : public JobView {
   PostingJobView(NotifySink& ui, JobView& target, std::weak_ptr<const void> alive)
       : ui_(ui), target_(target), alive_(std::move(alive)) {}
 
-  void ClearLog() override;
-  void AddLogLine(const std::string& line) override;
-  void SetUpdateKindText(const std::string& text) override;
-  void SetGaugeVisible(bool visible) override;
-  void SetGaugeMaximum(std::uint32_t maximum) override;
-  void SetGaugeProgress(std::uint32_t progress) override;
+  QUORIN_JOB_VIEW_OVERRIDES
 
  private:
   template <typename Call>

@@ -1,18 +1,15 @@
 #pragma once
-// JPEG decoding with libjpeg, for the logo embedded in the program.
+// The embedded logo as a QImage: app/JpegPixels decodes, this only converts.
 #include <QImage>
 #include <cstdint>
 #include <span>
-#include <stdexcept>
+
+#include "app/JpegPixels.h"
 
 namespace quorin {
 
-// Pictures wider or taller than this are refused before any pixel memory is taken.
-inline constexpr int kMaxJpegSide = 8192;
-
-// Decodes a complete JPEG (baseline or progressive, grey or colour) into an RGB888 image.
-// Raises std::runtime_error with libjpeg's message when the data is not a JPEG, is cut short or
-// is larger than kMaxJpegSide on a side. Pure; any thread (no shared state).
+// Decodes a complete JPEG with DecodeJpegRgb into an RGB888 image. Raises std::runtime_error as
+// DecodeJpegRgb does. Any thread (QImage is not a widget).
 QImage DecodeJpeg(std::span<const std::uint8_t> jpeg);
 
 }  // namespace quorin

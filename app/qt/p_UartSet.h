@@ -25,12 +25,7 @@ class TF_UartSet final : public QDialog, public PortDialogView {
              QWidget* parent = nullptr);
 
   // PortDialogView, GUI thread.
-  void SelectPort(int index) override;
-  void SelectBaud(int index) override;
-  int SelectedPortIndex() const override;
-  int SelectedBaudIndex() const override;
-  void Close() override;
-  void ShowMessage(const MessageBoxRequest& request) override;
+  QUORIN_PORT_DIALOG_VIEW_OVERRIDES
 
   // Escape and the close box: Exit.
   void reject() override;

@@ -58,19 +58,7 @@ class TF_UpdateDispController final : public QMainWindow, public MainWindowView 
   TF_UartSet* F_UartSet() const { return uartSet_; }
 
   // MainWindowView, GUI thread.
-  void SetProgramEnabled(bool enabled) override;
-  void SetPackFileName(const std::string& name) override;
-  void SetVersionText(const std::string& text) override;
-  void SetUpdateKindText(const std::string& text) override;
-  void ClearLog() override;
-  void AppendLogLine(const std::string& line) override;
-  void SetLogAdvice(const std::string& advice) override;
-  void SetGaugeVisible(bool visible) override;
-  void SetGaugeMaximum(std::uint32_t maximum) override;
-  void SetGaugeProgress(std::uint32_t progress) override;
-  void ShowMessage(const MessageBoxRequest& request) override;
-  std::optional<std::string> AskPackFile() override;
-  void RunPortDialog(PortDialogPresenter& presenter) override;
+  QUORIN_MAIN_WINDOW_VIEW_OVERRIDES
 
  signals:
   // After a job's last step (JobBusy already 0), with its JobOutcome as an int.

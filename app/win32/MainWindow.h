@@ -41,19 +41,7 @@ class MainWindow final : public MainWindowView {
   std::function<void()> OnClosing;
 
   // MainWindowView.
-  void SetProgramEnabled(bool enabled) override;
-  void SetPackFileName(const std::string& name) override;
-  void SetVersionText(const std::string& text) override;
-  void SetUpdateKindText(const std::string& text) override;
-  void ClearLog() override;
-  void AppendLogLine(const std::string& line) override;
-  void SetLogAdvice(const std::string& advice) override;
-  void SetGaugeVisible(bool visible) override;
-  void SetGaugeMaximum(std::uint32_t maximum) override;
-  void SetGaugeProgress(std::uint32_t progress) override;
-  void ShowMessage(const MessageBoxRequest& request) override;
-  std::optional<std::string> AskPackFile() override;
-  void RunPortDialog(PortDialogPresenter& presenter) override;
+  QUORIN_MAIN_WINDOW_VIEW_OVERRIDES
 
  private:
   // One control and where it sits at 96 DPI, relative to its parent's client area.

@@ -27,12 +27,7 @@ class PortDialog final : public PortDialogView {
   void RunModal(HWND disabled);
 
   // PortDialogView.
-  void SelectPort(int index) override;
-  void SelectBaud(int index) override;
-  int SelectedPortIndex() const override;
-  int SelectedBaudIndex() const override;
-  void Close() override;
-  void ShowMessage(const MessageBoxRequest& request) override;
+  QUORIN_PORT_DIALOG_VIEW_OVERRIDES
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
