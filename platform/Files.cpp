@@ -1,10 +1,11 @@
-// What reading a file means on every platform, built on ReadableFile (one implementation per
-// platform in posix/ and win32/).
+// What reading and writing a file mean on every platform, built on ReadableFile and the
+// platform's half of writing (one implementation each per platform, in posix/ and win32/).
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/FileWriting.h"
 
 namespace quorin::platform {
 namespace {
@@ -88,6 +89,16 @@ FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes) {
   }
   bytes.resize(filled);
   return result;
+}
+
+std::error_code WriteFileAtomically(const std::string& path, const FileProducer& produce,
+                                    const WriteOptions& options, WriteStep* failedStep) {
+  WriteStep step = WriteStep::Create;
+  const std::error_code error =
+      path.empty() ? std::make_error_code(std::errc::no_such_file_or_directory)
+                   : detail::WriteNamedFileAtomically(path, produce, options, step);
+  if (error && failedStep != nullptr) *failedStep = step;
+  return error;
 }
 
 }  // namespace quorin::platform

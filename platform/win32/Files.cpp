@@ -3,6 +3,7 @@
 // stands in the way of another program (or of our own atomic replace). Handles are never
 // inheritable.
 #include "platform/Files.h"
+#include "platform/FileWriting.h"
 
 #include <windows.h>
 
@@ -198,15 +199,14 @@ std::error_code FileSink::Write(std::span<const std::byte> bytes) {
   return {};
 }
 
-std::error_code WriteFileAtomically(const std::string& path, const FileProducer& produce,
-                                    const WriteOptions& options, WriteStep* failedStep) {
-  auto fail = [failedStep](WriteStep step, std::error_code error) {
-    if (failedStep != nullptr) *failedStep = step;
+namespace detail {
+
+std::error_code WriteNamedFileAtomically(const std::string& path, const FileProducer& produce,
+                                         const WriteOptions& options, WriteStep& failedStep) {
+  auto fail = [&failedStep](WriteStep step, std::error_code error) {
+    failedStep = step;
     return error;
   };
-  if (path.empty()) {
-    return fail(WriteStep::Create, std::make_error_code(std::errc::no_such_file_or_directory));
-  }
   const std::string target = options.followLink ? ResolveLink(path) : path;
   const std::wstring wideTarget = Widen(target);
 
@@ -234,6 +234,8 @@ std::error_code WriteFileAtomically(const std::string& path, const FileProducer&
   }
   return {};
 }
+
+}  // namespace detail
 
 InOutError DescribeInOutError(std::error_code error, const std::string& path) {
   if (error == FileErrc::ReadBeyondEnd) return {100, "Read beyond end of file"};
