@@ -1,6 +1,7 @@
 #include "iap/OpenAdvice.h"
 
 #include "comm/PortNames.h"
+#include "platform/OutsideText.h"
 
 namespace quorin {
 namespace {
@@ -10,23 +11,9 @@ using platform::OpenRefusal;
 // How many bytes of a holder's command line the advice shows.
 constexpr std::size_t kShownCommandLine = 100;
 
-// `text` fit for one line of advice: control characters become '?', and beyond `limit` bytes it is
-// cut (never inside a UTF-8 sequence) and ends in "...".
-std::string OneLine(const std::string& text, std::size_t limit) {
-  std::string out = text;
-  if (out.size() > limit) {
-    std::size_t cut = limit;
-    while (cut > 0 && (static_cast<unsigned char>(out[cut]) & 0xC0u) == 0x80u) --cut;
-    out.resize(cut);
-    out += "...";
-  }
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
-  return out;
+bool IsModemManager(const platform::PortHolder& holder) {
+  return holder.Name == "ModemManager";
 }
-
-bool IsModemManager(const platform::PortHolder& holder) { return holder.Name == "ModemManager"; }
 
 std::string Busy(const OpenFailureFacts& facts) {
   const platform::PortHolderList& list = facts.Holders;
@@ -41,13 +28,14 @@ std::string Busy(const OpenFailureFacts& facts) {
            "(it may belong to another user, or have let go of it since). Close it, then retry.";
   }
   std::string text = list.Holders.size() == 1 ? "This program holds the port:\n"
-                                               : "These programs hold the port:\n";
+                                              : "These programs hold the port:\n";
   bool modemManager = false;
   bool others = false;
   for (const platform::PortHolder& holder : list.Holders) {
-    text += "  pid " + std::to_string(holder.ProcessId) + " " + OneLine(holder.Name, 32);
+    text +=
+        "  pid " + std::to_string(holder.ProcessId) + " " + platform::TerminalSafe(holder.Name, 32);
     if (!holder.CommandLine.empty()) {
-      text += " (" + OneLine(holder.CommandLine, kShownCommandLine) + ")";
+      text += " (" + platform::TerminalSafe(holder.CommandLine, kShownCommandLine) + ")";
     }
     text += "\n";
     (IsModemManager(holder) ? modemManager : others) = true;
@@ -56,8 +44,9 @@ std::string Busy(const OpenFailureFacts& facts) {
     // Stopping the service is one command that works at once on every systemd system and needs
     // neither the adapter's USB ids nor a replug; a udev rule would keep it away for good, but
     // takes a file, a reload and a replug to get right.
-    text += "ModemManager probes every new serial adapter as a modem. Stop it with\n"
-            "`sudo systemctl stop ModemManager` (it starts again at the next boot)";
+    text +=
+        "ModemManager probes every new serial adapter as a modem. Stop it with\n"
+        "`sudo systemctl stop ModemManager` (it starts again at the next boot)";
     text += others ? ", close the others, then retry." : ", then retry.";
   } else {
     text += list.Holders.size() == 1 ? "Close it, then retry." : "Close them, then retry.";
@@ -72,14 +61,16 @@ std::string NoPermission(const OpenFailureFacts& facts) {
     return "You may not use this port. Add your user to the dialout group\n"
            "(sudo usermod -aG dialout $USER), log out and in again, then retry.";
   }
-  const std::string name = OneLine(group.Name, 32);
+  const std::string name = platform::TerminalSafe(group.Name, 32);
   if (!group.GroupMayUse || group.Name == "root") {
     return "You may not use this port, and joining its group (" + name + ") would not help:\n" +
-           device + " is not open to that group for reading and writing. Ask the administrator\n"
+           device +
+           " is not open to that group for reading and writing. Ask the administrator\n"
            "for access (a udev rule giving the device GROUP=\"dialout\", MODE=\"0660\").";
   }
   return "You may not use this port: " + device + " belongs to the group " + name + ".\n" +
-         "Add your user to it with `sudo usermod -aG " + name + " $USER`, log out and in\n"
+         "Add your user to it with `sudo usermod -aG " + name +
+         " $USER`, log out and in\n"
          "again (a new group counts from the next login), then retry.";
 }
 
