@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "app/qt/Assets.h"
+#include "app/qt/FormWidgets.h"
 #include "app/qt/JpegImage.h"
 #include "app/qt/StretchedImage.h"
 #include "app/qt/UiFonts.h"
@@ -33,29 +34,8 @@
 namespace quorin {
 namespace {
 
-// Client area of the 497 x 483 window frame below its menu bar.
-constexpr int kClientWidth = 481;
-constexpr int kClientHeight = 424;
-// The frame the window's outer size counts: borders and the caption bar.
-constexpr int kOuterWidth = 497;
-constexpr int kOuterHeight = 483;
-
-template <class Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
-  widget->setObjectName(name);
-  widget->setGeometry(left, top, width, height);
-  return widget;
-}
-
-QLabel* Label(QWidget* parent, const char* name, const char* text, int left, int top, int width,
-              int height) {
-  return Place(new QLabel(QString::fromUtf8(text), parent), name, left, top, width, height);
-}
-
-// Labels other than Label8 size themselves to their text, as they did where the layout was drawn:
-// with a wider fallback font the text still shows whole. They never shrink below their box.
-void FitWidthToText(QLabel* label) {
-  label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
+const form::Form& Form() {
+  return form::MainWindowForm();
 }
 
 QIcon IconFromPng(std::span<const std::uint8_t> png) {
@@ -64,17 +44,13 @@ QIcon IconFromPng(std::span<const std::uint8_t> png) {
   return QIcon(pixmap);
 }
 
-QToolButton* FlatImageButton(QWidget* parent, const char* name, const char* caption,
-                             std::span<const std::uint8_t> png, int left, int width) {
-  auto* button = Place(new QToolButton(parent), name, left, 2, width, 39);
-  button->setText(caption);
-  button->setIcon(IconFromPng(png));
-  button->setIconSize(QSize(24, 24));
-  button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-  button->setAutoRaise(true);
-  button->setFont(YaHeiFont(13, true));
-  button->setStyleSheet("QToolButton { color: black; }");
-  return button;
+// The tool bar's two buttons show their pictures; the pack information shows the logo.
+FormPictures MainWindowPictures() {
+  return {[](std::string_view name) {
+            return IconFromPng(name == "Btn_ReadUserPack" ? assets::ReadPackPng()
+                                                          : assets::ProgramPng());
+          },
+          [](std::string_view) { return DecodeJpeg(assets::LogoJpeg()); }};
 }
 
 // The dropped files' names as the file system spells them: taken from the URLs' percent-encoded
@@ -138,117 +114,43 @@ TF_UpdateDispController::~TF_UpdateDispController() {
 void TF_UpdateDispController::BuildLayout() {
   setObjectName("F_UpdateDispController");
   setWindowIcon(IconFromPng(assets::WindowIconPng()));
-  setFont(SansSerifFont(11));
+  setFont(QtFont(Form().DefaultFont));
   setAcceptDrops(true);
 
   auto* client = new QWidget(this);
   client->setObjectName("ClientArea");
-  client->setFixedSize(kClientWidth, kClientHeight);
+  client->setFixedSize(Form().ClientWidth, Form().ClientHeight);
   setCentralWidget(client);
-
-  BuildMenu();
-  BuildToolBar(client);
-  BuildPackInfo(client);
-  BuildJobArea(client);
-
-  for (QLabel* label : {Label5, Label1, Label2, Label4, Label6, Label3, Label7}) {
-    FitWidthToText(label);
-  }
-  setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
-  PlaceCentred();
-}
-
-void TF_UpdateDispController::BuildMenu() {
-  menuBar()->setObjectName("MainMenu1");
-  IAP1 = menuBar()->addMenu("Uart");
-  IAP1->setObjectName("IAP1");
-  UartPort1 = IAP1->addAction("Uart Port");
-  UartPort1->setObjectName("UartPort1");
-  connect(UartPort1, &QAction::triggered, this, [this] { presenter_->UartPortClicked(); });
-}
-
-void TF_UpdateDispController::BuildToolBar(QWidget* client) {
-  ToolBar1 = Place(new QFrame(client), "ToolBar1", 0, 0, 481, 49);
-  ToolBar1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  ToolBar1->setLineWidth(1);
-
-  Btn_ReadUserPack =
-      FlatImageButton(ToolBar1, "Btn_ReadUserPack", "Read Pack", assets::ReadPackPng(), 0, 185);
-  Btn_ReadUserPack->setToolTip("Read Controller  update from pack file ");
-  Btn_SendToController =
-      FlatImageButton(ToolBar1, "Btn_SendToController", "Program", assets::ProgramPng(), 193, 264);
-
+  BuildFormWidgets(Form(), client, MainWindowPictures());
+  Btn_ReadUserPack = FormWidget<QToolButton>(client, "Btn_ReadUserPack");
+  Btn_SendToController = FormWidget<QToolButton>(client, "Btn_SendToController");
+  Edit_UpdateFileName = FormWidget<QLineEdit>(client, "Edit_UpdateFileName");
+  Edit_VerNum = FormWidget<QLineEdit>(client, "Edit_VerNum");
+  Label8 = FormWidget<QLabel>(client, "Label8");
+  Gauge1 = FormWidget<QProgressBar>(client, "Gauge1");
+  ListBox1 = FormWidget<QListWidget>(client, "ListBox1");
   connect(Btn_ReadUserPack, &QToolButton::clicked, this, [this] { presenter_->ReadPackClicked(); });
   connect(Btn_SendToController, &QToolButton::clicked, this,
           [this] { presenter_->ProgramClicked(); });
-}
 
-void TF_UpdateDispController::BuildPackInfo(QWidget* client) {
-  GroupBox1 =
-      Place(new QGroupBox("Controller Update Pack Info", client), "GroupBox1", 2, 56, 471, 145);
-  GroupBox1->setFont(YaHeiFont(13));
-  // Its children are display only. Colours are set for every state so they survive disabling.
-  GroupBox1->setStyleSheet(
-      "QGroupBox#GroupBox1 { background-color: palette(highlighted-text); color: navy;"
-      " border: 1px solid #a0a0a0; margin-top: 8px; }"
-      "QGroupBox#GroupBox1::title { subcontrol-origin: margin; left: 8px; padding: 0 2px; }"
-      "QLabel { color: navy; background: transparent; }"
-      "QLineEdit { color: black; background: white; border: 1px solid #a0a0a0; }");
-  GroupBox1->setEnabled(false);
+  menuBar()->setObjectName("MainMenu1");
+  IAP1 = menuBar()->addMenu(QString::fromUtf8(form::kUartMenu.data(), int(form::kUartMenu.size())));
+  IAP1->setObjectName("IAP1");
+  UartPort1 = IAP1->addAction(
+      QString::fromUtf8(form::kUartPortEntry.data(), int(form::kUartPortEntry.size())));
+  UartPort1->setObjectName("UartPort1");
+  connect(UartPort1, &QAction::triggered, this, [this] { presenter_->UartPortClicked(); });
 
-  Label5 = Label(GroupBox1, "Label5", "Program Firmware Name", 8, 32, 154, 19);
-  Edit_UpdateFileName = Place(new QLineEdit(GroupBox1), "Edit_UpdateFileName", 8, 52, 457, 27);
-  Edit_UpdateFileName->setReadOnly(true);
-  Label1 = Label(GroupBox1, "Label1", "Version", 8, 88, 46, 19);
-  Edit_VerNum = Place(new QLineEdit(GroupBox1), "Edit_VerNum", 8, 108, 121, 27);
-  Edit_VerNum->setReadOnly(true);
-  Label8 = Label(GroupBox1, "Label8", "", 208, 88, 241, 19);
-  Label8->setFont(YaHeiFont(13, true));
-  Label8->setStyleSheet("color: blue;");
-  Label2 =
-      Label(GroupBox1, "Label2", "Tip: Quorin-Middle Drive Controller  Only", 208, 112, 237, 19);
-
-  Image1 = Place(new StretchedImage(DecodeJpeg(assets::LogoJpeg()), GroupBox1), "Image1", 296, 18,
-                 169, 25);
-}
-
-void TF_UpdateDispController::BuildJobArea(QWidget* client) {
-  Gauge1 = Place(new QProgressBar(client), "Gauge1", 2, 208, 471, 17);
-  Gauge1->setOrientation(Qt::Horizontal);
-  Gauge1->setRange(0, 1000);
-  Gauge1->setValue(0);
-  Gauge1->setTextVisible(true);
-  Gauge1->setAlignment(Qt::AlignCenter);
-  Gauge1->setFormat("%p%");
-  Gauge1->setStyleSheet(
-      "QProgressBar { background-color: white; border: 1px solid #c0dcc0; color: black;"
-      " text-align: center; }"
-      "QProgressBar::chunk { background-color: lime; }");
-
-  ListBox1 = Place(new QListWidget(client), "ListBox1", 2, 232, 471, 121);
-  ListBox1->setFont(YaHeiFont(13));
-  ListBox1->setUniformItemSizes(true);
-  ListBox1->setStyleSheet("QListWidget::item { height: 19px; }");
-
-  Label4 = Label(client, "Label4", "Notice:    if  program unsucessfully", 8, 360, 230, 19);
-  Label4->setFont(YaHeiFont(13, true));
-  Label6 = Label(client, "Label6", "1. Wait  few seconds  and try again ", 8, 384, 220, 19);
-  Label6->setFont(YaHeiFont(13));
-  Label3 =
-      Label(client, "Label3", "2. Remove program cable  and connect again if still unsucessful", 8,
-            400, 391, 19);
-  Label3->setFont(YaHeiFont(13));
-  Label7 = Label(client, "Label7", "www.quorin.example", 280, 360, 185, 19);
-  Label7->setFont(YaHeiFont(16, true));
-  Label7->setStyleSheet("color: navy;");
+  setFixedSize(Form().ClientWidth, Form().ClientHeight + menuBar()->sizeHint().height());
+  PlaceCentred();
 }
 
 void TF_UpdateDispController::PlaceCentred() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect desktop = screen->availableGeometry();
-  move(desktop.left() + (desktop.width() - kOuterWidth) / 2,
-       desktop.top() + (desktop.height() - kOuterHeight) / 2);
+  move(desktop.left() + (desktop.width() - Form().OuterWidth) / 2,
+       desktop.top() + (desktop.height() - Form().OuterHeight) / 2);
 }
 
 void TF_UpdateDispController::SetProgramEnabled(bool enabled) {

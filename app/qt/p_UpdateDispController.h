@@ -13,8 +13,6 @@
 #include "app/qt/QtNotifySink.h"
 
 class QAction;
-class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -24,7 +22,6 @@ class QToolButton;
 
 namespace quorin {
 
-class StretchedImage;
 class TF_UartSet;
 
 inline constexpr const char* kPackFileFilter = "*.Pack (*.Pack)";
@@ -70,10 +67,6 @@ class TF_UpdateDispController final : public QMainWindow, public MainWindowView 
 
  private:
   void BuildLayout();
-  void BuildToolBar(QWidget* client);
-  void BuildPackInfo(QWidget* client);
-  void BuildJobArea(QWidget* client);
-  void BuildMenu();
   void PlaceCentred();
 
   WindowHooks hooks_;
@@ -83,23 +76,13 @@ class TF_UpdateDispController final : public QMainWindow, public MainWindowView 
   std::unique_ptr<MainWindowPresenter> presenter_;
   TF_UartSet* uartSet_ = nullptr;
 
-  QFrame* ToolBar1 = nullptr;
   QToolButton* Btn_ReadUserPack = nullptr;
   QToolButton* Btn_SendToController = nullptr;
-  QGroupBox* GroupBox1 = nullptr;
-  QLabel* Label5 = nullptr;
   QLineEdit* Edit_UpdateFileName = nullptr;
-  QLabel* Label1 = nullptr;
   QLineEdit* Edit_VerNum = nullptr;
   QLabel* Label8 = nullptr;
-  QLabel* Label2 = nullptr;
-  StretchedImage* Image1 = nullptr;
   QProgressBar* Gauge1 = nullptr;
   QListWidget* ListBox1 = nullptr;
-  QLabel* Label4 = nullptr;
-  QLabel* Label6 = nullptr;
-  QLabel* Label3 = nullptr;
-  QLabel* Label7 = nullptr;
   QMenu* IAP1 = nullptr;
   QAction* UartPort1 = nullptr;
 };

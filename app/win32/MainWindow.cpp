@@ -10,7 +10,6 @@
 #include <system_error>
 
 #include "app/MainWindowPresenter.h"
-#include "app/win32/ControlIds.h"
 #include "app/win32/PortDialog.h"
 #include "app/win32/ResourceIds.h"
 #include "iap/Messages.h"
@@ -22,15 +21,8 @@ namespace {
 using platform::win32::Narrow;
 using platform::win32::Widen;
 
-constexpr const wchar_t* kClassName = L"TF_UpdateDispController";
-constexpr int kOuterWidth = 497;
-constexpr int kOuterHeight = 483;
-constexpr RECT kToolBar{0, 0, 481, 49};
-constexpr COLORREF kNavy = RGB(0, 0, 128);
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-
-constexpr RECT Box(int left, int top, int width, int height) {
-  return RECT{left, top, left + width, top + height};
+const form::Form& Form() {
+  return form::MainWindowForm();
 }
 
 [[noreturn]] void RaiseLastError(const char* what) {
@@ -57,14 +49,6 @@ std::span<const std::uint8_t> ResourceBytes(HINSTANCE instance, int id) {
   return {static_cast<const std::uint8_t*>(bytes), SizeofResource(instance, found)};
 }
 
-std::wstring WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi()) {
@@ -85,31 +69,34 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi
   windowClass.hIconSm = classIcon(SM_CXSMICON);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kClassName;
+  const std::wstring className = Widen(std::string(Form().Name));
+  windowClass.lpszClassName = className.c_str();
   RegisterClassExW(&windowClass);
 
   HMENU menu = CreateMenu();
   HMENU uart = CreatePopupMenu();
-  AppendMenuW(uart, MF_STRING, win32ids::kMenuUartPort, L"Uart Port");
-  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(uart), L"Uart");
+  AppendMenuW(uart, MF_STRING, form::id::kMenuUartPort,
+              Widen(std::string(form::kUartPortEntry)).c_str());
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(uart),
+              Widen(std::string(form::kUartMenu)).c_str());
 
   // Placed at the centre of the desktop's work area.
   RECT desktop{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &desktop, 0);
-  const int width = Scale(kOuterWidth, dpi_);
-  const int height = Scale(kOuterHeight, dpi_);
+  const int width = Scale(Form().OuterWidth, dpi_);
+  const int height = Scale(Form().OuterHeight, dpi_);
   const int left = desktop.left + (desktop.right - desktop.left - width) / 2;
   const int top = desktop.top + (desktop.bottom - desktop.top - height) / 2;
-  window_ =
-      CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, Widen(text::kMainCaption).c_str(),
-                      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
-                      left, top, width, height, nullptr, menu, instance_, this);
+  window_ = CreateWindowExW(
+      WS_EX_ACCEPTFILES, Widen(std::string(Form().Name)).c_str(), Widen(text::kMainCaption).c_str(),
+      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, left, top, width,
+      height, nullptr, menu, instance_, this);
   if (!window_) {
     DestroyMenu(menu);
     RaiseLastError("cannot create the main window");
   }
   DragAcceptFiles(window_, TRUE);
-  MakeFonts();
+  MakeIcons();
   CreateControls();
   Relayout();
 }
@@ -131,122 +118,43 @@ void MainWindow::Show(int showCommand) {
   UpdateWindow(window_);
 }
 
-void MainWindow::MakeFonts() {
-  fonts_.clear();
-  auto keep = [this](FontHandle font) {
-    fonts_.push_back(std::move(font));
-    return fonts_.back().get();
-  };
-  sans11_ = keep(MakeFont(FontFace::SansSerif, 11, false, dpi_));
-  yaHei13_ = keep(MakeFont(FontFace::YaHei, 13, false, dpi_));
-  yaHei13Bold_ = keep(MakeFont(FontFace::YaHei, 13, true, dpi_));
-  yaHei16Bold_ = keep(MakeFont(FontFace::YaHei, 16, true, dpi_));
+void MainWindow::MakeIcons() {
   readPackIcon_ = LoadIconSized(instance_, QUORIN_IDI_READ_PACK, Scale(24, dpi_));
   programIcon_ = LoadIconSized(instance_, QUORIN_IDI_PROGRAM, Scale(24, dpi_));
 }
 
-HWND MainWindow::AddControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style,
-                            int id, RECT base, HFONT* font, bool fitText) {
-  const DWORD extended =
-      (style & ES_READONLY) && lstrcmpW(className, WC_EDITW) == 0 ? WS_EX_CLIENTEDGE : 0;
-  HWND control =
-      CreateWindowExW(extended, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, parent,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-  if (!control) RaiseLastError("cannot create a control of the main window");
-  placed_.push_back({control, base, font, fitText});
-  return control;
-}
-
 void MainWindow::CreateControls() {
-  namespace id = win32ids;
-  constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
-  // ToolBar1 is painted by the window itself (a raised panel with a divider); its two flat image
-  // buttons sit on it.
-  readPack_ = AddControl(window_, WC_BUTTONW, L"Read Pack", BS_OWNERDRAW | WS_TABSTOP,
-                         id::kReadPack, Box(0, 2, 185, 39), &yaHei13Bold_);
-  program_ = AddControl(window_, WC_BUTTONW, L"Program", BS_OWNERDRAW | WS_TABSTOP, id::kProgram,
-                        Box(193, 2, 264, 39), &yaHei13Bold_);
+  controls_.emplace(instance_, window_, Form());
+  readPack_ = (*controls_)["Btn_ReadUserPack"];
+  program_ = (*controls_)["Btn_SendToController"];
+  gauge_ = (*controls_)["Gauge1"];
+  log_ = (*controls_)["ListBox1"];
   for (HWND button : {readPack_, program_}) {
     SetWindowSubclass(button, FlatButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
   }
-
-  group_ = AddControl(window_, kGroupPanelClass, L"Controller Update Pack Info", WS_CLIPCHILDREN,
-                      id::kPackInfoGroup, Box(2, 56, 471, 145), &yaHei13_);
-  AddControl(group_, WC_STATICW, L"Program Firmware Name", kLabel, -1, Box(8, 32, 154, 19),
-             &yaHei13_, true);
-  fileName_ = AddControl(group_, WC_EDITW, L"", ES_READONLY | ES_AUTOHSCROLL, id::kPackFileName,
-                         Box(8, 52, 457, 27), &yaHei13_);
-  AddControl(group_, WC_STATICW, L"Version", kLabel, -1, Box(8, 88, 46, 19), &yaHei13_, true);
-  version_ = AddControl(group_, WC_EDITW, L"", ES_READONLY | ES_AUTOHSCROLL, id::kVersion,
-                        Box(8, 108, 121, 27), &yaHei13_);
-  updateKind_ = AddControl(group_, WC_STATICW, L"", kLabel, id::kUpdateKind, Box(208, 88, 241, 19),
-                           &yaHei13Bold_);
-  AddControl(group_, WC_STATICW, L"Tip: Quorin-Middle Drive Controller  Only", kLabel, -1,
-             Box(208, 112, 237, 19), &yaHei13_, true);
-  AddControl(group_, WC_STATICW, L"", SS_OWNERDRAW, id::kLogo, Box(296, 18, 169, 25), nullptr);
-  // Its children are display only.
-  EnableWindow(group_, FALSE);
-
-  gauge_ = AddControl(window_, kGaugeClass, L"", 0, id::kGauge, Box(2, 208, 471, 17), &sans11_);
-  ShowWindow(gauge_, SW_HIDE);
   SendMessageW(gauge_, PBM_SETRANGE32, 0, gaugeMaximum_);
-  log_ = AddControl(
-      window_, WC_LISTBOXW, L"",
-      WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
-      id::kLog, Box(2, 232, 471, 121), &yaHei13_);
-
-  AddControl(window_, WC_STATICW, L"Notice:    if  program unsucessfully", kLabel, -1,
-             Box(8, 360, 230, 19), &yaHei13Bold_, true);
-  AddControl(window_, WC_STATICW, L"1. Wait  few seconds  and try again ", kLabel, -1,
-             Box(8, 384, 220, 19), &yaHei13_, true);
-  AddControl(window_, WC_STATICW,
-             L"2. Remove program cable  and connect again if still unsucessful", kLabel, -1,
-             Box(8, 400, 391, 19), &yaHei13_, true);
-  webAddress_ = AddControl(window_, WC_STATICW, L"www.quorin.example", kLabel, -1,
-                           Box(280, 360, 185, 19), &yaHei16Bold_, true);
 
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance_, nullptr);
-  if (tooltip_) {
+  if (!tooltip_) return;
+  for (const form::Control& control : Form().Controls) {
+    if (control.Tooltip.empty()) continue;
     TOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = window_;
-    tool.uId = reinterpret_cast<UINT_PTR>(readPack_);
-    std::wstring hint = L"Read Controller  update from pack file ";
+    tool.uId = reinterpret_cast<UINT_PTR>((*controls_)[control.Name]);
+    std::wstring hint = Widen(std::string(control.Tooltip));
     tool.lpszText = hint.data();
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
 }
 
 void MainWindow::Relayout() {
-  for (const Placed& control : placed_) {
-    int width = Scale(control.Base.right - control.Base.left, dpi_);
-    const int height = Scale(control.Base.bottom - control.Base.top, dpi_);
-    HFONT font = control.Font ? *control.Font : nullptr;
-    if (font) SendMessageW(control.Window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    // Labels size themselves to their text, as they did where the layout was drawn: with a wider
-    // fallback font the text still shows whole. They never shrink below their box.
-    if (control.FitText && font) {
-      width = std::max(width, TextWidth(control.Window, font, WindowText(control.Window)) + 2);
-    }
-    MoveWindow(control.Window, Scale(control.Base.left, dpi_), Scale(control.Base.top, dpi_), width,
-               height, TRUE);
-  }
-  // Each line of the log is 19 pixels high (set after its font, which resets it).
-  SendMessageW(log_, LB_SETITEMHEIGHT, 0, Scale(19, dpi_));
+  controls_->Relayout(dpi_);
   if (tooltip_) SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(460, dpi_));
   InvalidateRect(window_, nullptr, TRUE);
-}
-
-void MainWindow::PaintToolBar(HDC dc) {
-  RECT panel{Scale(kToolBar.left, dpi_), Scale(kToolBar.top, dpi_), Scale(kToolBar.right, dpi_),
-             Scale(kToolBar.bottom, dpi_)};
-  DrawEdge(dc, &panel, BDR_RAISEDINNER, BF_RECT);
-  // ToolButton5, the divider between the two buttons.
-  RECT divider{Scale(188, dpi_), Scale(6, dpi_), Scale(190, dpi_), Scale(39, dpi_)};
-  DrawEdge(dc, &divider, EDGE_ETCHED, BF_LEFT);
 }
 
 void MainWindow::DrawLogo(const DRAWITEMSTRUCT& item) {
@@ -266,22 +174,6 @@ void MainWindow::DrawLogo(const DRAWITEMSTRUCT& item) {
                 logo_.Bgrx.data(), &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
-LRESULT MainWindow::ColourControl(HDC dc, HWND control) {
-  if (GetParent(control) == group_) {
-    if (control == fileName_ || control == version_) {
-      SetTextColor(dc, RGB(0, 0, 0));
-      SetBkColor(dc, RGB(255, 255, 255));
-      return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
-    }
-    SetTextColor(dc, control == updateKind_ ? kBlue : kNavy);
-    SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_HIGHLIGHTTEXT));
-  }
-  SetTextColor(dc, control == webAddress_ ? kNavy : GetSysColor(COLOR_WINDOWTEXT));
-  SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-  return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-}
-
 template <class Handler>
 void MainWindow::Forward(Handler&& handler) {
   if (!presenter_) return;
@@ -296,13 +188,13 @@ void MainWindow::Forward(Handler&& handler) {
 
 void MainWindow::Command(int id) {
   switch (id) {
-    case win32ids::kReadPack:
+    case form::id::kReadPack:
       Forward([](MainWindowPresenter& presenter) { presenter.ReadPackClicked(); });
       break;
-    case win32ids::kProgram:
+    case form::id::kProgram:
       Forward([](MainWindowPresenter& presenter) { presenter.ProgramClicked(); });
       break;
-    case win32ids::kMenuUartPort:
+    case form::id::kMenuUartPort:
       Forward([](MainWindowPresenter& presenter) { presenter.UartPortClicked(); });
       break;
     default:
@@ -317,18 +209,19 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DRAWITEM: {
       const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (item.CtlID == static_cast<UINT>(win32ids::kLogo)) {
+      if (item.CtlID == static_cast<UINT>(form::id::kLogo)) {
         DrawLogo(item);
       } else if (item.hwndItem == readPack_ || item.hwndItem == program_) {
         DrawFlatImageButton(item,
                             item.hwndItem == readPack_ ? readPackIcon_.get() : programIcon_.get(),
-                            Scale(24, dpi_), yaHei13Bold_, item.hwndItem == hotButton_);
+                            Scale(24, dpi_), controls_->FontOf(Form()["Btn_ReadUserPack"].TextFont),
+                            item.hwndItem == hotButton_);
       }
       return TRUE;
     }
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
-      return ColourControl(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+      return controls_->Colour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_DROPFILES: {
       auto drop = reinterpret_cast<HDROP>(wParam);
       std::vector<std::string> paths;
@@ -345,7 +238,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT: {
       PAINTSTRUCT paint;
       HDC dc = BeginPaint(window_, &paint);
-      PaintToolBar(dc);
+      controls_->PaintPanels(dc);
       EndPaint(window_, &paint);
       if (!painted_) {
         painted_ = true;
@@ -355,7 +248,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wParam);
-      MakeFonts();
+      MakeIcons();
       Relayout();
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);
       SetWindowPos(window_, nullptr, suggested->left, suggested->top,
@@ -425,15 +318,15 @@ void MainWindow::SetProgramEnabled(bool enabled) {
 }
 
 void MainWindow::SetPackFileName(const std::string& name) {
-  SetWindowTextW(fileName_, Widen(name).c_str());
+  SetWindowTextW((*controls_)["Edit_UpdateFileName"], Widen(name).c_str());
 }
 
 void MainWindow::SetVersionText(const std::string& text) {
-  SetWindowTextW(version_, Widen(text).c_str());
+  SetWindowTextW((*controls_)["Edit_VerNum"], Widen(text).c_str());
 }
 
 void MainWindow::SetUpdateKindText(const std::string& text) {
-  SetWindowTextW(updateKind_, Widen(text).c_str());
+  SetWindowTextW((*controls_)["Label8"], Widen(text).c_str());
 }
 
 void MainWindow::ClearLog() {

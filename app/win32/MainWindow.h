@@ -1,7 +1,8 @@
 #pragma once
 // F_UpdateDispController on Windows: the main window's controls laid out in client pixels scaled
 // to the window's DPI, each event forwarded to the MainWindowPresenter, each of its requests
-// carried out on the controls. Every control has its identifier from ControlIds.h. UI thread.
+// carried out on the controls. The controls are built from the main window's form
+// (app/WindowForms.h). UI thread.
 #include <windows.h>
 
 #include <functional>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "app/WindowViews.h"
+#include "app/win32/FormControls.h"
 #include "app/win32/JpegLogo.h"
 #include "app/win32/Widgets.h"
 
@@ -44,28 +46,16 @@ class MainWindow final : public MainWindowView {
   QUORIN_MAIN_WINDOW_VIEW_OVERRIDES
 
  private:
-  // One control and where it sits at 96 DPI, relative to its parent's client area.
-  struct Placed {
-    HWND Window = nullptr;
-    RECT Base{};  // left, top, right, bottom at 96 DPI
-    HFONT* Font = nullptr;
-    bool FitText = false;  // labels grow to their text in the font they get
-  };
-
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK FlatButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR self);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
-  HWND AddControl(HWND parent, const wchar_t* className, const wchar_t* text, DWORD style, int id,
-                  RECT base, HFONT* font, bool fitText = false);
-  void MakeFonts();
+  void MakeIcons();
   // Moves and sizes every control and gives it its font, for the current DPI.
   void Relayout();
-  void PaintToolBar(HDC dc);
   void DrawLogo(const DRAWITEMSTRUCT& item);
-  LRESULT ColourControl(HDC dc, HWND control);
   void Command(int id);
   // Runs `handler` (a presenter call); whatever escapes is shown by the presenter's error handler.
   template <class Handler>
@@ -75,28 +65,18 @@ class MainWindow final : public MainWindowView {
   HWND window_ = nullptr;
   MainWindowPresenter* presenter_ = nullptr;
   UINT dpi_ = 96;
-  std::vector<Placed> placed_;
+  std::optional<FormControls> controls_;
   HWND readPack_ = nullptr;
   HWND program_ = nullptr;
-  HWND group_ = nullptr;
-  HWND fileName_ = nullptr;
-  HWND version_ = nullptr;
-  HWND updateKind_ = nullptr;
   HWND gauge_ = nullptr;
   HWND log_ = nullptr;
   HWND tooltip_ = nullptr;
-  HWND webAddress_ = nullptr;
   HWND hotButton_ = nullptr;
   bool logAdviceShown_ = false;
   int gaugeMaximum_ = 1000;
   int gaugePercent_ = 0;
   bool painted_ = false;
 
-  HFONT sans11_ = nullptr;
-  HFONT yaHei13_ = nullptr;
-  HFONT yaHei13Bold_ = nullptr;
-  HFONT yaHei16Bold_ = nullptr;
-  std::vector<FontHandle> fonts_;
   IconHandle readPackIcon_;
   IconHandle programIcon_;
   Pixels logo_;

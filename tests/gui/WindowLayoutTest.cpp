@@ -10,76 +10,63 @@
 #include <QToolButton>
 
 #include "GuiTestSupport.h"
+#include "app/WindowForms.h"
 #include "app/qt/StretchedImage.h"
 
 namespace quorin::test {
 namespace {
 
-struct ControlLayout {
-  const char* name;
-  QRect geometry;
-  const char* text;       // nullptr: not a text control
-  bool autoSize = false;  // a label that may grow to show its whole text
-};
-
 QString TextOf(QWidget* widget) {
   if (auto* label = qobject_cast<QLabel*>(widget)) return label->text();
-  if (auto* button = qobject_cast<QToolButton*>(widget)) return button->text();
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
   if (auto* group = qobject_cast<QGroupBox*>(widget)) return group->title();
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
   return {};
 }
 
-class LayoutTest : public WindowTest, public ::testing::WithParamInterface<ControlLayout> {};
+QString Q(std::string_view text) {
+  return QString::fromUtf8(text.data(), int(text.size()));
+}
 
-TEST_P(LayoutTest, ControlHasItsNameGeometryAndText) {
-  MakeWindow();
-  const ControlLayout& control = GetParam();
-  auto* widget = Find<QWidget>(window.get(), control.name);
-  ASSERT_NE(widget, nullptr);
-  EXPECT_EQ(widget->objectName(), control.name);
-  if (control.autoSize) {
-    auto* label = qobject_cast<QLabel*>(widget);
-    ASSERT_NE(label, nullptr);
-    EXPECT_EQ(widget->pos(), control.geometry.topLeft());
-    EXPECT_EQ(widget->height(), control.geometry.height());
-    EXPECT_GE(widget->width(), control.geometry.width());
-    EXPECT_GE(widget->width(), label->sizeHint().width()) << control.name << " is cut short";
-    EXPECT_LE(widget->geometry().right(), widget->parentWidget()->width() - 1)
-        << control.name << " runs out of its parent";
-  } else {
-    EXPECT_EQ(widget->geometry(), control.geometry) << control.name;
-  }
-  if (control.text) {
-    EXPECT_EQ(TextOf(widget), QString::fromUtf8(control.text)) << control.name;
+// Every control of a form, as the form's table gives it, in the view the toolkit built.
+void ExpectBuiltAsTheFormSays(QWidget* root, const form::Form& form) {
+  for (const form::Control& control : form.Controls) {
+    SCOPED_TRACE(std::string(control.Name));
+    auto* widget = root->findChild<QWidget*>(Q(control.Name));
+    ASSERT_NE(widget, nullptr);
+    const QRect box(control.Place.Left, control.Place.Top, control.Place.Width,
+                    control.Place.Height);
+    if (control.FitText) {
+      EXPECT_EQ(widget->pos(), box.topLeft());
+      EXPECT_EQ(widget->height(), box.height());
+      EXPECT_GE(widget->width(), box.width());
+      EXPECT_GE(widget->width(), widget->sizeHint().width()) << "cut short";
+      EXPECT_LE(widget->geometry().right(), widget->parentWidget()->width() - 1)
+          << "runs out of its parent";
+    } else {
+      EXPECT_EQ(widget->geometry(), box);
+    }
+    const QString parent = widget->parentWidget()->objectName();
+    EXPECT_EQ(parent, control.Parent.empty() ? parent : Q(control.Parent));
+    EXPECT_EQ(TextOf(widget), Q(control.Caption));
+    EXPECT_EQ(widget->font().pixelSize(), control.TextFont.Pixels);
+    EXPECT_EQ(widget->font().bold(), control.TextFont.Bold);
+    EXPECT_EQ(widget->toolTip(), Q(control.Tooltip));
+    EXPECT_EQ(widget->isHidden(), !control.Visible);
+    EXPECT_EQ(widget->isEnabled(), control.Enabled && widget->parentWidget()->isEnabled());
+    if (control.Text != form::Colour::System && control.Text != form::Colour::HighlightText) {
+      const form::Rgb rgb = form::RgbOf(control.Text);
+      widget->ensurePolished();
+      EXPECT_EQ(widget->palette().color(widget->foregroundRole()),
+                QColor(rgb.Red, rgb.Green, rgb.Blue));
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    MainWindow, LayoutTest,
-    ::testing::Values(
-        ControlLayout{"ToolBar1", {0, 0, 481, 49}, nullptr},
-        ControlLayout{"Btn_ReadUserPack", {0, 2, 185, 39}, "Read Pack"},
-        ControlLayout{"Btn_SendToController", {193, 2, 264, 39}, "Program"},
-        ControlLayout{"GroupBox1", {2, 56, 471, 145}, "Controller Update Pack Info"},
-        ControlLayout{"Label5", {8, 32, 154, 19}, "Program Firmware Name", true},
-        ControlLayout{"Edit_UpdateFileName", {8, 52, 457, 27}, ""},
-        ControlLayout{"Label1", {8, 88, 46, 19}, "Version", true},
-        ControlLayout{"Edit_VerNum", {8, 108, 121, 27}, ""},
-        ControlLayout{"Label8", {208, 88, 241, 19}, ""},
-        ControlLayout{
-            "Label2", {208, 112, 237, 19}, "Tip: Quorin-Middle Drive Controller  Only", true},
-        ControlLayout{"Image1", {296, 18, 169, 25}, nullptr},
-        ControlLayout{"Gauge1", {2, 208, 471, 17}, nullptr},
-        ControlLayout{"ListBox1", {2, 232, 471, 121}, nullptr},
-        ControlLayout{"Label4", {8, 360, 230, 19}, "Notice:    if  program unsucessfully", true},
-        ControlLayout{"Label6", {8, 384, 220, 19}, "1. Wait  few seconds  and try again ", true},
-        ControlLayout{"Label3",
-                      {8, 400, 391, 19},
-                      "2. Remove program cable  and connect again if still unsucessful",
-                      true},
-        ControlLayout{"Label7", {280, 360, 185, 19}, "www.quorin.example", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+TEST_F(WindowTest, MainWindowIsBuiltAsItsFormSays) {
+  MakeWindow();
+  ExpectBuiltAsTheFormSays(window.get(), form::MainWindowForm());
+}
 
 TEST_F(WindowTest, CaptionSizeAndMenu) {
   MakeWindow();

@@ -32,6 +32,9 @@
 //   box-text                      prints the message box's text
 //   box-ok                        presses its OK button and waits until it is gone
 //   sleep MS                      pauses
+//   form-layout main|dialog       checks every control of the main window (or the open dialog)
+//                                 against its form (app/WindowForms.h): place and size at the
+//                                 window's DPI, caption, visibility; prints how many it checked
 //   tree                          prints the main window's and the dialog's controls (id, class,
 //                                 visible, text), to see what a failing run saw
 //   close                         closes the main window; waits up to 10 s for the program to end
@@ -56,6 +59,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/WindowForms.h"
 #include "app/win32/ControlIds.h"
 
 namespace {
@@ -225,6 +229,11 @@ class Driver {
     }
     if (command == "close") return Close();
     if (command == "tree") return Tree();
+    if (command == "form-layout") {
+      const bool dialog = arg(1) == "dialog";
+      return FormLayout(dialog ? Dialog() : Main(),
+                        dialog ? quorin::form::PortDialogForm() : quorin::form::MainWindowForm());
+    }
     throw Usage("unknown command: " + command);
   }
 
@@ -260,6 +269,11 @@ class Driver {
       throw Failure("no main window (wait-window first, or it is gone)");
     return main_;
   }
+  HWND Dialog() const {
+    if (!dialog_ || !IsWindow(dialog_))
+      throw Failure("no dialog (wait-dialog first, or it is gone)");
+    return dialog_;
+  }
   HWND Box() const {
     if (!box_ || !IsWindow(box_)) throw Failure("no message box (wait-box first, or it is gone)");
     return box_;
@@ -283,6 +297,67 @@ class Driver {
                         SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied);
     text.resize(copied);
     return ToUtf8(text);
+  }
+
+  // The control of `top` with this caption (labels have no identifier).
+  static HWND ChildWithCaption(HWND top, const std::wstring& caption) {
+    struct Search {
+      const std::wstring& caption;
+      HWND hit = nullptr;
+    } search{caption};
+    EnumChildWindows(
+        top,
+        [](HWND w, LPARAM p) -> BOOL {
+          auto& s = *reinterpret_cast<Search*>(p);
+          if (!s.hit && Caption(w) == s.caption) s.hit = w;
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.hit;
+  }
+
+  void FormLayout(HWND top, const quorin::form::Form& form) const {
+    using quorin::form::Kind;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    const auto scale = [dpi](int value) { return MulDiv(value, dpi, 96); };
+    std::string problems;
+    int checked = 0;
+    for (const quorin::form::Control& control : form.Controls) {
+      if (control.Type == Kind::Panel || control.Type == Kind::Divider) continue;
+      const std::wstring caption = ToWide(std::string(control.Caption));
+      HWND window = control.Id != quorin::form::id::kNone ? Control(control.Id).window
+                    : caption.empty()                     ? nullptr
+                                                          : ChildWithCaption(top, caption);
+      const std::string name(control.Name);
+      if (!window) {
+        problems += name + ": not found; ";
+        continue;
+      }
+      RECT shown{};
+      GetWindowRect(window, &shown);
+      MapWindowPoints(HWND_DESKTOP, top, reinterpret_cast<POINT*>(&shown), 2);
+      const quorin::form::Box box = form.ClientBox(control);
+      const int width = shown.right - shown.left, height = shown.bottom - shown.top;
+      const bool widthOk = control.FitText ? width >= scale(box.Width) : width == scale(box.Width);
+      // A drop-down list's window is as high as its field and its open list.
+      const bool heightOk = control.Type == Kind::ComboBox ? height >= scale(box.Height)
+                                                           : height == scale(box.Height);
+      if (shown.left != scale(box.Left) || shown.top != scale(box.Top) || !widthOk || !heightOk) {
+        problems += name + ": at " + std::to_string(shown.left) + "," + std::to_string(shown.top) +
+                    " " + std::to_string(width) + "x" + std::to_string(height) + "; ";
+      }
+      // Controls without a caption of their own show what the program puts in them.
+      if (!caption.empty() && Caption(window) != caption) {
+        problems += name + ": caption \"" + ToUtf8(Caption(window)) + "\"; ";
+      }
+      if ((IsWindowVisible(window) != FALSE) != control.Visible)
+        problems += name + ": visibility; ";
+      ++checked;
+    }
+    if (!problems.empty()) throw Failure("not as the form says: " + problems);
+    Print("form-layout: " + std::to_string(checked) + " controls as the form says");
   }
 
   // Searches the open dialog first, then the main window, at every depth.

@@ -1,0 +1,165 @@
+#include "app/qt/FormWidgets.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QToolButton>
+#include <algorithm>
+#include <map>
+
+#include "app/qt/StretchedImage.h"
+#include "app/qt/UiFonts.h"
+
+namespace quorin {
+namespace {
+
+using form::Colour;
+using form::Control;
+using form::Kind;
+
+// A colour as a style sheet names it; empty for the system's own.
+QString Css(Colour colour) {
+  switch (colour) {
+    case Colour::System:
+      return {};
+    case Colour::HighlightText:
+      return "palette(highlighted-text)";
+    default: {
+      const form::Rgb rgb = form::RgbOf(colour);
+      return QColor(rgb.Red, rgb.Green, rgb.Blue).name();
+    }
+  }
+}
+
+QString Name(const Control& control) {
+  return QString::fromUtf8(control.Name.data(), int(control.Name.size()));
+}
+
+QString Caption(const Control& control) {
+  return QString::fromUtf8(control.Caption.data(), int(control.Caption.size()));
+}
+
+// Colours are set by style sheet for every state, so they survive disabling.
+QString Colours(const char* selector, const Control& control) {
+  QString rules;
+  if (!Css(control.Text).isEmpty()) rules += " color: " + Css(control.Text) + ";";
+  if (!Css(control.Background).isEmpty() && control.Type != Kind::Label) {
+    rules += " background-color: " + Css(control.Background) + ";";
+  }
+  return QString(selector) + "#" + Name(control) + " {" + rules;
+}
+
+QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pictures) {
+  switch (control.Type) {
+    case Kind::Panel: {
+      auto* panel = new QFrame(parent);
+      panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+      panel->setLineWidth(1);
+      return panel;
+    }
+    case Kind::Divider: {
+      auto* line = new QFrame(parent);
+      line->setFrameStyle(QFrame::VLine | QFrame::Sunken);
+      return line;
+    }
+    case Kind::FlatImageButton: {
+      auto* button = new QToolButton(parent);
+      button->setText(Caption(control));
+      button->setIcon(pictures.ButtonIcon(control.Name));
+      button->setIconSize(QSize(24, 24));
+      button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+      button->setAutoRaise(true);
+      button->setStyleSheet(Colours("QToolButton", control) + " }");
+      return button;
+    }
+    case Kind::GroupBox: {
+      auto* group = new QGroupBox(Caption(control), parent);
+      group->setStyleSheet(Colours("QGroupBox", control) +
+                           " border: 1px solid #a0a0a0; margin-top: 8px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; left: 8px;"
+                           " padding: 0 2px; }");
+      return group;
+    }
+    case Kind::Label: {
+      auto* label = new QLabel(Caption(control), parent);
+      if (control.Text != Colour::System) label->setStyleSheet(Colours("QLabel", control) + " }");
+      return label;
+    }
+    case Kind::ReadOnlyEdit: {
+      auto* edit = new QLineEdit(Caption(control), parent);
+      edit->setReadOnly(true);
+      edit->setStyleSheet(Colours("QLineEdit", control) + " border: 1px solid #a0a0a0; }");
+      return edit;
+    }
+    case Kind::Image:
+      return new StretchedImage(pictures.Image(control.Name), parent);
+    case Kind::Gauge: {
+      auto* gauge = new QProgressBar(parent);
+      gauge->setOrientation(Qt::Horizontal);
+      gauge->setRange(0, 1000);
+      gauge->setValue(0);
+      gauge->setTextVisible(true);
+      gauge->setAlignment(Qt::AlignCenter);
+      gauge->setFormat("%p%");
+      gauge->setStyleSheet(Colours("QProgressBar", control) +
+                           " border: 1px solid #c0dcc0; text-align: center; }"
+                           "QProgressBar::chunk { background-color: lime; }");
+      return gauge;
+    }
+    case Kind::ListBox: {
+      auto* list = new QListWidget(parent);
+      list->setUniformItemSizes(true);
+      list->setStyleSheet("QListWidget::item { height: 19px; }");
+      return list;
+    }
+    case Kind::ComboBox: {
+      auto* box = new QComboBox(parent);
+      box->setEditable(true);
+      box->setInsertPolicy(QComboBox::NoInsert);
+      return box;
+    }
+    case Kind::PushButton: {
+      auto* button = new QPushButton(Caption(control), parent);
+      button->setAutoDefault(false);
+      return button;
+    }
+  }
+  throw std::logic_error("a form control of an unknown kind");
+}
+
+}  // namespace
+
+QFont QtFont(const form::Font& font) {
+  QFont qt = font.Family == form::Face::YaHei ? YaHeiFont(font.Pixels, font.Bold)
+                                              : SansSerifFont(font.Pixels);
+  qt.setBold(font.Bold);
+  return qt;
+}
+
+void BuildFormWidgets(const form::Form& form, QWidget* client, const FormPictures& pictures) {
+  std::map<std::string_view, QWidget*> built;
+  for (const Control& control : form.Controls) {
+    QWidget* parent = control.Parent.empty() ? client : built.at(control.Parent);
+    QWidget* widget = Create(control, parent, pictures);
+    widget->setObjectName(Name(control));
+    widget->setFont(QtFont(control.TextFont));
+    widget->setGeometry(control.Place.Left, control.Place.Top, control.Place.Width,
+                        control.Place.Height);
+    if (!control.Tooltip.empty()) {
+      widget->setToolTip(QString::fromUtf8(control.Tooltip.data(), int(control.Tooltip.size())));
+    }
+    if (control.FitText) {
+      widget->resize(std::max(widget->width(), widget->sizeHint().width()), widget->height());
+    }
+    widget->setVisible(control.Visible);
+    widget->setEnabled(control.Enabled);
+    built[control.Name] = widget;
+  }
+}
+
+}  // namespace quorin

@@ -1,0 +1,188 @@
+#include "app/win32/FormControls.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <system_error>
+
+#include "platform/win32/Text.h"
+
+namespace quorin::win32 {
+namespace {
+
+using form::Colour;
+using form::Control;
+using form::Kind;
+using platform::win32::Widen;
+
+// A drop-down list's field is 27 pixels high; its open list shows up to this many rows of 19.
+constexpr int kDroppedRows = 9;
+constexpr int kRowHeight = 19;
+
+struct ClassAndStyle {
+  const wchar_t* ClassName = nullptr;
+  DWORD Style = 0;
+  DWORD Extended = 0;
+};
+
+ClassAndStyle Win32Kind(const Control& control) {
+  constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
+  switch (control.Type) {
+    case Kind::Panel:
+    case Kind::Divider:
+      break;
+    case Kind::FlatImageButton:
+      return {WC_BUTTONW, BS_OWNERDRAW | WS_TABSTOP};
+    case Kind::GroupBox:
+      return control.Enabled ? ClassAndStyle{WC_BUTTONW, BS_GROUPBOX}
+                             : ClassAndStyle{kGroupPanelClass, WS_CLIPCHILDREN};
+    case Kind::Label:
+      return {WC_STATICW, kLabel};
+    case Kind::ReadOnlyEdit:
+      return {WC_EDITW, ES_READONLY | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case Kind::Image:
+      return {WC_STATICW, SS_OWNERDRAW};
+    case Kind::Gauge:
+      return {kGaugeClass, 0};
+    case Kind::ListBox:
+      return {WC_LISTBOXW, WS_BORDER | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_HASSTRINGS |
+                               LBS_NOINTEGRALHEIGHT};
+    case Kind::ComboBox:
+      return {WC_COMBOBOXW, CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
+              WS_EX_CLIENTEDGE};
+    case Kind::PushButton:
+      return {WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP};
+  }
+  return {};
+}
+
+std::wstring WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  GetWindowTextW(window, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+COLORREF ColourRef(Colour colour, int systemIndex) {
+  switch (colour) {
+    case Colour::System:
+      return GetSysColor(systemIndex);
+    case Colour::HighlightText:
+      return GetSysColor(COLOR_HIGHLIGHTTEXT);
+    default: {
+      const form::Rgb rgb = form::RgbOf(colour);
+      return RGB(rgb.Red, rgb.Green, rgb.Blue);
+    }
+  }
+}
+
+HBRUSH Brush(Colour colour) {
+  switch (colour) {
+    case Colour::White:
+      return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    case Colour::HighlightText:
+      return GetSysColorBrush(COLOR_HIGHLIGHTTEXT);
+    default:
+      return GetSysColorBrush(COLOR_BTNFACE);
+  }
+}
+
+}  // namespace
+
+FormControls::FormControls(HINSTANCE instance, HWND window, const form::Form& form)
+    : form_(form), window_(window) {
+  std::map<std::string_view, HWND> containers;
+  for (const Control& control : form.Controls) {
+    const ClassAndStyle kind = Win32Kind(control);
+    HWND container = control.Parent.empty() ? nullptr : containers[control.Parent];
+    form::Box place = container ? control.Place : form.ClientBox(control);
+    if (kind.ClassName) {
+      HWND created = CreateWindowExW(
+          kind.Extended, kind.ClassName, Widen(std::string(control.Caption)).c_str(),
+          WS_CHILD | (control.Visible ? WS_VISIBLE : 0) | kind.Style, 0, 0, 0, 0,
+          container ? container : window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
+          instance, nullptr);
+      if (!created) {
+        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
+                                "cannot create the control " + std::string(control.Name));
+      }
+      if (!control.Enabled) EnableWindow(created, FALSE);
+      if (control.Type == Kind::GroupBox && !control.Enabled) containers[control.Name] = created;
+      byName_[control.Name] = created;
+      built_.push_back({&control, created, place});
+    } else {
+      built_.push_back({&control, nullptr, place});
+    }
+  }
+}
+
+HWND FormControls::operator[](std::string_view name) const {
+  return byName_.at(name);
+}
+
+HFONT FormControls::FontOf(const form::Font& font) const {
+  const auto found = fonts_.find({static_cast<int>(font.Family), font.Pixels, font.Bold});
+  return found == fonts_.end() ? nullptr : found->second.get();
+}
+
+void FormControls::Relayout(UINT dpi) {
+  dpi_ = dpi;
+  fonts_.clear();
+  for (const Built& built : built_) {
+    const form::Font& font = built.Control->TextFont;
+    auto& made = fonts_[{static_cast<int>(font.Family), font.Pixels, font.Bold}];
+    if (!made) {
+      made = MakeFont(font.Family == form::Face::YaHei ? FontFace::YaHei : FontFace::SansSerif,
+                      font.Pixels, font.Bold, dpi);
+    }
+    if (!built.Window) continue;
+    HFONT hfont = made.get();
+    SendMessageW(built.Window, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), FALSE);
+    int width = Scale(built.Place.Width, dpi);
+    int height = Scale(built.Place.Height, dpi);
+    if (built.Control->FitText) {
+      width = std::max(width, TextWidth(built.Window, hfont, WindowText(built.Window)) + 2);
+    }
+    if (built.Control->Type == Kind::ComboBox) {
+      // Set after its font, which resets them: the field 27 pixels high in all, each item 19.
+      SendMessageW(built.Window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                   Scale(built.Place.Height - 6, dpi));
+      SendMessageW(built.Window, CB_SETITEMHEIGHT, 0, Scale(kRowHeight, dpi));
+      height += Scale(kDroppedRows * kRowHeight, dpi);
+    } else if (built.Control->Type == Kind::ListBox) {
+      SendMessageW(built.Window, LB_SETITEMHEIGHT, 0, Scale(kRowHeight, dpi));
+    }
+    MoveWindow(built.Window, Scale(built.Place.Left, dpi), Scale(built.Place.Top, dpi), width,
+               height, TRUE);
+  }
+}
+
+void FormControls::PaintPanels(HDC dc) const {
+  for (const Built& built : built_) {
+    if (built.Window) continue;
+    RECT box{Scale(built.Place.Left, dpi_), Scale(built.Place.Top, dpi_),
+             Scale(built.Place.Left + built.Place.Width, dpi_),
+             Scale(built.Place.Top + built.Place.Height, dpi_)};
+    if (built.Control->Type == Kind::Divider) {
+      DrawEdge(dc, &box, EDGE_ETCHED, BF_LEFT);
+    } else {
+      DrawEdge(dc, &box, BDR_RAISEDINNER, BF_RECT);
+    }
+  }
+}
+
+LRESULT FormControls::Colour(HDC dc, HWND control) const {
+  const auto found = std::find_if(built_.begin(), built_.end(), [control](const Built& built) {
+    return built.Window == control;
+  });
+  const form::Colour text = found == built_.end() ? Colour::System : found->Control->Text;
+  const form::Colour background =
+      found == built_.end() ? Colour::System : found->Control->Background;
+  SetTextColor(dc, ColourRef(text, COLOR_WINDOWTEXT));
+  SetBkColor(dc, ColourRef(background, COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(Brush(background));
+}
+
+}  // namespace quorin::win32
