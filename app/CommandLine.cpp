@@ -20,14 +20,27 @@ bool LooksLikePack(std::string_view argument) {
   return true;
 }
 
+void AddPack(CommandLine& line, const std::string& argument) {
+  if (line.PackPath.empty()) {
+    line.PackPath = argument;
+  } else {
+    line.Error = "only one pack can be opened, got " + line.PackPath + " and " + argument;
+  }
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   constexpr std::string_view kSimulateIs = "--simulate=";
   CommandLine line;
+  bool optionsEnded = false;  // after "--" every argument is a pack, whatever it begins with
   for (std::size_t i = 0; i < arguments.size() && line.Error.empty(); ++i) {
     const std::string& argument = arguments[i];
-    if (argument == "--help" || argument == "-h") {
+    if (optionsEnded) {
+      AddPack(line, argument);
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (argument == "--help" || argument == "-h") {
       line.ShowHelp = true;
     } else if (argument == "--version") {
       line.ShowVersion = true;
@@ -45,10 +58,8 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       if (line.Scenario.empty()) line.Error = "--simulate= needs a scenario name";
     } else if (StartsWith(argument, "-") && argument != "-") {
       line.Error = "unknown option " + argument;
-    } else if (line.PackPath.empty()) {
-      line.PackPath = argument;
     } else {
-      line.Error = "only one pack can be opened, got " + line.PackPath + " and " + argument;
+      AddPack(line, argument);
     }
   }
   return line;
@@ -57,13 +68,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
 std::string UsageText() {
   return "usage: quorin-iap [PACK]\n"
          "       quorin-iap --simulate [SCENARIO] [PACK]\n"
+         "       quorin-iap [OPTION...] -- PACK\n"
          "\n"
          "Opens the controller update window; with PACK, that pack is read at once.\n"
          "  --simulate [SCENARIO]  program a simulated controller instead of a serial port\n"
          "  --measure-startup      quit as soon as the window is first painted, printing the\n"
          "                         time it took, the peak memory and the window's caption\n"
          "  --version              print the version\n"
-         "  --help                 print this text\n";
+         "  --help                 print this text\n"
+         "  --                     ends the options: what follows is the pack, even when it\n"
+         "                         begins with '-'\n";
 }
 
 }  // namespace quorin

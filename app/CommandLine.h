@@ -4,6 +4,7 @@
 //   quorin-iap --simulate[=SCENARIO] [PACK] the same against the simulated controller
 //   quorin-iap --simulate SCENARIO [PACK]   (a following word not ending in .Pack is the scenario)
 //   quorin-iap --measure-startup            quit once the window is first painted (bench/app)
+//   quorin-iap [OPTION...] -- PACK          "--" ends the options: PACK may begin with '-'
 // Toolkit-free; arguments are UTF-8 (or the file system's bytes for PACK).
 #include <string>
 #include <vector>

@@ -129,8 +129,7 @@ void MainWindowPresenter::ProgramClicked() {
 
 void MainWindowPresenter::UartPortClicked() {
   Guarded([this] {
-    PortDialogPresenter dialog(options_.SettingsPath, options_.PortDevice,
-                               options_.ApplicationTitle);
+    PortDialogPresenter dialog(options_.SettingsPath, options_.Ports, options_.ApplicationTitle);
     uartSet_ = &dialog;
     struct ClearReference {
       PortDialogPresenter*& reference;

@@ -20,11 +20,11 @@
 namespace quorin {
 
 struct PresenterOptions {
-  std::string SettingsPath;                    // the settings file (SettingsFilePath())
-  JobSettings Job;                             // where a job opens its port
-  std::string CaptionSuffix;                   // appended to the caption, e.g. for the simulator
-  std::function<std::string(int)> PortDevice;  // port number -> the device it names now
-  std::string ApplicationTitle;                // caption of error boxes (ApplicationTitle())
+  std::string SettingsPath;   // the settings file (SettingsFilePath())
+  JobSettings Job;            // where a job opens its port
+  std::string CaptionSuffix;  // appended to the caption, e.g. for the simulator
+  std::function<std::vector<ListedPort>()> Ports;  // what the system says about port numbers now
+  std::string ApplicationTitle;                    // caption of error boxes (ApplicationTitle())
 };
 
 // The application's title from the executable's path ('/' or '\\' separated): the file name up

@@ -1,25 +1,62 @@
 #include "app/PortDialogPresenter.h"
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "app/MainWindowPresenter.h"
+#include "comm/PortNames.h"
+#include "iap/Messages.h"
+#include "platform/OutsideText.h"
 #include "settings/UartSettings.h"
 
 namespace quorin {
+namespace {
+
+constexpr std::size_t kTypedTextShown = 40;  // bytes of refused text quoted in the message
+
+// com1 ... com9, whatever the system says, then the present ports above them by number.
+std::vector<ListedPort> DialogPorts(std::vector<ListedPort> known) {
+  std::vector<ListedPort> ports;
+  for (int number = 1; number <= kUartPortItems; ++number) {
+    const auto it = std::find_if(known.begin(), known.end(),
+                                 [number](const ListedPort& p) { return p.Number == number; });
+    ports.push_back(it != known.end() ? std::move(*it) : ListedPort{number, {}, false});
+  }
+  std::sort(known.begin(), known.end(),
+            [](const ListedPort& a, const ListedPort& b) { return a.Number < b.Number; });
+  for (ListedPort& port : known) {
+    const bool listed = port.Number <= ports.back().Number;  // com1..com9 and repeats
+    if (port.Present && !listed) ports.push_back(std::move(port));
+  }
+  return ports;
+}
+
+// n of a typed "comN" (any case, blanks around it ignored), n from 1.
+std::optional<int> TypedPort(const std::string& typed) {
+  const std::size_t first = typed.find_first_not_of(" \t");
+  if (first == std::string::npos) return std::nullopt;
+  const std::size_t last = typed.find_last_not_of(" \t");
+  // ComPortNumber's numbers stay far below INT_MAX.
+  const auto number = ComPortNumber(typed.substr(first, last - first + 1));
+  if (!number) return std::nullopt;
+  return static_cast<int>(*number);
+}
+
+}  // namespace
 
 PortDialogPresenter::PortDialogPresenter(std::string settingsPath,
-                                         std::function<std::string(int)> portDevice,
+                                         const std::function<std::vector<ListedPort>()>& ports,
                                          std::string title)
     : settingsPath_(std::move(settingsPath)),
-      portDevice_(std::move(portDevice)),
+      ports_(DialogPorts(ports ? ports() : std::vector<ListedPort>())),
       title_(std::move(title)) {}
 
 std::vector<std::string> PortDialogPresenter::PortItems() const {
   std::vector<std::string> items;
-  for (int port = 1; port <= kUartPortItems; ++port) {
-    std::string item = "com" + std::to_string(port);
-    const std::string device = portDevice_ ? portDevice_(port) : std::string();
-    if (!device.empty()) item += "  " + device;
+  for (const ListedPort& port : ports_) {
+    std::string item = "com" + std::to_string(port.Number);
+    if (!port.Detail.empty()) item += "  " + port.Detail;
     items.push_back(std::move(item));
   }
   return items;
@@ -30,16 +67,35 @@ std::vector<std::string> PortDialogPresenter::BaudItems() {
 }
 
 void PortDialogPresenter::FormShow(PortDialogView& view) {
-  const int port = ReadUartPortSetting(settingsPath_);
-  // A port above the list asks for an item that does not exist: no selection.
-  const int index = port >= 1 ? port - 1 : 0;
-  view.SelectPort(index < kUartPortItems ? index : -1);
+  const int port = std::max(ReadUartPortSetting(settingsPath_), 1);
+  const auto it = std::find_if(ports_.begin(), ports_.end(),
+                               [port](const ListedPort& p) { return p.Number == port; });
+  if (it != ports_.end()) {
+    view.SelectPort(static_cast<int>(it - ports_.begin()));
+  } else {
+    // A port that is not here now (an adapter unplugged) stays what Save writes.
+    view.SelectPort(-1);
+    view.SetPortText("com" + std::to_string(port));
+  }
   view.SelectBaud(ReadBaudIndexSetting(settingsPath_));
 }
 
 void PortDialogPresenter::Save(PortDialogView& view) {
+  const int index = view.SelectedPortIndex();
+  std::optional<int> port;
+  if (index >= 0 && static_cast<std::size_t>(index) < ports_.size()) {
+    port = ports_[static_cast<std::size_t>(index)].Number;
+  } else {
+    port = TypedPort(view.PortText());
+  }
+  if (!port) {
+    view.ShowMessage({BoxIcon::Warning, title_,
+                      "\"" + platform::TerminalSafe(view.PortText(), kTypedTextShown) + "\"" +
+                          text::kPortNotUnderstood});
+    return;
+  }
   try {
-    WriteUartPortSetting(settingsPath_, view.SelectedPortIndex() + 1);
+    WriteUartPortSetting(settingsPath_, *port);
     WriteBaudIndexSetting(settingsPath_, view.SelectedBaudIndex());
   } catch (const std::exception& error) {
     view.ShowMessage({BoxIcon::Error, title_, ErrorBoxText(error.what())});

@@ -14,9 +14,10 @@ namespace {
 
 constexpr const char* kPortName = "simulated";
 
+// The window's controller serves job after job as long as the window is open: it keeps the last
+// job only.
 sim::SimOptions OptionsFor(const std::string& scenario) {
-  sim::SimOptions options;
-  if (scenario.empty()) return options;
+  if (scenario.empty()) return sim::LongRunningOptions(sim::SimOptions{}.scenario);
   const auto parsed = sim::ParseScenarioName(scenario);
   if (!parsed) {
     std::string names;
@@ -26,8 +27,7 @@ sim::SimOptions OptionsFor(const std::string& scenario) {
     }
     throw std::runtime_error("there is no scenario \"" + scenario + "\"; choose one of " + names);
   }
-  options.scenario = *parsed;
-  return options;
+  return sim::LongRunningOptions(*parsed);
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 namespace quorin {
 
 // Options for `settingsPath`: jobs open "COM" + the stored port (read afresh at every open) with
-// the stored baud index; port numbers are shown with the device they resolve to on this machine.
+// the stored baud index; the port dialog learns what each port number stands for on this machine
+// (its device, the adapter's name) and which ports the system lists above com9.
 // ApplicationTitle is left empty for the caller to fill from the executable's path.
 PresenterOptions MakePresenterOptions(const std::string& settingsPath);
 

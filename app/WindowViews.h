@@ -30,6 +30,10 @@ class PortDialogView {
   virtual void SelectBaud(int index) = 0;
   // The port list's selected index; -1 when nothing is selected or the user typed into its field.
   virtual int SelectedPortIndex() const = 0;
+  // The text of the port list's field (UTF-8), as the user typed it or the selected item's.
+  virtual std::string PortText() const = 0;
+  // Puts `text` into the port list's field; call it after SelectPort(-1).
+  virtual void SetPortText(const std::string& text) = 0;
   // The hidden baud list's selected index (-1 when none).
   virtual int SelectedBaudIndex() const = 0;
   // Ends the dialog's modal loop.
@@ -41,12 +45,14 @@ class PortDialogView {
 // The overrides a PortDialogView declares, written once for both toolkits' dialogs: put it where
 // the class declares its public members (as Qt's Q_OBJECT). A method added to PortDialogView is
 // then declared in every view at once, and only its definitions are left to write.
-#define QUORIN_PORT_DIALOG_VIEW_OVERRIDES \
-  void SelectPort(int index) override;    \
-  void SelectBaud(int index) override;    \
-  int SelectedPortIndex() const override; \
-  int SelectedBaudIndex() const override; \
-  void Close() override;                  \
+#define QUORIN_PORT_DIALOG_VIEW_OVERRIDES             \
+  void SelectPort(int index) override;                \
+  void SelectBaud(int index) override;                \
+  int SelectedPortIndex() const override;             \
+  std::string PortText() const override;              \
+  void SetPortText(const std::string& text) override; \
+  int SelectedBaudIndex() const override;             \
+  void Close() override;                              \
   void ShowMessage(const ::quorin::MessageBoxRequest& request) override;
 
 class MainWindowView {

@@ -52,7 +52,9 @@ std::string FormatProgressBar(std::uint32_t progress, std::uint32_t maximum,
 
 ConsoleView::ConsoleView(std::FILE* log, std::FILE* bar) : log_(log), bar_(bar) {}
 
-ConsoleView::~ConsoleView() { Erase(); }
+ConsoleView::~ConsoleView() {
+  Erase();
+}
 
 // The console keeps what it printed; a new job's log follows the old one.
 void ConsoleView::ClearLog() {}
@@ -79,11 +81,13 @@ void ConsoleView::SetGaugeVisible(bool visible) {
   if (visible) {
     Draw(true);
   } else {
+    sizeKnown_ = false;  // the next job tells its own
     Erase();
   }
 }
 
 void ConsoleView::SetGaugeMaximum(std::uint32_t maximum) {
+  sizeKnown_ = true;
   maximum_ = maximum;
   progress_ = std::min(progress_, maximum_);
   started_ = Clock::now();
@@ -96,7 +100,9 @@ void ConsoleView::SetGaugeProgress(std::uint32_t progress) {
 }
 
 void ConsoleView::Draw(bool force) {
-  if (bar_ == nullptr) return;
+  // Before the pack's size is known any count of bytes would be made up: the bar waits for it
+  // (the log says meanwhile what the job is doing).
+  if (bar_ == nullptr || !sizeKnown_) return;
   const auto now = Clock::now();
   if (!force && drawn_ && now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;

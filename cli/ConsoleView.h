@@ -1,7 +1,8 @@
 #pragma once
 // The command line's JobView: the job's log lines on one stream (stdout), one per line, exactly as
 // the window's log shows them; the gauge as a progress bar (percent, bytes, rate, time left) on
-// another stream (stderr), only when that stream is a terminal. Runs on the loop's thread.
+// another stream (stderr), only when that stream is a terminal and only once the job has told the
+// size it sends (SetGaugeMaximum). Runs on the loop's thread.
 // A log stream that fails (stdout piped into `head`) is given up, never the job.
 #include <chrono>
 #include <cstdint>
@@ -40,7 +41,8 @@ class ConsoleView final : public JobView {
   bool logLost_ = false;
   bool visible_ = false;
   bool drawn_ = false;
-  std::uint32_t maximum_ = 100;
+  bool sizeKnown_ = false;  // SetGaugeMaximum was called since the gauge was last hidden
+  std::uint32_t maximum_ = 0;
   std::uint32_t progress_ = 0;
   Clock::time_point started_ = Clock::now();
   Clock::time_point lastDraw_{};

@@ -33,6 +33,11 @@ inline constexpr const char* kForeignTargetCaption = "警告";
 
 // The main window.
 inline constexpr const char* kMainCaption = "Quorin-G2-Controller IAP Tool Ver 5.1-20002";
+// The port dialog refuses typed text that names no port; the text, in quotes, comes first.
+inline constexpr const char* kPortNotUnderstood =
+    " names no port. Choose one from the list, or type com and the port's number (for example "
+    "com13).";
+
 // The worker thread could not be started; the system's reason follows.
 inline constexpr const char* kThreadCreationError = "Thread creation error: ";
 

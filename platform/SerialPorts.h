@@ -17,6 +17,7 @@ struct SerialPortInfo {
   std::string Product;       // USB product string, where the device has one
   bool Usb = false;
   std::string Description;   // one line for people, e.g. "FT232R USB UART - FTDI [0403:6001] (ftdi_sio)"
+  unsigned ComNumber = 0;    // n of the name "COMn" that stands for this port (ComPortDevice)
 };
 
 // The machine's serial ports in the order "COMn" counts them: USB adapters first (ttyUSB* by

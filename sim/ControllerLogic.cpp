@@ -20,6 +20,16 @@ constexpr std::size_t kBurstEotAt = 450;
 constexpr auto kRestartFrameGap = std::chrono::milliseconds(100);
 // The tool's fixed pause after the header frame, before it looks for the acknowledgement.
 constexpr auto kToolHeaderPause = std::chrono::milliseconds(500);
+// Records of each kind kept with lastJobOnly: more than one job makes (two rounds of six
+// identification requests, a restart frame or two).
+constexpr std::size_t kKeptRecords = 32;
+
+template <class Record>
+void KeepLast(std::vector<Record>& records, std::size_t count) {
+  if (records.size() > count) {
+    records.erase(records.begin(), records.end() - static_cast<std::ptrdiff_t>(count));
+  }
+}
 
 // Bytes the tool recognises or the line's flow control acts on; noise never contains them.
 bool Meaningful(std::uint8_t b) {
@@ -54,6 +64,15 @@ void ControllerLogic::OnReceived(SimClock::time_point now, std::uint32_t baud,
   } else {
     ApplicationBytes(now, baud, data, size);
   }
+  // Every record is made while bytes come in: the one place to forget what came before.
+  if (options_.lastJobOnly) ForgetEarlierJobs();
+}
+
+void ControllerLogic::ForgetEarlierJobs() {
+  KeepLast(report_.sessions, 1);  // the running session, or the one that ended last
+  KeepLast(report_.identificationRequests, kKeptRecords);
+  KeepLast(report_.restartFrames, kKeptRecords);
+  KeepLast(report_.violations, kKeptRecords);
 }
 
 void ControllerLogic::ApplicationBytes(SimClock::time_point now, std::uint32_t baud,

@@ -62,6 +62,8 @@ class ControllerLogic {
   void GroupComplete(SimClock::time_point now, unsigned group);
   void DataComplete(SimClock::time_point now);
   void EndSession(SessionEnd how);
+  // SimOptions::lastJobOnly: drops the report's sessions before the last and its oldest records.
+  void ForgetEarlierJobs();
   void Schedule(SimClock::time_point due, std::vector<std::uint8_t> bytes, bool verdict = false);
   void Violation(std::string text);
   LoaderSession& Session() { return report_.sessions.back(); }

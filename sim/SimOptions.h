@@ -73,6 +73,14 @@ struct SimOptions {
   std::uint32_t seed = 1;
   // Keep every received and sent chunk in the report (off for long benchmark runs).
   bool keepByteLog = true;
+  // Keep only the last job in the report: the loader sessions before the last one are forgotten,
+  // and of the restart frames, identification requests and violations only the latest few stay.
+  bool lastJobOnly = false;
 };
+
+// The options of a controller that lives as long as the program around it (the window's
+// --simulate serves job after job for hours): `scenario`, no byte log, the last job only, so that
+// what it keeps stays that of one job however many it served.
+SimOptions LongRunningOptions(SimScenario scenario);
 
 }  // namespace quorin::sim

@@ -44,4 +44,12 @@ std::vector<std::string_view> ScenarioNames() {
   return names;
 }
 
+SimOptions LongRunningOptions(SimScenario scenario) {
+  SimOptions options;
+  options.scenario = scenario;
+  options.keepByteLog = false;
+  options.lastJobOnly = true;
+  return options;
+}
+
 }  // namespace quorin::sim

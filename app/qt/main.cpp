@@ -9,6 +9,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/CommandLine.h"
@@ -71,6 +72,16 @@ std::vector<std::string> Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + std::min(argc, 1), argv + argc);
 }
 
+// How many of argv's entries Qt may look at: those before "--". Qt takes its own options
+// (-platform, -style, -reverse, ...) wherever they stand, so a pack named after one must not
+// reach it once the options have ended.
+int QtArgumentCount(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--") return i;
+  }
+  return argc;
+}
+
 int PrintHelpOrVersion(const quorin::CommandLine& line) {
   if (line.ShowHelp) {
     std::printf("%s", quorin::UsageText().c_str());
@@ -91,12 +102,16 @@ int main(int argc, char** argv) {
       early.Error.empty() && (early.ShowHelp || early.ShowVersion)) {
     return PrintHelpOrVersion(early);
   }
-  quorin::IapApplication app(argc, argv);
+  int qtArgc = QtArgumentCount(argc, argv);
+  const std::vector<std::string> afterOptions(argv + qtArgc, argv + argc);  // "--" and the rest
+  quorin::IapApplication app(qtArgc, argv);
   QCoreApplication::setApplicationName("quorin-iap");
   QCoreApplication::setApplicationVersion(QUORIN_VERSION);
 
-  // What is left once Qt took its own options (-platform, ...).
-  const quorin::CommandLine line = quorin::ParseCommandLine(Arguments(argc, argv));
+  // What is left once Qt took its own options (-platform, ...), then what follows "--".
+  std::vector<std::string> words = Arguments(qtArgc, argv);
+  words.insert(words.end(), afterOptions.begin(), afterOptions.end());
+  const quorin::CommandLine line = quorin::ParseCommandLine(words);
   if (!line.Error.empty()) {
     std::fprintf(stderr, "quorin-iap: %s\n\n%s", line.Error.c_str(), quorin::UsageText().c_str());
     return 2;

@@ -1,5 +1,6 @@
 #include "app/qt/p_UartSet.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -47,6 +48,8 @@ TF_UartSet::TF_UartSet(
   Label1 = Place(new QLabel("UART Port", GroupBox2), "Label1", 14, 27, 64, 19);
 
   ComboBox1 = Place(EditableList(GroupBox2, presenter_.PortItems()), "ComboBox1", 12, 48, 161, 27);
+  // Items may carry a device and an adapter's name: the open list is as wide as they are.
+  ComboBox1->view()->setMinimumWidth(ComboBox1->view()->sizeHintForColumn(0));
   Label2 = Place(new QLabel("UartBaud rate", GroupBox2), "Label2", 11, 84, 86, 19);
   Label2->hide();
   ComboBox2 = Place(EditableList(GroupBox2, PortDialogPresenter::BaudItems()), "ComboBox2", 14, 105,
@@ -86,6 +89,14 @@ int TF_UartSet::SelectedPortIndex() const {
   // Text typed into the field that is not the selected item's counts as no selection.
   const int index = ComboBox1->currentIndex();
   return index >= 0 && ComboBox1->currentText() == ComboBox1->itemText(index) ? index : -1;
+}
+
+std::string TF_UartSet::PortText() const {
+  return ComboBox1->currentText().toStdString();
+}
+
+void TF_UartSet::SetPortText(const std::string& text) {
+  ComboBox1->setEditText(QString::fromStdString(text));
 }
 
 int TF_UartSet::SelectedBaudIndex() const {

@@ -11,6 +11,7 @@
 namespace quorin::win32 {
 namespace {
 
+using platform::win32::Narrow;
 using platform::win32::Widen;
 
 constexpr const wchar_t* kClassName = L"TF_UartSet";
@@ -25,6 +26,20 @@ void FillList(HWND list, const std::vector<std::string>& items) {
     SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
   }
   SendMessageW(list, CB_SETCURSEL, 0, 0);
+}
+
+// Items may carry a device and an adapter's name: the open list is as wide as the widest.
+void WidenDropDown(HWND list, HFONT font) {
+  const auto count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
+  int widest = 0;
+  for (int i = 0; i < count; ++i) {
+    const auto length = static_cast<int>(SendMessageW(list, CB_GETLBTEXTLEN, i, 0));
+    std::wstring item(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+    SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+    widest = std::max(widest, TextWidth(list, font, item.c_str()));
+  }
+  const int scrollBar = GetSystemMetrics(SM_CXVSCROLL);
+  SendMessageW(list, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + scrollBar + 8), 0);
 }
 
 }  // namespace
@@ -79,6 +94,7 @@ PortDialog::PortDialog(HINSTANCE instance, PortDialogPresenter& presenter, RECT 
     SendMessageW(list, CB_SETITEMHEIGHT, 0, Scale(19, dpi_));
   }
   FillList(ports_, presenter_.PortItems());
+  WidenDropDown(ports_, yaHei13_.get());
   FillList(bauds_, PortDialogPresenter::BaudItems());
   AddControl(WC_BUTTONW, L"Save", BS_PUSHBUTTON | WS_TABSTOP, id::kSave, 16, 176, 75, 25,
              sans13_.get());
@@ -217,6 +233,17 @@ int PortDialog::SelectedPortIndex() const {
   std::wstring item(static_cast<std::size_t>(std::max(itemLength, 0)) + 1, L'\0');
   SendMessageW(ports_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(item.data()));
   return wcscmp(field.c_str(), item.c_str()) == 0 ? index : -1;
+}
+
+std::string PortDialog::PortText() const {
+  const int length = GetWindowTextLengthW(ports_);
+  std::wstring field(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+  field.resize(static_cast<std::size_t>(GetWindowTextW(ports_, field.data(), length + 1)));
+  return Narrow(field);
+}
+
+void PortDialog::SetPortText(const std::string& text) {
+  SetWindowTextW(ports_, Widen(text).c_str());
 }
 
 int PortDialog::SelectedBaudIndex() const {

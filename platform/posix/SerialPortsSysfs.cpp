@@ -102,6 +102,7 @@ std::vector<SerialPortInfo> ListSerialPorts(const fs::path& sysClassTty, const f
     ports.push_back(std::move(info));
   }
   std::sort(ports.begin(), ports.end(), ComesFirst);
+  for (std::size_t i = 0; i < ports.size(); ++i) ports[i].ComNumber = static_cast<unsigned>(i + 1);
   return ports;
 }
 

@@ -170,6 +170,7 @@ std::vector<SerialPortInfo> ListSerialPorts() {
     const std::wstring_view driver(device, deviceLength);
     info.Driver = Narrow(driver.substr(driver.find_last_of(L'\\') + 1));  // "\Device\Serial0"
     info.Description = Describe(info);
+    info.ComNumber = *number;
     found.emplace_back(*number, std::move(info));
   }
   std::sort(found.begin(), found.end(),

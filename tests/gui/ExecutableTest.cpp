@@ -52,6 +52,8 @@ INSTANTIATE_TEST_SUITE_P(
             {"--simulate", "no-verdict"},
             "Quorin-G2-Controller IAP Tool Ver 5.1-20002  [simulated controller: no-verdict]"},
         StartCase{{"--simulate"},
+                  "Quorin-G2-Controller IAP Tool Ver 5.1-20002  [simulated controller: normal]"},
+        StartCase{{"--simulate", "--"},  // the pack follows the end of the options
                   "Quorin-G2-Controller IAP Tool Ver 5.1-20002  [simulated controller: normal]"}));
 
 struct BadStartCase {

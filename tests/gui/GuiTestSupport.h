@@ -122,7 +122,9 @@ class WindowTest : public ::testing::Test {
     options.SettingsPath = settingsPath;
     options.Job.PortName = [portPath] { return portPath; };
     options.Job.BaudIndex = [] { return 0; };
-    options.PortDevice = [](int port) { return port == 1 ? std::string("/dev/ttyTEST0") : ""; };
+    options.Ports = [] {
+      return std::vector<ListedPort>{{1, "/dev/ttyTEST0", true}, {12, "", true}};
+    };
     options.ApplicationTitle = "quorin-iap";
     window = std::make_unique<TF_UpdateDispController>(recorder.Hooks(), std::move(options));
     window->show();

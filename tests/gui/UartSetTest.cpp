@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "GuiTestSupport.h"
+#include "iap/Messages.h"
 #include "settings/UartSettings.h"
 
 namespace quorin::test {
@@ -63,9 +64,10 @@ TEST_F(UartSetTest, LayoutAndTexts) {
     EXPECT_GE(Find<QLabel>(&dialog, "Label1")->width(), 64);
     EXPECT_EQ(Ports(dialog)->geometry(), QRect(12, 48, 161, 27));
     EXPECT_TRUE(Ports(dialog)->isEditable());
-    ASSERT_EQ(Ports(dialog)->count(), 9);
+    ASSERT_EQ(Ports(dialog)->count(), 10);
     EXPECT_EQ(Ports(dialog)->itemText(0), "com1  /dev/ttyTEST0") << "the device com1 names now";
     for (int i = 1; i < 9; ++i) EXPECT_EQ(Ports(dialog)->itemText(i), QString("com%1").arg(i + 1));
+    EXPECT_EQ(Ports(dialog)->itemText(9), "com12");
     auto* baudLabel = Find<QLabel>(&dialog, "Label2");
     auto* bauds = Find<QComboBox>(&dialog, "ComboBox2");
     EXPECT_EQ(baudLabel->text(), "UartBaud rate");
@@ -103,13 +105,29 @@ TEST_F(UartSetTest, ChoosingAnotherPortSavesIt) {
   EXPECT_TRUE(SettingsText().contains("BaudRate=0"));
 }
 
-TEST_F(UartSetTest, TypedTextCountsAsNoSelection) {
+TEST_F(UartSetTest, APortAboveNineIsListedAndSaved) {
+  WithDialog([&](TF_UartSet& dialog) {
+    Ports(dialog)->setCurrentIndex(9);
+    SaveScreenshot(&dialog, "uart-port-dialog-com12");
+    Find<QPushButton>(&dialog, "Button1")->click();
+  });
+  EXPECT_EQ(ReadUartPortSetting(settingsPath), 12);
+}
+
+TEST_F(UartSetTest, TypedTextIsSavedAsComNOrRefused) {
   WithDialog([&](TF_UartSet& dialog) {
     Ports(dialog)->lineEdit()->setText("com7x");
     EXPECT_EQ(dialog.SelectedPortIndex(), -1);
     Find<QPushButton>(&dialog, "Button1")->click();
+    EXPECT_TRUE(dialog.isVisible()) << "refused: the dialog stays open";
+    ASSERT_EQ(recorder.boxes.size(), 1u);
+    EXPECT_EQ(recorder.boxes[0].request.text, std::string("\"com7x\"") + text::kPortNotUnderstood);
+    EXPECT_EQ(recorder.boxes[0].owner, &dialog);
+    EXPECT_TRUE(SettingsText().isEmpty()) << "nothing written";
+    Ports(dialog)->lineEdit()->setText("COM13");
+    Find<QPushButton>(&dialog, "Button1")->click();
   });
-  EXPECT_TRUE(SettingsText().contains("Port=0"));
+  EXPECT_EQ(ReadUartPortSetting(settingsPath), 13);
 }
 
 TEST_F(UartSetTest, ExitAndTheCloseBoxWriteNothing) {

@@ -39,7 +39,10 @@ INSTANTIATE_TEST_SUITE_P(
         ArgumentsCase{{"--simulate="}, "", true, "", true},
         ArgumentsCase{{"--frobnicate"}, "", false, "", true},
         ArgumentsCase{{"-"}, "-", false, "", false},
-        ArgumentsCase{{"a.Pack", "b.Pack"}, "a.Pack", false, "", true}));
+        ArgumentsCase{{"a.Pack", "b.Pack"}, "a.Pack", false, "", true},
+        ArgumentsCase{{"--", "-x.Pack"}, "-x.Pack", false, "", false},
+        ArgumentsCase{{"--simulate", "--", "--help"}, "--help", true, "", false},
+        ArgumentsCase{{"--", "a.Pack", "--"}, "a.Pack", false, "", true}));
 
 TEST(CommandLine, FlagsAndErrorTexts) {
   EXPECT_TRUE(ParseCommandLine({"--help"}).ShowHelp);

@@ -76,11 +76,14 @@ class FakeDialog final : public PortDialogView {
   void SelectPort(int index) override { port = index; }
   void SelectBaud(int index) override { baud = index; }
   int SelectedPortIndex() const override { return port; }
+  std::string PortText() const override { return text; }
+  void SetPortText(const std::string& typed) override { text = typed; }
   int SelectedBaudIndex() const override { return baud; }
   void Close() override { closed = true; }
   void ShowMessage(const MessageBoxRequest& request) override { boxes.push_back(BoxLine(request)); }
 
-  int port = 0;  // as a new dialog: first items selected
+  int port = 0;      // as a new dialog: first items selected
+  std::string text;  // the port field's text; counts when port is -1
   int baud = 0;
   bool closed = false;
   std::vector<std::string> boxes;

@@ -19,7 +19,7 @@ class MainWindowTest : public ::testing::Test {
     options.Job.PortName = [] { return std::string("COM250"); };
     options.Job.BaudIndex = [] { return 0; };
     options.ApplicationTitle = "quorin-iap";
-    options.PortDevice = [](int port) { return port == 1 ? std::string("/dev/ttyTEST0") : ""; };
+    options.Ports = [] { return std::vector<ListedPort>{{1, "/dev/ttyTEST0", true}}; };
     presenter = std::make_unique<MainWindowPresenter>(view, loop, options);
   }
 

@@ -1,6 +1,7 @@
 // The port dialog's rules: what FormShow selects, what Save writes, that Exit writes nothing and
 // that a refused write keeps the dialog open; opened through the main window's menu.
 #include <memory>
+#include <tuple>
 
 #include "FakeViews.h"
 #include "comm/EventLoop.h"
@@ -19,7 +20,10 @@ class PortDialogTest : public ::testing::Test {
     options.SettingsPath = path;
     options.Job.PortName = [] { return std::string("COM250"); };
     options.ApplicationTitle = "quorin-iap";
-    options.PortDevice = [](int port) { return port == 1 ? std::string("/dev/ttyTEST0") : ""; };
+    options.Ports = [] {  // com11 is not present
+      return std::vector<ListedPort>{
+          {13, "/dev/ttyUSB1", true}, {1, "/dev/ttyTEST0", true}, {11, "", false}};
+    };
     presenter.reset();
     presenter = std::make_unique<MainWindowPresenter>(view, loop, std::move(options));
   }
@@ -44,11 +48,11 @@ class PortDialogTest : public ::testing::Test {
   std::unique_ptr<MainWindowPresenter> presenter;
 };
 
-TEST_F(PortDialogTest, ListsNinePortsWithTheirDevicesAndThreeBauds) {
+TEST_F(PortDialogTest, ListsNinePortsThenThePresentOnesAboveWithTheirDevicesAndThreeBauds) {
   WithDialog([](PortDialogPresenter& shown, FakeDialog&) {
     EXPECT_EQ(shown.PortItems(),
               (std::vector<std::string>{"com1  /dev/ttyTEST0", "com2", "com3", "com4", "com5",
-                                        "com6", "com7", "com8", "com9"}));
+                                        "com6", "com7", "com8", "com9", "com13  /dev/ttyUSB1"}));
   });
   EXPECT_EQ(PortDialogPresenter::BaudItems(),
             (std::vector<std::string>{"38400", "57600", "115200"}));
@@ -58,6 +62,7 @@ struct StoredCase {
   const char* file;  // nullptr: no settings file
   int selected;
   int written;
+  const char* text = "";  // the port field's text when nothing is selected
 };
 
 class FormShowTest : public PortDialogTest, public ::testing::WithParamInterface<StoredCase> {};
@@ -66,6 +71,7 @@ TEST_P(FormShowTest, SelectsTheStoredPortAndSaveWritesItBack) {
   if (GetParam().file) WriteFile(path, GetParam().file);
   WithDialog([](PortDialogPresenter& shown, FakeDialog& dialog) {
     EXPECT_EQ(dialog.port, GetParam().selected);
+    EXPECT_EQ(dialog.text, GetParam().text);
     EXPECT_EQ(dialog.baud, 0) << "the stored baud index is never read back";
     shown.Save(dialog);
     EXPECT_TRUE(dialog.closed);
@@ -83,18 +89,33 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredCase{"[Uart]\r\nPort=5\r\nBaudRate=2\r\n", 4, 5},
                       StoredCase{"[Uart]\nPort=9\n", 8, 9}, StoredCase{"[Uart]\nPort=0\n", 0, 1},
                       StoredCase{"[Uart]\nPort=-3\n", 0, 1},
-                      StoredCase{"[Uart]\nPort=12\n", -1, 0},  // no such item: no selection
+                      StoredCase{"[Uart]\nPort=13\n", 9, 13},            // present above com9
+                      StoredCase{"[Uart]\nPort=12\n", -1, 12, "com12"},  // not here: kept
                       StoredCase{"[Uart]\nPort=abc\n", 0, 1}));
 
-TEST_F(PortDialogTest, SaveWritesTheChosenPortAndNoSelectionAsZero) {
-  for (const auto& [chosen, written] : {std::pair{2, 3}, std::pair{-1, 0}}) {
-    WithDialog([chosen = chosen](PortDialogPresenter& shown, FakeDialog& dialog) {
-      dialog.port = chosen;
-      shown.Save(dialog);
-    });
-    EXPECT_EQ(ReadUartPortSetting(path), written);
-  }
+// (selected item or -1, the field's text, the port written; 0: refused, nothing written)
+class SaveTest : public PortDialogTest,
+                 public ::testing::WithParamInterface<std::tuple<int, const char*, int>> {};
+
+TEST_P(SaveTest, WritesTheChosenOrTypedPortAndRefusesOtherText) {
+  const int written = std::get<2>(GetParam());
+  WithDialog([written](PortDialogPresenter& shown, FakeDialog& dialog) {
+    dialog.port = std::get<0>(GetParam());
+    dialog.text = std::get<1>(GetParam());
+    shown.Save(dialog);
+    EXPECT_EQ(dialog.boxes.size(), written == 0 ? 1u : 0u);
+    if (!dialog.closed) shown.Exit(dialog);
+  });
+  EXPECT_EQ(std::filesystem::exists(path), written != 0);
+  EXPECT_EQ(ReadUartPortSetting(path), written == 0 ? 1 : written);  // 1: no file
 }
+
+INSTANTIATE_TEST_SUITE_P(Chosen, SaveTest,
+                         ::testing::Values(std::tuple{2, "com3", 3}, std::tuple{9, "", 13},
+                                           std::tuple{-1, "com13", 13}, std::tuple{-1, "COM7", 7},
+                                           std::tuple{-1, " Com21 ", 21}, std::tuple{-1, "com0", 0},
+                                           std::tuple{-1, "13", 0}, std::tuple{-1, "com7x", 0},
+                                           std::tuple{-1, "", 0}));
 
 TEST_F(PortDialogTest, ExitNeverTouchesTheFile) {
   WithDialog([](PortDialogPresenter& shown, FakeDialog& dialog) {

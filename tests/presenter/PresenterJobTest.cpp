@@ -58,8 +58,10 @@ TEST(StartupOptions, JobsOpenTheStoredPortReadAfreshAtEveryOpen) {
   WriteUartPortSetting(settings, 7);
   EXPECT_EQ(options.Job.PortName(), "COM7");
   // A device is shown beside com3 only when it says more than "COM3" itself.
-  const std::string device = options.PortDevice(3);
-  EXPECT_EQ(device.find("COM3"), std::string::npos) << device;
+  const std::vector<ListedPort> ports = options.Ports();
+  ASSERT_GE(ports.size(), 9u);
+  EXPECT_EQ(ports[2].Number, 3);
+  EXPECT_NE(ports[2].Detail.rfind(R"(\\.\COM3)", 0), 0u) << ports[2].Detail;
 }
 
 }  // namespace

@@ -433,5 +433,22 @@ TEST(ControllerLogicTest, TakeEndedSessionsLeavesTheRunningOne) {
   EXPECT_TRUE(driver.Logic().TakeEndedSessions().empty());
 }
 
+// The window's simulated controller serves job after job: its report keeps one job's worth.
+TEST(ControllerLogicTest, ALongRunningControllerKeepsTheLastJobOnly) {
+  LogicDriver driver{LongRunningOptions(SimScenario::Normal)};
+  const FirmwareJob job = MakeJob(4000);
+  for (int i = 0; i < 100; ++i, driver.Wait(milliseconds(100))) driver.RunTransfer(job);
+  const SimReport& report = driver.Report();
+  std::size_t kept = report.identificationRequests.size() + report.restartFrames.size() +
+                     report.violations.size() + report.sessions.size();  // one byte a record
+  for (const auto* log : {&report.received, &report.sent}) {
+    for (const LineChunk& chunk : *log) kept += chunk.bytes.capacity();
+  }
+  for (const LoaderSession& s : report.sessions) kept += s.firmware.capacity();
+  EXPECT_EQ(report.verdictsSent, 100u);
+  EXPECT_LT(kept, job.firmware.size() + 100);
+  EXPECT_EQ(report.LastSession()->firmware, job.firmware);
+}
+
 }  // namespace
 }  // namespace quorin::sim

@@ -25,6 +25,7 @@
 //   selected ID                   prints the selected index of a combo box (-1: none)
 //   wait-dialog CAPTION TIMEOUT   a top-level window of the program with exactly this caption
 //   dialog-select ID INDEX        selects item INDEX of a combo box, notifying its owner
+//   dialog-type ID TEXT           puts TEXT into a combo box's field, as typing would
 //   dialog-click ID               as click
 //   wait-dialog-gone TIMEOUT      waits until that dialog is destroyed
 //   open-file PATH TIMEOUT        in the program's file-open dialog: types PATH, presses Open
@@ -210,6 +211,11 @@ class Driver {
       return;
     }
     if (command == "dialog-select") return Select(ParseId(arg(1)), ParseNumber(arg(2), "INDEX"));
+    if (command == "dialog-type") {
+      const std::wstring text = ToWide(arg(2));
+      Send(Control(ParseId(arg(1))).window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+      return;
+    }
     if (command == "wait-dialog-gone") return WaitGone(dialog_, timeout(1), "the dialog");
     if (command == "open-file") return OpenFile(arg(1), timeout(2));
     if (command == "wait-box") {
