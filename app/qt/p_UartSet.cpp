@@ -9,25 +9,18 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/qt/UiFonts.h"
+#include "app/qt/FormWidgets.h"
 
 namespace quorin {
 namespace {
 
-template <class Widget>
-Widget* Place(Widget* widget, const char* name, int left, int top, int width, int height) {
-  widget->setObjectName(name);
-  widget->setGeometry(left, top, width, height);
-  return widget;
+const form::Form& Form() {
+  return form::PortDialogForm();
 }
 
-QComboBox* EditableList(QWidget* parent, const std::vector<std::string>& items) {
-  auto* box = new QComboBox(parent);
-  box->setEditable(true);
-  box->setInsertPolicy(QComboBox::NoInsert);
+void Fill(QComboBox* box, const std::vector<std::string>& items) {
   for (const std::string& item : items) box->addItem(QString::fromStdString(item));
   box->setCurrentIndex(0);
-  return box;
 }
 
 }  // namespace
@@ -39,37 +32,20 @@ TF_UartSet::TF_UartSet(
     : QDialog(parent), presenter_(presenter), showMessage_(std::move(showMessage)) {
   setObjectName("F_UartSet");
   setWindowTitle("Uart port set");
-  setFont(SansSerifFont(11));
-  // Client area of a 221 x 273 dialog frame.
-  setFixedSize(205, 234);
-
-  GroupBox2 = Place(new QGroupBox("UART", this), "GroupBox2", 13, 13, 185, 140);
-  GroupBox2->setFont(YaHeiFont(13));
-  Label1 = Place(new QLabel("UART Port", GroupBox2), "Label1", 14, 27, 64, 19);
-
-  ComboBox1 = Place(EditableList(GroupBox2, presenter_.PortItems()), "ComboBox1", 12, 48, 161, 27);
+  setFont(QtFont(Form().DefaultFont));
+  setFixedSize(Form().ClientWidth, Form().ClientHeight);
+  BuildFormWidgets(Form(), this, {});
+  ComboBox1 = FormWidget<QComboBox>(this, "ComboBox1");
+  ComboBox2 = FormWidget<QComboBox>(this, "ComboBox2");
+  Fill(ComboBox1, presenter_.PortItems());
+  Fill(ComboBox2, PortDialogPresenter::BaudItems());
   // Items may carry a device and an adapter's name: the open list is as wide as they are.
   ComboBox1->view()->setMinimumWidth(ComboBox1->view()->sizeHintForColumn(0));
-  Label2 = Place(new QLabel("UartBaud rate", GroupBox2), "Label2", 11, 84, 86, 19);
-  Label2->hide();
-  ComboBox2 = Place(EditableList(GroupBox2, PortDialogPresenter::BaudItems()), "ComboBox2", 14, 105,
-                    155, 27);
-  ComboBox2->hide();
 
-  // Labels size themselves to their text; with a wider fallback font the text still shows whole.
-  for (QLabel* label : {Label1, Label2}) {
-    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
-  }
-
-  Button1 = Place(new QPushButton("Save", this), "Button1", 16, 176, 75, 25);
-  Button2 = Place(new QPushButton("Exit", this), "Button2", 112, 176, 75, 25);
-  Button1->setFont(SansSerifFont(13));
-  Button2->setFont(SansSerifFont(13));
-  Button1->setAutoDefault(false);
-  Button2->setAutoDefault(false);
-
-  connect(Button1, &QPushButton::clicked, this, [this] { presenter_.Save(*this); });
-  connect(Button2, &QPushButton::clicked, this, [this] { presenter_.Exit(*this); });
+  auto* save = FormWidget<QPushButton>(this, "Button1");
+  auto* exit = FormWidget<QPushButton>(this, "Button2");
+  connect(save, &QPushButton::clicked, this, [this] { presenter_.Save(*this); });
+  connect(exit, &QPushButton::clicked, this, [this] { presenter_.Exit(*this); });
 }
 
 void TF_UartSet::showEvent(QShowEvent* event) {

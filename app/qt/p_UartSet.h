@@ -8,8 +8,6 @@
 #include "app/WindowViews.h"
 
 class QComboBox;
-class QGroupBox;
-class QLabel;
 class QPushButton;
 
 namespace quorin {
@@ -37,13 +35,8 @@ class TF_UartSet final : public QDialog, public PortDialogView {
   PortDialogPresenter& presenter_;
   std::function<void(QWidget*, const MessageBoxRequest&)> showMessage_;
 
-  QGroupBox* GroupBox2 = nullptr;
-  QLabel* Label1 = nullptr;
   QComboBox* ComboBox1 = nullptr;
-  QLabel* Label2 = nullptr;
   QComboBox* ComboBox2 = nullptr;
-  QPushButton* Button1 = nullptr;
-  QPushButton* Button2 = nullptr;
 };
 
 }  // namespace quorin

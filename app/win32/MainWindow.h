@@ -23,7 +23,7 @@ namespace quorin::win32 {
 
 class MainWindow final : public MainWindowView {
  public:
-  // Creates the window (hidden, 497 x 483 scaled to the system's DPI, centred on the desktop)
+  // Creates the window (hidden, the form's size scaled to the system's DPI, centred on the desktop)
   // with its menu, controls and pictures. Raises std::system_error when the window cannot be
   // created, std::runtime_error when the logo cannot be decoded.
   explicit MainWindow(HINSTANCE instance);

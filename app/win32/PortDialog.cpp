@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <system_error>
 
-#include "app/win32/ControlIds.h"
 #include "platform/win32/Text.h"
 
 namespace quorin::win32 {
@@ -14,12 +13,9 @@ namespace {
 using platform::win32::Narrow;
 using platform::win32::Widen;
 
-constexpr const wchar_t* kClassName = L"TF_UartSet";
-constexpr int kOuterWidth = 221;
-constexpr int kOuterHeight = 273;
-// GroupBox2's place: its children are placed relative to it.
-constexpr int kGroupLeft = 13;
-constexpr int kGroupTop = 13;
+const form::Form& Form() {
+  return form::PortDialogForm();
+}
 
 void FillList(HWND list, const std::vector<std::string>& items) {
   for (const std::string& item : items) {
@@ -48,58 +44,38 @@ PortDialog::PortDialog(HINSTANCE instance, PortDialogPresenter& presenter, RECT 
     : instance_(instance),
       presenter_(presenter),
       dpi_(dpi),
-      sans11_(MakeFont(FontFace::SansSerif, 11, false, dpi)),
-      sans13_(MakeFont(FontFace::SansSerif, 13, false, dpi)),
-      yaHei13_(MakeFont(FontFace::YaHei, 13, false, dpi)) {
+      font_(MakeFont(FontFace::SansSerif, Form().DefaultFont.Pixels, false, dpi)) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = WindowProc;
   windowClass.hInstance = instance_;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  windowClass.lpszClassName = kClassName;
+  const std::wstring className = Widen(std::string(Form().Name));
+  windowClass.lpszClassName = className.c_str();
   RegisterClassExW(&windowClass);
 
-  const int width = Scale(kOuterWidth, dpi_);
-  const int height = Scale(kOuterHeight, dpi_);
+  const int width = Scale(Form().OuterWidth, dpi_);
+  const int height = Scale(Form().OuterHeight, dpi_);
   const int left = (centreOn.left + centreOn.right - width) / 2;
   const int top = (centreOn.top + centreOn.bottom - height) / 2;
   // No owner: a top-level window of its own, as the dialog always was.
-  window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kClassName, L"Uart port set",
-                            WS_POPUP | WS_CAPTION | WS_SYSMENU, left, top, width, height, nullptr,
-                            nullptr, instance_, this);
+  window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, className.c_str(),
+                            L"Uart port set", WS_POPUP | WS_CAPTION | WS_SYSMENU, left, top, width,
+                            height, nullptr, nullptr, instance_, this);
   if (!window_) {
     throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
                             "cannot create the port dialog");
   }
-  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(sans11_.get()), FALSE);
+  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 
-  namespace id = win32ids;
-  AddControl(WC_BUTTONW, L"UART", BS_GROUPBOX, -1, kGroupLeft, kGroupTop, 185, 140, yaHei13_.get());
-  AddControl(WC_STATICW, L"UART Port", SS_LEFT | SS_NOPREFIX, -1, kGroupLeft + 14, kGroupTop + 27,
-             64, 19, yaHei13_.get());
-  // A drop-down list with an edit field: its height is that of the field plus the open list.
-  ports_ =
-      AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP,
-                 id::kPortList, kGroupLeft + 12, kGroupTop + 48, 161, 27 + 9 * 19, yaHei13_.get());
-  HWND baudLabel = AddControl(WC_STATICW, L"UartBaud rate", SS_LEFT | SS_NOPREFIX, -1,
-                              kGroupLeft + 11, kGroupTop + 84, 86, 19, yaHei13_.get());
-  ShowWindow(baudLabel, SW_HIDE);
-  bauds_ = AddControl(WC_COMBOBOXW, L"", CBS_DROPDOWN | WS_VSCROLL | WS_TABSTOP, id::kBaudList,
-                      kGroupLeft + 14, kGroupTop + 105, 155, 27 + 3 * 19, yaHei13_.get());
-  ShowWindow(bauds_, SW_HIDE);
-  for (HWND list : {ports_, bauds_}) {
-    // The field 27 pixels high in all, each item 19.
-    SendMessageW(list, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), Scale(21, dpi_));
-    SendMessageW(list, CB_SETITEMHEIGHT, 0, Scale(19, dpi_));
-  }
+  controls_.emplace(instance_, window_, Form());
+  controls_->Relayout(dpi_);
+  ports_ = (*controls_)["ComboBox1"];
+  bauds_ = (*controls_)["ComboBox2"];
   FillList(ports_, presenter_.PortItems());
-  WidenDropDown(ports_, yaHei13_.get());
+  WidenDropDown(ports_, controls_->FontOf(Form()["ComboBox1"].TextFont));
   FillList(bauds_, PortDialogPresenter::BaudItems());
-  AddControl(WC_BUTTONW, L"Save", BS_PUSHBUTTON | WS_TABSTOP, id::kSave, 16, 176, 75, 25,
-             sans13_.get());
-  AddControl(WC_BUTTONW, L"Exit", BS_PUSHBUTTON | WS_TABSTOP, id::kExit, 112, 176, 75, 25,
-             sans13_.get());
 }
 
 PortDialog::~PortDialog() {
@@ -107,27 +83,6 @@ PortDialog::~PortDialog() {
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
   }
-}
-
-HWND PortDialog::AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int id,
-                            int left, int top, int width, int height, HFONT font) {
-  const DWORD extended = lstrcmpW(className, WC_COMBOBOXW) == 0 ? WS_EX_CLIENTEDGE : 0;
-  HWND control =
-      CreateWindowExW(extended, className, text, WS_CHILD | WS_VISIBLE | style, Scale(left, dpi_),
-                      Scale(top, dpi_), Scale(width, dpi_), Scale(height, dpi_), window_,
-                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-  if (!control) {
-    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                            "cannot create a control of the port dialog");
-  }
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  // Labels size themselves to their text, as in the main window.
-  if (lstrcmpW(className, WC_STATICW) == 0) {
-    const int fitted = std::max(Scale(width, dpi_), TextWidth(control, font, text) + 2);
-    SetWindowPos(control, nullptr, 0, 0, fitted, Scale(height, dpi_),
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
-  return control;
 }
 
 void PortDialog::RunModal(HWND disabled) {
@@ -172,9 +127,9 @@ LRESULT PortDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_COMMAND:
       if (HIWORD(wParam) == BN_CLICKED) {
-        if (LOWORD(wParam) == win32ids::kSave) {
+        if (LOWORD(wParam) == form::id::kSave) {
           Forward([this] { presenter_.Save(*this); });
-        } else if (LOWORD(wParam) == win32ids::kExit || LOWORD(wParam) == IDCANCEL) {
+        } else if (LOWORD(wParam) == form::id::kExit || LOWORD(wParam) == IDCANCEL) {
           Forward([this] { presenter_.Exit(*this); });
         }
       }

@@ -3,19 +3,21 @@
 // while RunModal runs. UI thread only.
 #include <windows.h>
 
+#include <optional>
 #include <vector>
 
 #include "app/PortDialogPresenter.h"
 #include "app/WindowViews.h"
+#include "app/win32/FormControls.h"
 #include "app/win32/Widgets.h"
 
 namespace quorin::win32 {
 
 class PortDialog final : public PortDialogView {
  public:
-  // Creates the dialog (hidden, no owner, 221 x 273 scaled to `dpi`, centred on `centreOn`) with
-  // its controls filled from the presenter's item lists. Raises std::system_error when it cannot
-  // be created.
+  // Creates the dialog (hidden, no owner, the form's size scaled to `dpi`, centred on `centreOn`)
+  // with its controls filled from the presenter's item lists. Raises std::system_error when it
+  // cannot be created.
   PortDialog(HINSTANCE instance, PortDialogPresenter& presenter, RECT centreOn, UINT dpi);
   ~PortDialog() override;
   PortDialog(const PortDialog&) = delete;
@@ -32,8 +34,6 @@ class PortDialog final : public PortDialogView {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-  HWND AddControl(const wchar_t* className, const wchar_t* text, DWORD style, int id, int left,
-                  int top, int width, int height, HFONT font);
   template <class Handler>
   void Forward(Handler&& handler);
 
@@ -44,9 +44,8 @@ class PortDialog final : public PortDialogView {
   HWND ports_ = nullptr;
   HWND bauds_ = nullptr;
   bool done_ = false;
-  FontHandle sans11_;
-  FontHandle sans13_;
-  FontHandle yaHei13_;
+  FontHandle font_;  // the dialog's own
+  std::optional<FormControls> controls_;
 };
 
 }  // namespace quorin::win32

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/WindowForms.h"
 #include "app/qt/p_UartSet.h"
 #include "app/qt/p_UpdateDispController.h"
 #include "pack/PackWriter.h"
@@ -96,6 +97,10 @@ inline QString WriteFile(const QTemporaryDir& dir, const QString& name, const QB
 }
 
 // Saves a picture of `widget` into the build folder's artifacts/ directory.
+// Every control of `form`, as the form's table gives it (place and size, parent, caption, font,
+// tool tip, shown or hidden, enabled, text colour), in the widgets under `root`. WindowLayoutTest.
+void ExpectBuiltAsTheFormSays(QWidget* root, const form::Form& form);
+
 inline void SaveScreenshot(QWidget* widget, const QString& name) {
   QDir dir(QUORIN_ARTIFACTS_DIR);
   dir.mkpath(".");

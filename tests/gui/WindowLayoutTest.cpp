@@ -28,7 +28,8 @@ QString Q(std::string_view text) {
   return QString::fromUtf8(text.data(), int(text.size()));
 }
 
-// Every control of a form, as the form's table gives it, in the view the toolkit built.
+}  // namespace
+
 void ExpectBuiltAsTheFormSays(QWidget* root, const form::Form& form) {
   for (const form::Control& control : form.Controls) {
     SCOPED_TRACE(std::string(control.Name));
@@ -62,6 +63,8 @@ void ExpectBuiltAsTheFormSays(QWidget* root, const form::Form& form) {
     }
   }
 }
+
+namespace {
 
 TEST_F(WindowTest, MainWindowIsBuiltAsItsFormSays) {
   MakeWindow();

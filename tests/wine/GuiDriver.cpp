@@ -1,5 +1,5 @@
 // quorin-gui-driver: drives the native window of quorin-iap.exe through the window tree, as the
-// Wine tests' hands and eyes. Controls are found by their identifiers (app/win32/ControlIds.h),
+// Wine tests' hands and eyes. Controls are found by their identifiers (app/WindowForms.h),
 // never by screen position.
 //   quorin-gui-driver COMMAND-LINE...   each argument is one command line
 //   quorin-gui-driver                   command lines are read from standard input
@@ -61,11 +61,10 @@
 #include <vector>
 
 #include "app/WindowForms.h"
-#include "app/win32/ControlIds.h"
 
 namespace {
 
-namespace ids = quorin::win32ids;
+namespace ids = quorin::form::id;
 using Clock = std::chrono::steady_clock;
 
 constexpr UINT kSendTimeoutMs = 5000;
