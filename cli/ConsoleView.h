@@ -40,6 +40,7 @@ class ConsoleView final : public JobView {
   bool logLost_ = false;
   bool visible_ = false;
   bool drawn_ = false;
+  std::size_t drawnWidth_ = 0;  // columns the bar on the screen takes (its text, all ASCII)
   std::uint32_t maximum_ = 100;
   std::uint32_t progress_ = 0;
   Clock::time_point started_ = Clock::now();
