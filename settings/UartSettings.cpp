@@ -54,17 +54,20 @@ int ReadUartPortSetting(const std::string& path) {
 UartPortCheck CheckUartPortSetting(const std::string& path) {
   UartPortCheck check;
   std::error_code error;
-  // Through the UTF-8 path: a std::string name would be taken in the ANSI code page on Windows.
-  const auto status = std::filesystem::status(platform::PathFromUtf8(path), error);
-  if (status.type() == std::filesystem::file_type::not_found) return check;  // Missing
-  if (status.type() == std::filesystem::file_type::directory) {
-    check.State = UartPortCheck::Status::Folder;
-    return check;
-  }
   // Opened as every read of the file opens it: never blocks on a FIFO or a device, refuses both.
   platform::ReadableFile::Open(path, platform::ReadableFile::Kind::Regular, error);
   if (error) {
-    check.State = UartPortCheck::Status::Unreadable;
+    // Through the UTF-8 path: a std::string name would be taken in the ANSI code page on Windows.
+    std::error_code unknown;
+    const auto status = std::filesystem::status(platform::PathFromUtf8(path), unknown);
+    // A device name (NUL) is no file on Windows, yet it is not missing either.
+    if (status.type() == std::filesystem::file_type::not_found &&
+        error != platform::FileErrc::NotRegularFile) {
+      return check;  // Missing
+    }
+    check.State = status.type() == std::filesystem::file_type::directory
+                      ? UartPortCheck::Status::Folder
+                      : UartPortCheck::Status::Unreadable;
     check.Reason = error;
     return check;
   }

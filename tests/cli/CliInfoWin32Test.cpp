@@ -2,7 +2,6 @@
 // outside the ANSI code page), passed on the command line in UTF-16.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -54,8 +53,8 @@ namespace {
 
 // A folder holding a good pack "a.Pack", a broken one, a firmware image and a settings file, the
 // last three under names outside ASCII; each case runs the tool there with `{dir}` in its
-// arguments standing for the folder as Windows names it and `{root}` for it as an absolute path
-// without the drive, with "/" separators.
+// arguments standing for the folder as Windows names it and `{src}` for the source tree as an
+// absolute path that begins with "/" (under Wine such a path is the build machine's own).
 struct FileArgCase {
   const char* name;
   std::vector<std::string> args;
@@ -77,19 +76,18 @@ TEST_P(CliFileArgsWin32, FileNamesReachTheFilesAndDevicesAreRefused) {
       << std::string(100, '\x5A');
   std::ofstream(dir.Path() / std::filesystem::path(u8"réglages-固件.ini")) << "[Uart]\nPort=7\n";
   const std::u8string folder = dir.Path().u8string();
-  std::string root(folder.begin() + 2, folder.end());  // "C:\users\..." -> "/users/..."
-  std::replace(root.begin(), root.end(), '\\', '/');
+  const std::string source = QUORIN_SOURCE_DIR;  // "Z:/work/..."
   std::vector<std::string> args;
   for (std::string arg : c.args) {
     for (const auto& [key, value] :
          {std::pair<std::string, std::string>{"{dir}", std::string(folder.begin(), folder.end())},
-          {"{root}", root}}) {
+          {"{src}", source.substr(source.find(':') + 1)}}) {
       if (const auto at = arg.find(key); at != std::string::npos) arg.replace(at, key.size(), value);
     }
     args.push_back(arg);
   }
   const CliResult result = RunCli(args, dir);
-  EXPECT_EQ(result.exitCode, c.exitCode) << result.err;
+  EXPECT_EQ(result.exitCode, c.exitCode) << args.back() << "\n" << result.err;
   EXPECT_EQ(result.out.rfind(c.out, 0), 0u) << result.out;
   EXPECT_EQ(result.err.rfind(c.err, 0), 0u) << result.err;
   if (c.made != nullptr) {
@@ -104,7 +102,8 @@ const std::string kDenied =
 INSTANTIATE_TEST_SUITE_P(
     Cases, CliFileArgsWin32,
     ::testing::Values(
-        FileArgCase{"AbsolutePathWithSlashIsNoOption", {"info", "{root}/a.Pack"}, 0, "file: a.Pack\n", ""},
+        FileArgCase{"AbsolutePathWithSlashIsNoOption", {"info", "{src}/examples/demo.Pack"}, 0,
+                    "file: demo.Pack\n", ""},
         FileArgCase{"RefusedPackKeepsItsUtf8NameInJson",
                     {"info", "--json", "{dir}\\坏-é.Pack"}, 2,
                     "{\"file\": \"坏-é.Pack\", \"error\": {\"code\": 2, \"io-code\": 100, ", ""},
@@ -112,10 +111,10 @@ INSTANTIATE_TEST_SUITE_P(
         FileArgCase{"SettingsWithAUtf8Name", {"flash", "a.Pack", "--settings", "réglages-固件.ini"},
                     3, "", ""},
         FileArgCase{"FirmwareAndOutputWithUtf8Names",
-                    {"pack", "create", "--firmware", "固件-é.bin", "-o", "包-é.Pack"}, 0, "", "",
+                    {"pack", "create", "--firmware", "固件-é.bin", "--version", "1", "-o", "包-é.Pack"}, 0, "", "",
                     "包-é.Pack"},
         FileArgCase{"OutputOnTheDrivesCurrentFolder",
-                    {"pack", "create", "--firmware", "固件-é.bin", "-o", "C:b.Pack"}, 0, "", "",
+                    {"pack", "create", "--firmware", "固件-é.bin", "--version", "1", "-o", "C:b.Pack"}, 0, "", "",
                     "b.Pack"},
         FileArgCase{"PackThatIsTheNullDevice", {"info", "NUL"}, 2, "", kDenied},
         FileArgCase{"PackThatIsAReservedNameWithExtension", {"info", "aux.txt"}, 2, "", kDenied},
