@@ -59,8 +59,8 @@ struct FileArgCase {
   const char* name;
   std::vector<std::string> args;
   int exitCode;
-  std::string out;  // what stdout begins with
-  std::string err;  // what stderr begins with
+  std::string out;             // what stdout begins with
+  std::string err;             // what stderr begins with
   const char* made = nullptr;  // a file the run must leave in the folder
 };
 
@@ -82,7 +82,8 @@ TEST_P(CliFileArgsWin32, FileNamesReachTheFilesAndDevicesAreRefused) {
     for (const auto& [key, value] :
          {std::pair<std::string, std::string>{"{dir}", std::string(folder.begin(), folder.end())},
           {"{src}", source.substr(source.find(':') + 1)}}) {
-      if (const auto at = arg.find(key); at != std::string::npos) arg.replace(at, key.size(), value);
+      if (const auto at = arg.find(key); at != std::string::npos)
+        arg.replace(at, key.size(), value);
     }
     args.push_back(arg);
   }
@@ -91,8 +92,8 @@ TEST_P(CliFileArgsWin32, FileNamesReachTheFilesAndDevicesAreRefused) {
   EXPECT_EQ(result.out.rfind(c.out, 0), 0u) << result.out;
   EXPECT_EQ(result.err.rfind(c.err, 0), 0u) << result.err;
   if (c.made != nullptr) {
-    EXPECT_TRUE(std::filesystem::is_regular_file(dir.Path() / std::filesystem::path(
-                                                     reinterpret_cast<const char8_t*>(c.made))));
+    EXPECT_TRUE(std::filesystem::is_regular_file(
+        dir.Path() / std::filesystem::path(reinterpret_cast<const char8_t*>(c.made))));
   }
 }
 
@@ -102,31 +103,52 @@ const std::string kDenied =
 INSTANTIATE_TEST_SUITE_P(
     Cases, CliFileArgsWin32,
     ::testing::Values(
-        FileArgCase{"AbsolutePathWithSlashIsNoOption", {"info", "{src}/examples/demo.Pack"}, 0,
-                    "file: demo.Pack\n", ""},
+        FileArgCase{"AbsolutePathWithSlashIsNoOption",
+                    {"info", "{src}/examples/demo.Pack"},
+                    0,
+                    "file: demo.Pack\n",
+                    ""},
         FileArgCase{"RefusedPackKeepsItsUtf8NameInJson",
-                    {"info", "--json", "{dir}\\坏-é.Pack"}, 2,
-                    "{\"file\": \"坏-é.Pack\", \"error\": {\"code\": 2, \"io-code\": 100, ", ""},
+                    {"info", "--json", "{dir}\\坏-é.Pack"},
+                    2,
+                    "{\"file\": \"坏-é.Pack\", \"error\": {\"code\": 2, \"io-code\": 100, ",
+                    ""},
         // Port 7 is read from the file; there is no COM7 here, so the job fails at the port.
-        FileArgCase{"SettingsWithAUtf8Name", {"flash", "a.Pack", "--settings", "réglages-固件.ini"},
-                    3, "", ""},
-        FileArgCase{"FirmwareAndOutputWithUtf8Names",
-                    {"pack", "create", "--firmware", "固件-é.bin", "--version", "1", "-o", "包-é.Pack"}, 0, "", "",
-                    "包-é.Pack"},
-        FileArgCase{"OutputOnTheDrivesCurrentFolder",
-                    {"pack", "create", "--firmware", "固件-é.bin", "--version", "1", "-o", "C:b.Pack"}, 0, "", "",
-                    "b.Pack"},
+        FileArgCase{"SettingsWithAUtf8Name",
+                    {"flash", "a.Pack", "--settings", "réglages-固件.ini"},
+                    3,
+                    "",
+                    ""},
+        FileArgCase{
+            "FirmwareAndOutputWithUtf8Names",
+            {"pack", "create", "--firmware", "固件-é.bin", "--version", "1", "-o", "包-é.Pack"},
+            0,
+            "",
+            "",
+            "包-é.Pack"},
+        FileArgCase{
+            "OutputOnTheDrivesCurrentFolder",
+            {"pack", "create", "--firmware", "固件-é.bin", "--version", "1", "-o", "C:b.Pack"},
+            0,
+            "",
+            "",
+            "b.Pack"},
         FileArgCase{"PackThatIsTheNullDevice", {"info", "NUL"}, 2, "", kDenied},
         FileArgCase{"PackThatIsAReservedNameWithExtension", {"info", "aux.txt"}, 2, "", kDenied},
         FileArgCase{"PackThatIsAComPort", {"info", "COM8"}, 2, "", kDenied},
         FileArgCase{"PackThatIsAComPortsDevicePath", {"info", "\\\\.\\COM8"}, 2, "", kDenied},
         FileArgCase{"FlashPackThatIsAComPort", {"flash", "COM8", "--port", "COM9"}, 2, "", kDenied},
-        FileArgCase{"SettingsThatIsADevice", {"flash", "a.Pack", "--settings", "NUL"}, 2, "",
+        FileArgCase{"SettingsThatIsADevice",
+                    {"flash", "a.Pack", "--settings", "NUL"},
+                    2,
+                    "",
                     "quorin-iap-cli: no port in the settings file NUL: it cannot be read"},
         FileArgCase{"PackInAPathOver260Characters",
                     {"info", "{dir}\\" + std::string(120, 'd') + "\\" + std::string(120, 'e') +
                                  "\\..\\..\\a.Pack"},
-                    0, "file: a.Pack\n", ""}),
+                    0,
+                    "file: a.Pack\n",
+                    ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
