@@ -327,6 +327,18 @@ int RunFlash(const FlashOptions& options, FlashSummary& summary) {
   summary.BytesSent = report.FirmwareBytesSent;
   summary.GroupsAcknowledged = report.GroupsAcknowledged;
   summary.Log = view.Lines();
+  if (!report.RefusedPortName.empty()) {
+    RefusedSettingsNote note{report.RefusedPortName, report.RefusedBaudRate, {}, {}};
+    if (report.RefusedLineState) note.LineState = report.RefusedLineState.message();
+    if (report.RefusedTimeouts) note.Timeouts = report.RefusedTimeouts.message();
+    summary.RefusedSettings = note;
+    // A job that got no (or no full) answer says why it may have got none.
+    if (outcome != JobOutcome::Success && outcome != JobOutcome::Cancelled &&
+        outcome != JobOutcome::PortError) {
+      report.RefusedPortName = ShownName(report.RefusedPortName);
+      std::fprintf(stderr, "quorin-iap-cli: %s\n", RefusedSettingsAdvice(report).c_str());
+    }
+  }
   if (outcome == JobOutcome::PortError || outcome == JobOutcome::NotIdentified) {
     report.FailedPortName = ShownName(report.FailedPortName);
     const std::string advice = OpenFailureAdvice(report);

@@ -55,7 +55,8 @@ int Refuse(const InfoOptions& options, int exitCode, const std::string& text,
            const std::string& detail, const EInOutError* ioError) {
   std::fprintf(stderr, "%s\n  %s\n", text.c_str(), detail.c_str());
   if (options.json) {
-    const std::string name = std::filesystem::path(options.path).filename().string();
+    const std::string name =
+        platform::Utf8FromPath(platform::PathFromUtf8(options.path).filename());
     std::printf("{\"file\": %s, \"error\": {\"code\": %d, ", JsonString(name).c_str(), exitCode);
     if (ioError != nullptr) std::printf("\"io-code\": %d, ", ioError->Code());
     std::printf("\"text\": %s, \"detail\": %s}}\n", JsonString(text).c_str(),

@@ -106,14 +106,19 @@ void ConsoleView::Draw(bool force) {
   const auto now = Clock::now();
   if (!force && drawn_ && now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;
-  std::fprintf(bar_, "\r%s\x1b[K", FormatProgressBar(progress_, maximum_, now - started_).c_str());
+  // Blanks, not an erase-line escape, clear what a longer bar left: Windows' classic console
+  // shows escapes raw unless virtual-terminal processing is on, and every terminal takes blanks.
+  const std::string line = FormatProgressBar(progress_, maximum_, now - started_);
+  const std::size_t blanks = drawn_ && drawnWidth_ > line.size() ? drawnWidth_ - line.size() : 0;
+  std::fprintf(bar_, "\r%s%s", line.c_str(), std::string(blanks, ' ').c_str());
   std::fflush(bar_);
+  drawnWidth_ = line.size() + blanks;
   drawn_ = true;
 }
 
 void ConsoleView::Erase() {
   if (bar_ == nullptr || !drawn_) return;
-  std::fputs("\r\x1b[K", bar_);
+  std::fprintf(bar_, "\r%s\r", std::string(drawnWidth_, ' ').c_str());
   std::fflush(bar_);
   drawn_ = false;
 }

@@ -42,6 +42,7 @@ class ConsoleView final : public JobView {
   bool visible_ = false;
   bool drawn_ = false;
   bool sizeKnown_ = false;  // SetGaugeMaximum was called since the gauge was last hidden
+  std::size_t drawnWidth_ = 0;  // columns the bar on the screen takes (its text, all ASCII)
   std::uint32_t maximum_ = 0;
   std::uint32_t progress_ = 0;
   Clock::time_point started_ = Clock::now();

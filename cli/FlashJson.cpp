@@ -51,6 +51,15 @@ std::string FlashJson(const FlashSummary& summary) {
   out += ", \"groups-acknowledged\": " + std::to_string(summary.GroupsAcknowledged);
   out += ", \"duration\": ";
   out += duration;
+  out += ", \"refused-settings\": ";
+  if (const auto& refused = summary.RefusedSettings) {
+    out += "{\"port\": " + JsonString(refused->Port);
+    out += ", \"baud-rate\": " + std::to_string(refused->BaudRate);
+    out += ", \"line-state\": " + StringOrNull(refused->LineState);
+    out += ", \"time-outs\": " + StringOrNull(refused->Timeouts) + "}";
+  } else {
+    out += "null";
+  }
   out += ", \"log\": [";
   for (std::size_t i = 0; i < summary.Log.size(); ++i) {
     if (i > 0) out += ", ";

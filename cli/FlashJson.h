@@ -7,6 +7,15 @@
 
 namespace quorin {
 
+// Settings of the port that its driver refused (the port was used anyway): the port name, the
+// baud rate asked and the system's reasons; an unset reason means that part was taken.
+struct RefusedSettingsNote {
+  std::string Port;
+  std::uint32_t BaudRate = 0;
+  std::optional<std::string> LineState;
+  std::optional<std::string> Timeouts;
+};
+
 // What is known of one `flash` run when it ends. Fields that the run never got to stay unset and
 // are printed as null.
 struct FlashSummary {
@@ -15,12 +24,13 @@ struct FlashSummary {
   std::optional<unsigned> Version;           // from the pack's header, once it was judged usable
   std::optional<unsigned long> Target;
   std::optional<unsigned long> DataLength;
-  std::optional<std::string> Port;           // the port name (--port or "COMn")
-  std::optional<std::string> Device;         // the device that name stands for
-  std::uint32_t BytesSent = 0;               // firmware bytes handed to the port
-  std::uint32_t GroupsAcknowledged = 0;      // 1024-byte groups the loader acknowledged
-  double DurationSeconds = 0.0;              // the job's time, 0 when no job ran
-  std::vector<std::string> Log;              // the job's log lines, as the window shows them
+  std::optional<std::string> Port;                     // the port name (--port or "COMn")
+  std::optional<std::string> Device;                   // the device that name stands for
+  std::uint32_t BytesSent = 0;                         // firmware bytes handed to the port
+  std::uint32_t GroupsAcknowledged = 0;                // 1024-byte groups the loader acknowledged
+  double DurationSeconds = 0.0;                        // the job's time, 0 when no job ran
+  std::optional<RefusedSettingsNote> RefusedSettings;  // unset when the driver took everything
+  std::vector<std::string> Log;  // the job's log lines, as the window shows them
 };
 
 // The word for a `flash` exit code: "programmed", "broken-pack", "unusable-file", "port-error",
@@ -30,8 +40,9 @@ const char* FlashOutcomeWord(int exitCode);
 
 // `summary` as one JSON object on one line, without a newline:
 // {"outcome", "exit-code", "pack", "version", "target", "data-length", "port", "device",
-//  "bytes-sent", "groups-acknowledged", "duration", "log"}. Always valid JSON (see JsonString).
-// Pure.
+//  "bytes-sent", "groups-acknowledged", "duration", "refused-settings", "log"}; "refused-settings"
+// is null or {"port", "baud-rate", "line-state", "time-outs"} with the system's reasons or null.
+// Always valid JSON (see JsonString). Pure.
 std::string FlashJson(const FlashSummary& summary);
 
 }  // namespace quorin

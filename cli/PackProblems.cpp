@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "platform/FileIdentity.h"
 #include "platform/Paths.h"
 
 namespace quorin {
@@ -16,6 +17,11 @@ std::string ReadErrorExplanation(const EInOutError& error, const std::string& pa
       return "This process has too many files open.";
     case 5:
       if (platform::IsExistingFolder(path)) return "The name is a folder, not a pack file.";
+      if (const auto identity = platform::IdentityOf(path);
+          identity && identity->Kind != platform::FileKind::Regular &&
+          identity->Kind != platform::FileKind::SymbolicLink) {
+        return "The name is a device or a pipe, not a pack file; nothing was read from it.";
+      }
       return "You may not read this file (no permission).";
     case 100:
       return "The file is shorter than a pack, which is " + std::to_string(kPackImageSize) +

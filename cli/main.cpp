@@ -15,6 +15,8 @@ int main(int argc, char** argv) {
   quorin::platform::EnsureStandardDescriptorsOpen();
   // A closed pipe on stdout ends a write with an error, not the process in the middle of a job.
   quorin::platform::IgnoreBrokenPipe();
+  // Ctrl-C outside a job (info, pack create) ends with 130 on every platform.
+  quorin::platform::ExitWith130OnInterrupt();
   // Texts (the pack's messages, file names) are UTF-8 throughout, on a console as in a pipe.
   quorin::platform::UseUtf8StandardStreams();
   // File names outside the system's narrow code page arrive intact only through this.
@@ -25,6 +27,9 @@ int main(int argc, char** argv) {
                "quorin-iap-cli"};
   app.set_version_flag("--version", std::string("quorin-iap-cli ") + QUORIN_VERSION);
   app.require_subcommand(1);
+  // Options begin with "-" or "--" on every platform: "/Users/me/a.Pack" is an absolute path, not
+  // a Windows-style option. Subcommands take this from the app when they are added.
+  app.allow_windows_style_options(false);
 
   int exitCode = quorin::kExitOk;
   quorin::AddInfoCommand(app, exitCode);

@@ -32,12 +32,13 @@ class LoopbackDevice final : public SerialDevice {
     line_->SetBaud(settings.BaudRate);
     return {};
   }
-  void ApplyTimeouts(const CommSettings& s) override {
+  std::error_code ApplyTimeouts(const CommSettings& s) override {
     readInterval_.store(s.ReadIntervalTimeout, std::memory_order_relaxed);
     readMultiplier_.store(s.ReadTotalTimeoutMultiplier, std::memory_order_relaxed);
     readConstant_.store(s.ReadTotalTimeoutConstant, std::memory_order_relaxed);
     writeMultiplier_.store(s.WriteTotalTimeoutMultiplier, std::memory_order_relaxed);
     writeConstant_.store(s.WriteTotalTimeoutConstant, std::memory_order_relaxed);
+    return {};
   }
   IoResult Read(std::span<std::uint8_t> buffer) override;
   LineEvents TakeLineEvents() override { return {}; }

@@ -84,8 +84,9 @@ class SerialDevice {
   // Writes the whole line state (see the mapping above). Returns the first failure of the
   // termios calls (the modem-control ioctls' ENOTTY/EINVAL are not failures); callers may ignore it.
   virtual std::error_code ApplyLineState(const CommSettings& settings) = 0;
-  // Takes the five time-outs; the next Read and Write follow them.
-  virtual void ApplyTimeouts(const CommSettings& settings) = 0;
+  // Takes the five time-outs; the next Read and Write follow them. Returns the driver's refusal
+  // (Windows' SetCommTimeouts); callers may ignore it.
+  virtual std::error_code ApplyTimeouts(const CommSettings& settings) = 0;
 
   // Reader thread. Reads up to buffer.size() bytes under the time-outs, like a serial read:
   //   - total time-out T = ReadTotalTimeoutMultiplier x buffer.size() + ReadTotalTimeoutConstant

@@ -256,12 +256,13 @@ std::error_code SystemSerialDevice::ApplyLineState(const CommSettings& s) {
   return first ? first : modem;
 }
 
-void SystemSerialDevice::ApplyTimeouts(const CommSettings& s) {
+std::error_code SystemSerialDevice::ApplyTimeouts(const CommSettings& s) {
   handle_->readInterval.store(s.ReadIntervalTimeout, std::memory_order_relaxed);
   handle_->readMultiplier.store(s.ReadTotalTimeoutMultiplier, std::memory_order_relaxed);
   handle_->readConstant.store(s.ReadTotalTimeoutConstant, std::memory_order_relaxed);
   handle_->writeMultiplier.store(s.WriteTotalTimeoutMultiplier, std::memory_order_relaxed);
   handle_->writeConstant.store(s.WriteTotalTimeoutConstant, std::memory_order_relaxed);
+  return {};  // the reads and writes here time themselves: nothing to refuse
 }
 
 IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {

@@ -34,6 +34,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "comm/LineStateWin32.h"
 #include "comm/PortNames.h"
@@ -46,6 +47,9 @@ namespace quorin {
 namespace {
 
 constexpr DWORD kQueueSize = 4096;
+// How long a cancelled operation is given to come back. A driver whose adapter was pulled may
+// never complete it; the close must not wait for it for ever.
+constexpr DWORD kCancelLimitMs = 2000;
 constexpr DWORD kLineEventMask = EV_RLSD | EV_ERR | EV_RING;
 
 // The one place where a Win32 failure becomes an error code (system_category keeps the Win32
@@ -114,6 +118,16 @@ struct SystemSerialDevice::Handle {
   // Writer thread only.
   Overlapped write;
 
+  // The driver fills and reads these while an operation is pending, so they belong to the
+  // Handle, not to the caller: a caller's buffer may be gone by the time a driver that ignored a
+  // cancel finally completes.
+  std::vector<std::uint8_t> readBuffer = std::vector<std::uint8_t>(kQueueSize);
+  std::vector<std::uint8_t> writeBuffer;
+  // An operation did not come back within kCancelLimitMs of its cancel: the driver may still
+  // write into this Handle's records and buffers at any time (set by the reader or the writer,
+  // read by the destructor after both have ended).
+  std::atomic<bool> stuck{false};
+
   // How a failed read, write or wait ends, given the failure's code and the bytes moved.
   IoResult Failure(DWORD code, std::size_t count = 0) const {
     if (code == ERROR_INVALID_HANDLE) return {IoStatus::Closed, count, {}};
@@ -122,13 +136,19 @@ struct SystemSerialDevice::Handle {
     return {IoStatus::Gone, count, SystemError(code)};
   }
 
-  // Aborts a pending operation and waits until the system no longer uses its record and buffer.
-  // Returns the bytes it moved before the abort.
+  // Aborts a pending operation and waits, at most kCancelLimitMs, until the system no longer
+  // uses its record and buffer. Returns the bytes it moved before the abort. When it does not
+  // come back in time the operation stays pending and the Handle is marked stuck: it must then
+  // never be freed (see ~SystemSerialDevice).
   DWORD Abandon(Overlapped& op) {
     DWORD moved = 0;
     if (!op.pending) return moved;
     ::CancelIoEx(port.Get(), &op.record);
-    ::GetOverlappedResult(port.Get(), &op.record, &moved, TRUE);
+    if (::WaitForSingleObject(op.event.Get(), kCancelLimitMs) != WAIT_OBJECT_0) {
+      stuck.store(true);
+      return moved;
+    }
+    ::GetOverlappedResult(port.Get(), &op.record, &moved, FALSE);
     op.pending = false;
     return moved;
   }
@@ -210,6 +230,15 @@ SystemSerialDevice::~SystemSerialDevice() {
     h.Abandon(h.lineWait);
   }
   ::PurgeComm(h.port.Get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  if (h.stuck.load()) {
+    // A driver still owns an operation on this Handle's OVERLAPPED records and buffers and may
+    // complete it whenever it likes (or never): freeing them could let it write into memory that
+    // is used for something else by then. They are leaked on purpose, with the port handle (whose
+    // close could wait on the same driver), for the rest of the process: a few kilobytes per
+    // adapter that died mid-operation, against a corrupted heap.
+    static_cast<void>(handle_.release());
+    return;
+  }
   // The port, the stop event and the records' events close with the Handle.
 }
 
@@ -276,11 +305,12 @@ std::error_code SystemSerialDevice::ApplyLineState(const CommSettings& settings)
   return first;
 }
 
-void SystemSerialDevice::ApplyTimeouts(const CommSettings& settings) {
+std::error_code SystemSerialDevice::ApplyTimeouts(const CommSettings& settings) {
   COMMTIMEOUTS current{};
   ::GetCommTimeouts(handle_->port.Get(), &current);  // read first, as the line state is
   COMMTIMEOUTS wanted = MapTimeouts(settings);
-  ::SetCommTimeouts(handle_->port.Get(), &wanted);
+  if (!::SetCommTimeouts(handle_->port.Get(), &wanted)) return SystemError();
+  return {};
 }
 
 IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
@@ -288,12 +318,13 @@ IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
   std::error_code error;
   if (!h.lineEventsStarted && !h.StartLineEvents(error)) return {IoStatus::Gone, 0, error};
   if (h.failedLineWait) return {IoStatus::Gone, 0, *h.failedLineWait};
-  const DWORD size = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), MAXDWORD));
+  if (h.stuck.load()) return {IoStatus::Gone, 0, SystemError(ERROR_OPERATION_ABORTED)};
+  const DWORD size = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), h.readBuffer.size()));
 
   for (;;) {
     if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, 0, {}};
     DWORD got = 0;
-    if (!::ReadFile(h.port.Get(), buffer.data(), size, &got, h.read.Start()) && !TimedOut()) {
+    if (!::ReadFile(h.port.Get(), h.readBuffer.data(), size, &got, h.read.Start()) && !TimedOut()) {
       const DWORD code = ::GetLastError();
       if (code != ERROR_IO_PENDING) return h.Failure(code);
       h.read.pending = true;
@@ -332,6 +363,7 @@ IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
         !h.FinishLineWait(error)) {
       h.failedLineWait = error;
     }
+    std::copy_n(h.readBuffer.begin(), got, buffer.begin());
     std::size_t kept = got;
     if (h.ignoreNull.load(std::memory_order_relaxed)) {
       kept = static_cast<std::size_t>(
@@ -350,9 +382,12 @@ IoResult SystemSerialDevice::Write(std::span<const std::uint8_t> data) {
   Handle& h = *handle_;
   if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, 0, {}};
   if (!h.write.event.Valid() && !h.write.Create()) return {IoStatus::Gone, 0, SystemError()};
+  if (h.stuck.load()) return {IoStatus::Gone, 0, SystemError(ERROR_OPERATION_ABORTED)};
   const DWORD size = static_cast<DWORD>(std::min<std::size_t>(data.size(), MAXDWORD));
+  h.writeBuffer.assign(data.begin(), data.begin() + size);
   DWORD written = 0;
-  if (::WriteFile(h.port.Get(), data.data(), size, &written, h.write.Start()) || TimedOut()) {
+  if (::WriteFile(h.port.Get(), h.writeBuffer.data(), size, &written, h.write.Start()) ||
+      TimedOut()) {
     return {IoStatus::Done, written, {}};
   }
   const DWORD code = ::GetLastError();

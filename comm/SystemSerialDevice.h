@@ -22,7 +22,7 @@ class SystemSerialDevice final : public SerialDevice {
   std::error_code ArmStopSignal() override;
   void Purge(bool input, bool output) override;
   std::error_code ApplyLineState(const CommSettings& settings) override;
-  void ApplyTimeouts(const CommSettings& settings) override;
+  std::error_code ApplyTimeouts(const CommSettings& settings) override;
   IoResult Read(std::span<std::uint8_t> buffer) override;
   LineEvents TakeLineEvents() override;
   IoResult Write(std::span<const std::uint8_t> data) override;

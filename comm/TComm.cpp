@@ -1,7 +1,9 @@
 #include "comm/TComm.h"
 
 #include <atomic>
+#include <chrono>
 #include <new>
+#include <thread>
 #include <utility>
 
 #include "comm/CommErrors.h"
@@ -9,8 +11,22 @@
 #include "comm/PortNames.h"
 #include "comm/SerialDevice.h"
 #include "comm/WriterQueue.h"
+#include "platform/PortHolders.h"
 
 namespace quorin {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Several USB-serial drivers refuse to open a port again for a moment after it was closed (the
+// job closes and reopens around the restart frame): an open of the port this component closed
+// less than kJustClosed ago that is refused as busy is tried again every kReopenPause for up to
+// kReopenFor before the refusal counts.
+constexpr auto kJustClosed = std::chrono::seconds(1);
+constexpr auto kReopenFor = std::chrono::seconds(1);
+constexpr auto kReopenPause = std::chrono::milliseconds(50);
+
+}  // namespace
 
 struct TComm::Impl {
   Impl(TComm& owner, NotifySink& sink) : owner(owner), sink(sink) {}
@@ -30,6 +46,27 @@ struct TComm::Impl {
   std::unique_ptr<TReadThread> reader;
   std::unique_ptr<TWriteThread> writer;
 
+  // The port this component closed last and when (job worker only, as OpenPort and ClosePort).
+  std::string closedName;
+  Clock::time_point closedAt;
+
+  std::shared_ptr<SerialDevice> OpenDevice(std::error_code& error) const {
+    return opener ? opener(commName, error) : SerialDevice::Open(ResolvePortName(commName), error);
+  }
+
+  // Opens the device; a busy refusal right after our own close of the same port is retried.
+  std::shared_ptr<SerialDevice> OpenDeviceRetryingReopen(std::error_code& error) const {
+    std::shared_ptr<SerialDevice> opened = OpenDevice(error);
+    if (opened || closedName != commName || Clock::now() - closedAt > kJustClosed) return opened;
+    const Clock::time_point giveUp = Clock::now() + kReopenFor;
+    while (!opened && platform::ClassifyOpenError(error) == platform::OpenRefusal::Busy &&
+           Clock::now() < giveUp) {
+      std::this_thread::sleep_for(kReopenPause);
+      opened = OpenDevice(error);
+    }
+    return opened;
+  }
+
   // What a thread uses to reach HandleNotification on the UI thread.
   PostNotification MakePoster() {
     return [sink = &sink, token = std::weak_ptr<int>(alive), comm = &owner](Notification&& n) {
@@ -40,11 +77,17 @@ struct TComm::Impl {
     };
   }
 
+  // A refused setting is not applied; the port goes on as it is, and the refusal is kept so that
+  // a job that gets no answer can say why.
+  SettingsRefusal refused;
+  void Remember(std::error_code& kept, std::error_code error) {
+    if (error && !kept) kept = error;
+  }
   void ApplyLineState() {
-    if (open.load()) device->ApplyLineState(settings);  // a refused setting is silently not applied
+    if (open.load()) Remember(refused.LineState, device->ApplyLineState(settings));
   }
   void ApplyTimeouts() {
-    if (open.load()) device->ApplyTimeouts(settings);
+    if (open.load()) Remember(refused.Timeouts, device->ApplyTimeouts(settings));
   }
 
   // Line-state property: an equal value does nothing; otherwise store and re-apply when open.
@@ -74,15 +117,14 @@ void TComm::OpenPort() {
   if (m.open.load()) throw MakeCommsError(OpenFailure::AlreadyOpen);
 
   std::error_code error;
-  std::shared_ptr<SerialDevice> device =
-      m.opener ? m.opener(m.commName, error)
-               : SerialDevice::Open(ResolvePortName(m.commName), error);
+  std::shared_ptr<SerialDevice> device = m.OpenDeviceRetryingReopen(error);
   if (!device) throw MakeCommsError(OpenFailure::OpenDevice, error);
   if ((error = device->PrepareBuffers())) throw MakeCommsError(OpenFailure::Buffers, error);
   // From here every failure closes the device again as `device` goes out of scope.
   device->Purge(true, true);
-  device->ApplyTimeouts(m.settings);
-  device->ApplyLineState(m.settings);
+  SettingsRefusal refused;
+  refused.Timeouts = device->ApplyTimeouts(m.settings);
+  refused.LineState = device->ApplyLineState(m.settings);
   if ((error = device->ArmStopSignal())) throw MakeCommsError(OpenFailure::StopSignal, error);
 
   // The queue exists before the writer runs, so SendData takes blocks as soon as we return.
@@ -115,6 +157,7 @@ void TComm::OpenPort() {
   m.queue = std::move(queue);
   m.reader = std::move(reader);
   m.writer = std::move(writer);
+  m.refused = refused;
   m.open.store(true);
 }
 
@@ -134,6 +177,8 @@ void TComm::ClosePort() {
   m.queue.reset();
   m.device.reset();  // clears exclusive mode, closes the port and the stop signal
   m.open.store(false);
+  m.closedName = m.commName;
+  m.closedAt = Clock::now();
 }
 
 bool TComm::SendData(const std::uint8_t* buffer, std::uint16_t length) {
@@ -147,6 +192,8 @@ bool TComm::SendData(const std::uint8_t* buffer, std::uint16_t length) {
 }
 
 bool TComm::IsOpen() const { return impl_->open.load(); }
+
+SettingsRefusal TComm::RefusedSettings() const { return impl_->refused; }
 
 void TComm::HandleNotification(const Notification& message) {
   // Each event is the last thing done here, so a handler may even destroy the component.

@@ -31,6 +31,14 @@ class ECommsError : public std::runtime_error {
   std::error_code reason_;
 };
 
+// What the driver refused of the settings the component wrote to the port: the system's reason
+// for the line state (the baud rate among it) and for the time-outs; empty when it took them.
+struct SettingsRefusal {
+  std::error_code LineState;
+  std::error_code Timeouts;
+  explicit operator bool() const { return LineState || Timeouts; }
+};
+
 class TComm;
 using TReceiveDataEvent =
     std::function<void(TComm& sender, const std::uint8_t* buffer, std::uint16_t bufferLength)>;
@@ -53,9 +61,11 @@ class TComm {
   // comm/PortNames.h) exclusively, applies time-outs and line state, starts the reader and the
   // writer. Reason() of the open failure: ENOENT (no such device), EACCES (no permission: the
   // user is not in the dialout group), EBUSY (another program has the port), ENOTTY with
-  // "初始化缓冲区出错" (the path is no serial line). Raises ECommsError ("此串口已经打开" when already open;
-  // "打开串口出错\r\n此串口不存在或被占用" when the device is missing or held elsewhere, ...).
-  // On failure the component is closed and no thread remains.
+  // "初始化缓冲区出错" (the path is no serial line). Raises ECommsError ("此串口已经打开" when
+  // already open; "打开串口出错\r\n此串口不存在或被占用" when the device is missing or held
+  // elsewhere, ...). On failure the component is closed and no thread remains. An open of the port
+  // this component closed less than a second ago that is refused as busy (a driver that is slow to
+  // let go) is tried again for up to a second before it fails, so OpenPort may then take that long.
   void OpenPort();
   // Stops both threads, waits for them, drops what is still queued, closes the device.
   // Harmless when closed. Notifications posted before it may still run afterwards (a chunk
@@ -68,6 +78,10 @@ class TComm {
   bool SendData(const std::uint8_t* buffer, std::uint16_t length);
   // Any thread: whether the port is open (OpenPort succeeded and ClosePort has not run since).
   bool IsOpen() const;
+  // A refused setting is not applied and the port stays usable (OpenPort still succeeds), but it
+  // is remembered here: the first refusal of each kind since the last successful OpenPort, which
+  // starts afresh. The thread that opens the port.
+  SettingsRefusal RefusedSettings() const;
 
   // Runs one notification's event. UI thread only.
   void HandleNotification(const Notification& message);

@@ -50,6 +50,11 @@ void IapProtocol::OpenUartPort(std::int32_t baud) {
     link_.Avs1.SetCommName(name);
     link_.Avs1.SetBaudRate(static_cast<std::uint32_t>(baud));
     link_.Avs1.OpenPort();
+    const SettingsRefusal refused = link_.Avs1.RefusedSettings();
+    if (refused && !firstSettingsRefusal_) {
+      firstSettingsRefusal_ = PortSettingsRefused{name, static_cast<std::uint32_t>(baud),
+                                                  refused.LineState, refused.Timeouts};
+    }
   } catch (const ECommsError& error) {
     Clear(link_.State.PortOk);
     if (!firstOpenFailure_) {

@@ -37,6 +37,14 @@ struct PortOpenFailure {
   OpenFailureFacts Facts;
 };
 
+// An open that succeeded although the driver refused some of the settings written to the port.
+struct PortSettingsRefused {
+  std::string PortName;
+  std::uint32_t BaudRate = 0;  // the rate asked for with that open
+  std::error_code LineState;   // the system's reason, empty when the line state was taken
+  std::error_code Timeouts;    // likewise for the time-outs
+};
+
 // The exchanges. Worker thread only. After Cancel every pause and wait ends at once, nothing more
 // is sent and the operations return false.
 class IapProtocol {
@@ -70,6 +78,10 @@ class IapProtocol {
 
   // The first open of this job that failed, if any.
   const std::optional<PortOpenFailure>& FirstOpenFailure() const { return firstOpenFailure_; }
+  // The first open of this job whose settings the driver refused in part, if any.
+  const std::optional<PortSettingsRefused>& FirstSettingsRefusal() const {
+    return firstSettingsRefusal_;
+  }
   // Firmware bytes queued in data blocks and 1024-byte groups acknowledged, over the whole job.
   std::uint32_t FirmwareBytesSent() const { return firmwareBytesSent_; }
   std::uint32_t GroupsAcknowledged() const { return groupsAcknowledged_; }
@@ -81,6 +93,7 @@ class IapProtocol {
 
   IapLink link_;
   std::optional<PortOpenFailure> firstOpenFailure_;
+  std::optional<PortSettingsRefused> firstSettingsRefusal_;
   // EotSeen was cleared just before the last block went out; WaitProgramResult keeps what came
   // since.
   bool eotClearedForVerdict_ = false;

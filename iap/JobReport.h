@@ -37,6 +37,13 @@ struct JobReport {
   std::string OpenErrorText;
   std::error_code OpenErrorReason;
   OpenFailureFacts OpenFacts;
+  // The first open of the job whose settings the driver refused (the port was used anyway, so
+  // the controller may never have understood a byte): the port name, the baud rate asked and the
+  // system's reasons. Empty name when every open's settings were taken.
+  std::string RefusedPortName;
+  std::uint32_t RefusedBaudRate = 0;
+  std::error_code RefusedLineState;
+  std::error_code RefusedTimeouts;
   // Firmware bytes handed to the port in data blocks (16 a block, so up to 15 bytes of filler
   // beyond the data length), and the 1024-byte groups the loader acknowledged. Counted by the
   // worker alone and copied into the report when the job has ended.

@@ -34,6 +34,12 @@ struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
       report.OpenErrorReason = failure->Reason;
       report.OpenFacts = failure->Facts;
     }
+    if (const auto& refused = job.Protocol().FirstSettingsRefusal()) {
+      report.RefusedPortName = refused->PortName;
+      report.RefusedBaudRate = refused->BaudRate;
+      report.RefusedLineState = refused->LineState;
+      report.RefusedTimeouts = refused->Timeouts;
+    }
     report.FirmwareBytesSent = job.Protocol().FirmwareBytesSent();
     report.GroupsAcknowledged = job.Protocol().GroupsAcknowledged();
     report.WorkerCpuTime = platform::CurrentThreadCpuTime() - cpuAtStart;

@@ -122,6 +122,25 @@ std::string OpenFailureAdvice(const std::string& portName, const std::string& re
          Indented(WhatToDo(facts));
 }
 
+std::string RefusedSettingsAdvice(const JobReport& report) {
+  if (report.RefusedPortName.empty()) return {};
+  const std::string driver = "the driver of " + report.RefusedPortName + " refused ";
+  std::string text;
+  if (report.RefusedLineState) {
+    text += driver + "the line settings (" + std::to_string(report.RefusedBaudRate) +
+            " baud, 8 data bits, no parity, 1 stop bit): " + report.RefusedLineState.message();
+  }
+  if (report.RefusedTimeouts) {
+    if (!text.empty()) text += "\n";
+    text += driver + "the read and write time-outs: " + report.RefusedTimeouts.message();
+  }
+  return text + "\n" +
+         Indented(
+             "The port was used anyway, so the controller may not have understood what was\n"
+             "sent, or its answer was lost. Use another USB-serial adapter or update the\n"
+             "adapter's driver, then retry.");
+}
+
 std::string OpenFailureAdvice(const JobReport& report) {
   if (report.FailedPortName.empty()) return {};
   const std::string reason =

@@ -25,4 +25,10 @@ std::string OpenFailureAdvice(const std::string& portName, const std::string& re
 // REASON is the system's cause, or the component's text when the failure kept none. Pure.
 std::string OpenFailureAdvice(const JobReport& report);
 
+// Two or more lines, without a trailing newline, when the driver refused settings of an open of
+// `report`'s job: first "the driver of NAME refused the line settings (RATE baud ...): REASON"
+// and/or "... refused the read and write time-outs: REASON", then what that means and what to do.
+// Empty when every open's settings were taken. Pure; any thread.
+std::string RefusedSettingsAdvice(const JobReport& report);
+
 }  // namespace quorin

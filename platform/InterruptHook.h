@@ -36,4 +36,10 @@ class InterruptHook {
 // instead of ending the process. Process-wide and permanent; call it at start-up. Never raises.
 void IgnoreBrokenPipe();
 
+// For a command-line program: Ctrl-C at a moment no InterruptHook takes it ends the process with
+// exit code 130, as a POSIX shell reports a program that Ctrl-C ended (on POSIX that is what the
+// default handling does already; Windows' own code would be 0xC000013A). Process-wide and
+// permanent; call it at start-up. Never raises.
+void ExitWith130OnInterrupt();
+
 }  // namespace quorin::platform

@@ -1,10 +1,8 @@
 #include "settings/UartSettings.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
 #include <filesystem>
 
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Utf8Path.h"
 #include "settings/ProfileFile.h"
@@ -56,22 +54,22 @@ int ReadUartPortSetting(const std::string& path) {
 UartPortCheck CheckUartPortSetting(const std::string& path) {
   UartPortCheck check;
   std::error_code error;
-  const auto status = std::filesystem::status(path, error);
-  if (status.type() == std::filesystem::file_type::not_found) return check;  // Missing
-  if (status.type() == std::filesystem::file_type::directory) {
-    check.State = UartPortCheck::Status::Folder;
-    return check;
-  }
-  {
-    struct Closer {
-      void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    const std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-      check.State = UartPortCheck::Status::Unreadable;
-      check.Reason = std::error_code(errno, std::generic_category());
-      return check;
+  // Opened as every read of the file opens it: never blocks on a FIFO or a device, refuses both.
+  platform::ReadableFile::Open(path, platform::ReadableFile::Kind::Regular, error);
+  if (error) {
+    // Through the UTF-8 path: a std::string name would be taken in the ANSI code page on Windows.
+    std::error_code unknown;
+    const auto status = std::filesystem::status(platform::PathFromUtf8(path), unknown);
+    // A device name (NUL) is no file on Windows, yet it is not missing either.
+    if (status.type() == std::filesystem::file_type::not_found &&
+        error != platform::FileErrc::NotRegularFile) {
+      return check;  // Missing
     }
+    check.State = status.type() == std::filesystem::file_type::directory
+                      ? UartPortCheck::Status::Folder
+                      : UartPortCheck::Status::Unreadable;
+    check.Reason = error;
+    return check;
   }
   const std::optional<std::string> value = ReadProfileString(path, kSection, kPortKey);
   if (!value) {

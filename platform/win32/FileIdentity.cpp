@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "platform/win32/DeviceNames.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/Text.h"
 
@@ -13,8 +14,11 @@ namespace {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 std::optional<FileIdentity> IdentityOfNamed(const std::string& path, DWORD extraFlags) {
+  const std::wstring wide = win32::Widen(path);
+  // A device is told by its name, not opened: opening a serial port raises its modem lines.
+  if (win32::NamesADevice(wide)) return FileIdentity{0, 0, FileKind::Device};
   const UniqueHandle file = win32::Own(
-      ::CreateFileW(win32::Widen(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+      ::CreateFileW(win32::SystemPath(wide).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                     OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | extraFlags, nullptr));
   if (!file.Valid()) return std::nullopt;
   return IdentityOfHandle(file.Get());

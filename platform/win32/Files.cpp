@@ -3,7 +3,6 @@
 // stands in the way of another program (or of our own atomic replace). Handles are never
 // inheritable.
 #include "platform/Files.h"
-#include "platform/FileWriting.h"
 
 #include <windows.h>
 
@@ -12,8 +11,10 @@
 #include <limits>
 #include <random>
 
+#include "platform/FileWriting.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
+#include "platform/win32/DeviceNames.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/Text.h"
 
@@ -27,6 +28,9 @@ using win32::Win32Error;
 
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// How long a replacement that another program's open handle refuses is tried again, and how often.
+constexpr ULONGLONG kReplaceRetryMs = 1000;
+constexpr DWORD kReplaceRetryPauseMs = 50;
 
 bool IsFolder(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -63,9 +67,15 @@ std::string ResolveLink(const std::string& path) {
   return path;
 }
 
+// The last name of `path`, cut to at most 120 bytes (at a character boundary), so that the
+// temporary's name built from it stays within the 255 characters a name may have.
 std::string LeafOf(const std::string& path) {
   const std::size_t separator = path.find_last_of("\\/");
-  return separator == std::string::npos ? path : path.substr(separator + 1);
+  std::string leaf = separator == std::string::npos ? path : path.substr(separator + 1);
+  if (leaf.size() <= 120) return leaf;
+  std::size_t cut = 120;
+  while (cut > 0 && (static_cast<unsigned char>(leaf[cut]) & 0xC0) == 0x80) --cut;
+  return leaf.substr(0, cut);
 }
 
 // A new, empty, uniquely named file beside `target`, hidden while it exists; fills `name`.
@@ -80,8 +90,8 @@ UniqueHandle CreateTemporaryBeside(const std::string& target, std::string& name,
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::uint64_t tag = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy() ^ ++counter;
     name = base + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(tag) + ".tmp";
-    UniqueHandle file = Own(::CreateFileW(Widen(name).c_str(), GENERIC_WRITE, 0, nullptr,
-                                          CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    UniqueHandle file = Own(::CreateFileW(win32::SystemPath(Widen(name)).c_str(), GENERIC_WRITE, 0,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
     if (file.Valid()) return file;
     const DWORD code = ::GetLastError();
     if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS) {
@@ -115,14 +125,26 @@ std::error_code PutInPlace(const std::wstring& temporary, const std::wstring& ta
                                               ? old & kKept
                                               : FILE_ATTRIBUTE_NORMAL);
   if (old != INVALID_FILE_ATTRIBUTES) {
-    if (::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
-                       REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
-                       nullptr)) {
-      return {};
+    // A virus scanner or an indexer that has just opened the new file or the old one makes
+    // ReplaceFileW fail for a moment: it is tried again for up to a second, and then a plain
+    // replacing rename (which keeps the new file's attributes) is the last try.
+    const ULONGLONG giveUp = ::GetTickCount64() + kReplaceRetryMs;
+    for (;;) {
+      if (::ReplaceFileW(target.c_str(), temporary.c_str(), nullptr,
+                         REPLACEFILE_IGNORE_MERGE_ERRORS | REPLACEFILE_IGNORE_ACL_ERRORS, nullptr,
+                         nullptr)) {
+        return {};
+      }
+      const DWORD code = ::GetLastError();
+      if (code == ERROR_FILE_NOT_FOUND) break;  // the target went away meanwhile: a rename does it
+      const bool locked = code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+                          code == ERROR_ACCESS_DENIED || code == ERROR_UNABLE_TO_REMOVE_REPLACED ||
+                          code == ERROR_UNABLE_TO_MOVE_REPLACEMENT;
+      // A read-only target is the user's choice, not a lock: it is not replaced.
+      if (!locked || (old & FILE_ATTRIBUTE_READONLY) != 0) return Win32Error(code);
+      if (::GetTickCount64() >= giveUp) break;
+      ::Sleep(kReplaceRetryPauseMs);
     }
-    const DWORD code = ::GetLastError();
-    // The target went away meanwhile: a rename does it. Anything else is the answer.
-    if (code != ERROR_FILE_NOT_FOUND) return Win32Error(code);
   }
   if (!::MoveFileExW(temporary.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
@@ -144,17 +166,26 @@ ReadableFile ReadableFile::Open(const std::string& path, Kind kind, std::error_c
     error = Win32Error(ERROR_INVALID_NAME);
     return {};
   }
-  UniqueHandle handle = Own(::CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr,
+  // Only files on a disk are read: a read from a serial port, a console or a pipe may wait for
+  // ever (the reads here are not overlapped). A device name is refused before it is opened, so
+  // the check neither waits for nor disturbs the device; anything else that turns out not to be
+  // on a disk is refused right after the open, before any read.
+  if (win32::NamesADevice(wide)) {
+    error = make_error_code(FileErrc::NotRegularFile);
+    return {};
+  }
+  const std::wstring name = win32::SystemPath(wide);
+  UniqueHandle handle = Own(::CreateFileW(name.c_str(), GENERIC_READ, kShareAll, nullptr,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!handle.Valid()) {
     error = LastSystemError();
     // Windows refuses to open a folder without backup semantics, with "access denied".
-    if (kind == Kind::Regular && error.value() == ERROR_ACCESS_DENIED && IsFolder(wide)) {
+    if (kind == Kind::Regular && error.value() == ERROR_ACCESS_DENIED && IsFolder(name)) {
       error = std::make_error_code(std::errc::is_a_directory);
     }
     return {};
   }
-  if (kind == Kind::Regular && ::GetFileType(Native(handle)) != FILE_TYPE_DISK) {
+  if (::GetFileType(Native(handle)) != FILE_TYPE_DISK) {
     error = make_error_code(FileErrc::NotRegularFile);  // a pipe, a console, a device
     return {};
   }
@@ -207,8 +238,11 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
     failedStep = step;
     return error;
   };
-  const std::string target = options.followLink ? ResolveLink(path) : path;
-  const std::wstring wideTarget = Widen(target);
+  // A full name, so that the temporary built from it lies beside the target: from "D:x.Pack" it
+  // would otherwise be ".D:x.Pack....tmp" in D:'s root folder, a stream of that folder.
+  const std::string target =
+      win32::Narrow(win32::FullPath(Widen(options.followLink ? ResolveLink(path) : path)));
+  const std::wstring wideTarget = win32::SystemPath(Widen(target));
 
   if (options.keepExisting) {
     UniqueHandle file = Own(::CreateFileW(wideTarget.c_str(), GENERIC_WRITE, 0, nullptr,
@@ -225,7 +259,7 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   std::string temporary;
   UniqueHandle file = CreateTemporaryBeside(target, temporary, error);
   if (!file.Valid()) return fail(WriteStep::Create, error);
-  const std::wstring wideTemporary = Widen(temporary);
+  const std::wstring wideTemporary = win32::SystemPath(Widen(temporary));
   error = FillAndClose(file, produce);
   if (!error) error = PutInPlace(wideTemporary, wideTarget, options.keepAttributes);
   if (error) {
@@ -239,7 +273,10 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
 
 InOutError DescribeInOutError(std::error_code error, const std::string& path) {
   if (error == FileErrc::ReadBeyondEnd) return {100, "Read beyond end of file"};
-  if (error == std::errc::is_a_directory) return {5, "File access denied"};
+  // A folder, a device or a pipe given where a file is read.
+  if (error == std::errc::is_a_directory || error == FileErrc::NotRegularFile) {
+    return {5, "File access denied"};
+  }
   if (error.category() == std::system_category()) {
     switch (error.value()) {
       case ERROR_FILE_NOT_FOUND:

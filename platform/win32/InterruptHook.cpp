@@ -97,6 +97,19 @@ InterruptHook::~InterruptHook() {
   state_->thread.join();
 }
 
+namespace {
+
+// Runs after the hook's handler (handlers run last registered first), so only when no hook took
+// the request.
+BOOL WINAPI ExitOnCtrlC(DWORD event) {
+  if (event != CTRL_C_EVENT) return FALSE;  // the system's default ending
+  ::ExitProcess(130);
+}
+
+}  // namespace
+
+void ExitWith130OnInterrupt() { ::SetConsoleCtrlHandler(ExitOnCtrlC, TRUE); }
+
 void IgnoreBrokenPipe() {
   // Nothing to do: a write to a closed pipe fails with ERROR_NO_DATA on Windows and never ends
   // the process.

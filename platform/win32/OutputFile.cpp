@@ -14,6 +14,37 @@
 #include "platform/win32/Text.h"
 
 namespace quorin::platform {
+namespace {
+
+// A device's name as the system knows it, for telling two spellings of one device apart:
+// "\\.\com9", "COM9", "com9:" and "C:\any\COM9.txt" are all "COM9". Devices have no file index
+// to compare.
+std::wstring DeviceName(const std::string& path) {
+  std::wstring name = win32::Widen(path);
+  const std::size_t separator = name.find_last_of(L"\\/");
+  if (separator != std::wstring::npos) name.erase(0, separator + 1);
+  if (name.find(L'.') != std::wstring::npos) name.erase(name.find(L'.'));
+  while (!name.empty() && (name.back() == L':' || name.back() == L' ')) name.pop_back();
+  for (wchar_t& c : name) {
+    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
+  }
+  return name;
+}
+
+// Whether the trace target (opened from `path`, `target`) is the kept file named `keptPath`.
+// Disk files are compared by volume and file index, which every name of a file shares. Devices
+// all report 0/0 there (NUL would be taken for the serial port), so they are compared by name.
+bool SameTarget(const std::string& path, const FileIdentity& target, const std::string& keptPath) {
+  const auto kept = IdentityOf(keptPath);
+  if (!kept || kept->Kind == FileKind::Fifo || target.Kind == FileKind::Fifo) return false;
+  if (kept->Kind == FileKind::Device || target.Kind == FileKind::Device) {
+    return kept->Kind == target.Kind && DeviceName(path) == DeviceName(keptPath);
+  }
+  return kept->SameFileAs(target);
+}
+
+}  // namespace
+
 UniqueHandle OpenTraceTarget(const std::string& path, bool replace,
                              const std::vector<KeptFile>& kept) {
   using Error = TraceOpenError;
@@ -32,8 +63,7 @@ UniqueHandle OpenTraceTarget(const std::string& path, bool replace,
   const auto target = IdentityOfHandle(file.Get());
   if (!target) throw Error::Unwritable(path, LastSystemError().message());
   for (const KeptFile& keptFile : kept) {
-    const auto keptId = IdentityOf(keptFile.Path);
-    if (keptId && keptId->Kind != FileKind::Fifo && keptId->SameFileAs(*target)) {
+    if (SameTarget(path, *target, keptFile.Path)) {
       throw Error::Refused(path, "this is " + keptFile.What + " itself; choose another trace file");
     }
   }

@@ -16,6 +16,28 @@ std::wstring Widen(std::string_view utf8) {
   return wide;
 }
 
+std::wstring FullPath(const std::wstring& wide) {
+  if (wide.empty() || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
+  const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);  // with the zero
+  if (needed == 0) return wide;
+  std::wstring full(needed, L'\0');
+  const DWORD length = ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+  if (length == 0 || length >= needed) return wide;  // the current folder changed meanwhile
+  full.resize(length);
+  return full;
+}
+
+std::wstring SystemPath(const std::wstring& wide) {
+  const std::wstring full = FullPath(wide);
+  if (full.rfind(L"\\\\?\\", 0) == 0) return full;
+  // MAX_PATH counts the terminating zero, and a folder name must leave room for an 8.3 name.
+  if (full.size() < MAX_PATH - 12 || full.rfind(L"\\\\.\\", 0) == 0) return full;
+  // The prefixed form skips the length limit and every further normalisation, which
+  // GetFullPathNameW has done already.
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 std::string Narrow(std::wstring_view wide) {
   if (wide.empty() || wide.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
     return {};

@@ -15,6 +15,19 @@ std::wstring Widen(std::string_view utf8);
 // `wide` as UTF-8. Unpaired surrogates become U+FFFD. Never raises except std::bad_alloc.
 std::string Narrow(std::wstring_view wide);
 
+// `wide` made full with GetFullPathNameW ("D:x.Pack" is x.Pack in D:'s current folder); as it is
+// when the system cannot do that or it has the "\\?\" prefix already. Never raises except
+// std::bad_alloc.
+std::wstring FullPath(const std::wstring& wide);
+
+// The UTF-16 name to hand a Win32 file call for the file `wide` names: made full first with
+// GetFullPathNameW (a drive-relative "D:x.Pack" is x.Pack in D:'s current folder, and a name
+// built from it stays a file name, never an alternate data stream), then given the "\\?\"
+// prefix ("\\?\UNC\" for a share) when it would be too long for MAX_PATH, so paths over 260
+// characters work whether or not the system lets this program use long paths. A name the system
+// cannot make full is returned as it is. Never raises except std::bad_alloc.
+std::wstring SystemPath(const std::wstring& wide);
+
 // A Win32 error number in the system category (which compares equal to the std::errc conditions
 // it stands for). Never raises.
 inline std::error_code Win32Error(DWORD code) {

@@ -6,11 +6,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "comm/CustomBaud.h"
 #include "tests/comm/CommFixture.h"
+#include "tests/support/HolderChild.h"
 #include "tests/support/WaitChild.h"
 
 namespace quorin::test {
@@ -184,6 +187,19 @@ TEST_F(PosixPortTest, AnotherProcessCannotTakeThePortWhileItIsOpen) {
   EXPECT_EQ(tryInChild(), 0);
 }
 
+TEST_F(PosixPortTest, ARefusedLineStateIsRememberedUntilTheNextOpenWhichStillSucceeds) {
+  comm.SetBaudRate(0);  // no speed: the line refuses it
+  comm.OpenPort();
+  EXPECT_TRUE(comm.IsOpen());
+  EXPECT_EQ(comm.RefusedSettings().LineState, std::make_error_code(std::errc::invalid_argument));
+  EXPECT_FALSE(comm.RefusedSettings().Timeouts);
+  comm.SetBaudRate(9600);  // taken: the first refusal stays
+  EXPECT_TRUE(comm.RefusedSettings().LineState);
+  comm.ClosePort();
+  comm.OpenPort();
+  EXPECT_FALSE(comm.RefusedSettings());
+}
+
 TEST_F(PosixPortTest, ADeviceThatIsNoSerialLineFailsAtTheBuffersStepAndALaterOpenWorks) {
   comm.SetCommName("/dev/null");
   try {
@@ -198,6 +214,72 @@ TEST_F(PosixPortTest, ADeviceThatIsNoSerialLineFailsAtTheBuffersStepAndALaterOpe
   comm.OpenPort();
   EXPECT_TRUE(comm.IsOpen());
 }
+
+}  // namespace
+}  // namespace quorin::test
+
+namespace quorin::test {
+namespace {
+
+// A driver slow to let go after our own close, played by another process that takes the port
+// right after ClosePort and lets go after `holdMs` (never: -1).
+struct ReopenCase {
+  const char* name;
+  bool closedByUsFirst;  // the component opened and closed this port just before
+  int holdMs;
+  bool opens;
+  std::chrono::milliseconds atLeast;  // the open does not return before this
+  bool retried;                       // more than one open was tried
+};
+
+class ReopenTest : public PosixPortTest, public ::testing::WithParamInterface<ReopenCase> {};
+
+TEST_P(ReopenTest, BusyRightAfterOurCloseIsRetriedForUpToASecond) {
+  const ReopenCase& c = GetParam();
+  std::atomic<int> attempts{0};
+  comm.SetDeviceOpener([&attempts](const std::string& name, std::error_code& error) {
+    ++attempts;
+    return SerialDevice::Open(name, error);
+  });
+  if (c.closedByUsFirst) {
+    comm.OpenPort();
+    comm.ClosePort();
+  }
+  std::optional<support::HolderChild> holder;
+  holder.emplace(pty.SlavePath(), "slow-driver");
+  ASSERT_TRUE(holder->Held());
+  const auto held = Clock::now();
+  std::thread release([&] {
+    if (c.holdMs < 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(c.holdMs));
+    holder.reset();
+  });
+  attempts = 0;
+  bool opened = false;
+  std::error_code reason;
+  try {
+    comm.OpenPort();
+    opened = true;
+  } catch (const ECommsError& e) {
+    reason = e.Reason();
+  }
+  const auto took = Clock::now() - held;
+  release.join();
+  EXPECT_EQ(opened, c.opens) << reason.message();
+  if (!c.opens) {
+    EXPECT_EQ(reason, std::make_error_code(std::errc::device_or_resource_busy));
+  }
+  EXPECT_GE(took, c.atLeast);
+  EXPECT_LT(took, 20s);
+  EXPECT_EQ(attempts > 1, c.retried) << attempts;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReopenTest,
+    ::testing::Values(ReopenCase{"LetGoAfter300ms", true, 300, true, 300ms, true},
+                      ReopenCase{"NeverLetGo", true, -1, false, 1000ms, true},
+                      ReopenCase{"NotOursBefore", false, -1, false, 0ms, false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quorin::test

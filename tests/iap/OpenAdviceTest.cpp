@@ -80,5 +80,22 @@ TEST(OpenFailureAdvice, ReportGivesTheReasonOrTheComponentTextAndNoFailureMeansN
             0u);
 }
 
+TEST(OpenFailureAdvice, RefusedSettingsAreNamedWithTheirReasonsAndNoneMeansNoAdvice) {
+  JobReport report;
+  EXPECT_EQ(RefusedSettingsAdvice(report), "");
+  report.RefusedPortName = "COM9";
+  report.RefusedBaudRate = 250000;
+  report.RefusedLineState = std::make_error_code(std::errc::invalid_argument);
+  const std::string line = "the driver of COM9 refused the line settings (250000 baud, 8 data "
+                           "bits, no parity, 1 stop bit): " + report.RefusedLineState.message();
+  EXPECT_EQ(RefusedSettingsAdvice(report).rfind(line + "\n  The port was used anyway", 0), 0u);
+  report.RefusedTimeouts = std::make_error_code(std::errc::io_error);
+  EXPECT_EQ(RefusedSettingsAdvice(report).rfind(
+                line + "\nthe driver of COM9 refused the read and write time-outs: " +
+                    report.RefusedTimeouts.message() + "\n  ",
+                0),
+            0u);
+}
+
 }  // namespace
 }  // namespace quorin
