@@ -2,11 +2,18 @@
 
 #include <system_error>
 
+#include "platform/FileIdentity.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 
 namespace quorin {
 
 std::string ReadErrorExplanation(const EInOutError& error, const std::string& path) {
+  if (error.Code() == platform::SilentPipeIoCode()) {
+    return "Nothing came through the pipe for " +
+           std::to_string(platform::kPipeSilenceLimit.count() / 1000) +
+           " seconds: start the program that writes into it first.";
+  }
   switch (error.Code()) {
     case 2:
       return "There is no file of that name.";
@@ -16,6 +23,10 @@ std::string ReadErrorExplanation(const EInOutError& error, const std::string& pa
       return "This process has too many files open.";
     case 5:
       if (platform::IsExistingFolder(path)) return "The name is a folder, not a pack file.";
+      if (const auto file = platform::IdentityOf(path);
+          file && file->Kind != platform::FileKind::Regular) {
+        return "The name is a device or a socket, not a pack file.";
+      }
       return "You may not read this file (no permission).";
     case 100:
       return "The file is shorter than a pack, which is " + std::to_string(kPackImageSize) +

@@ -1,10 +1,8 @@
 #include "settings/UartSettings.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
 #include <filesystem>
 
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Utf8Path.h"
 #include "settings/ProfileFile.h"
@@ -62,16 +60,14 @@ UartPortCheck CheckUartPortSetting(const std::string& path) {
     check.State = UartPortCheck::Status::Folder;
     return check;
   }
-  {
-    struct Closer {
-      void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-    const std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-      check.State = UartPortCheck::Status::Unreadable;
-      check.Reason = std::error_code(errno, std::generic_category());
-      return check;
-    }
+  std::error_code openError;
+  if (!platform::ReadableFile::Open(path, platform::ReadableFile::Kind::Regular, openError)
+           .IsOpen()) {
+    check.State = openError == platform::FileErrc::NotRegularFile
+                      ? UartPortCheck::Status::NotAFile
+                      : UartPortCheck::Status::Unreadable;
+    check.Reason = openError;
+    return check;
   }
   const std::optional<std::string> value = ReadProfileString(path, kSection, kPortKey);
   if (!value) {

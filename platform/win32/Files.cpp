@@ -75,11 +75,10 @@ UniqueHandle CreateTemporaryBeside(const std::string& target, std::string& name,
   std::random_device entropy;
   const std::string folder = FolderOf(target);
   const std::string base =
-      (folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder : folder + "\\") +
-      "." + LeafOf(target) + ".";
+      folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder : folder + "\\";
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::uint64_t tag = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy() ^ ++counter;
-    name = base + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(tag) + ".tmp";
+    name = base + detail::TemporaryLeaf(LeafOf(target), ::GetCurrentProcessId(), tag);
     UniqueHandle file = Own(::CreateFileW(Widen(name).c_str(), GENERIC_WRITE, 0, nullptr,
                                           CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
     if (file.Valid()) return file;
@@ -149,12 +148,14 @@ ReadableFile ReadableFile::Open(const std::string& path, Kind kind, std::error_c
   if (!handle.Valid()) {
     error = LastSystemError();
     // Windows refuses to open a folder without backup semantics, with "access denied".
-    if (kind == Kind::Regular && error.value() == ERROR_ACCESS_DENIED && IsFolder(wide)) {
+    if (error.value() == ERROR_ACCESS_DENIED && IsFolder(wide)) {
       error = std::make_error_code(std::errc::is_a_directory);
     }
     return {};
   }
-  if (kind == Kind::Regular && ::GetFileType(Native(handle)) != FILE_TYPE_DISK) {
+  // A pipe too, whatever `kind`: a synchronous read of one cannot be bounded or interrupted.
+  (void)kind;
+  if (::GetFileType(Native(handle)) != FILE_TYPE_DISK) {
     error = make_error_code(FileErrc::NotRegularFile);  // a pipe, a console, a device
     return {};
   }
@@ -221,6 +222,8 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
     return {};
   }
 
+  // A read-only target (options.keepReadOnly) is refused by ReplaceFileW itself.
+  RemoveStaleTemporaries(target);
   std::error_code error;
   std::string temporary;
   UniqueHandle file = CreateTemporaryBeside(target, temporary, error);
@@ -237,8 +240,16 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
 
 }  // namespace detail
 
+int SilentPipeIoCode() {
+  return ERROR_TIMEOUT;
+}
+
 InOutError DescribeInOutError(std::error_code error, const std::string& path) {
   if (error == FileErrc::ReadBeyondEnd) return {100, "Read beyond end of file"};
+  if (error == FileErrc::NotRegularFile) return {5, "File access denied"};
+  if (error == FileErrc::PipeSilent) {
+    return {SilentPipeIoCode(), "I/O error " + std::to_string(SilentPipeIoCode())};
+  }
   if (error == std::errc::is_a_directory) return {5, "File access denied"};
   if (error.category() == std::system_category()) {
     switch (error.value()) {
