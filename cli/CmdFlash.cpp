@@ -188,6 +188,8 @@ std::optional<std::string> SettingsProblem(const UartPortCheck& check) {
       return std::string("there is no such file");
     case Status::Folder:
       return std::string("it is a folder");
+    case Status::NotAFile:
+      return std::string("it is not a regular file (a FIFO, a device or a socket)");
     case Status::Unreadable:
       return "it cannot be read: " + check.Reason.message();
     case Status::NoPort:

@@ -15,6 +15,7 @@
 #include "cli/Commands.h"
 #include "platform/InterruptHook.h"
 #include "platform/FileIdentity.h"
+#include "platform/OutsideText.h"
 #include "sim/SimController.h"
 
 namespace quorin {
@@ -130,6 +131,15 @@ int RunSimulate(const SimulateOptions& given) {
   options.seed = given.seed;
   options.keepByteLog = false;  // runs for hours; the per-job lines need no byte log
 
+  // Each firmware replaces the file as a whole; what is not a regular file is never touched.
+  if (const auto existing = platform::IdentityOf(given.firmwareOut);
+      !given.firmwareOut.empty() && existing && existing->Kind != platform::FileKind::Regular) {
+    std::fprintf(stderr,
+                 "quorin-iap-cli simulate: --firmware-out %s is not a regular file (a folder, a "
+                 "FIFO, a device ...); name a file to write each firmware into\n",
+                 platform::TerminalSafe(given.firmwareOut).c_str());
+    return kExitUsage;
+  }
   StopSignals signals;  // before the controller's thread exists, so it inherits the mask
   std::unique_ptr<sim::SimController> controller;
   std::unique_ptr<DeviceLink> link;

@@ -3,11 +3,17 @@
 #include <system_error>
 
 #include "platform/FileIdentity.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 
 namespace quorin {
 
 std::string ReadErrorExplanation(const EInOutError& error, const std::string& path) {
+  if (error.Code() == platform::SilentPipeIoCode()) {
+    return "Nothing came through the pipe for " +
+           std::to_string(platform::kPipeSilenceLimit.count() / 1000) +
+           " seconds: start the program that writes into it first.";
+  }
   switch (error.Code()) {
     case 2:
       return "There is no file of that name.";
@@ -20,7 +26,8 @@ std::string ReadErrorExplanation(const EInOutError& error, const std::string& pa
       if (const auto identity = platform::IdentityOf(path);
           identity && identity->Kind != platform::FileKind::Regular &&
           identity->Kind != platform::FileKind::SymbolicLink) {
-        return "The name is a device or a pipe, not a pack file; nothing was read from it.";
+        return "The name is a device, a pipe or a socket, not a pack file; nothing was read from "
+               "it.";
       }
       return "You may not read this file (no permission).";
     case 100:

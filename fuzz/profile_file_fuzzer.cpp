@@ -1,7 +1,7 @@
 // Any bytes as the settings file's content, read through the program's own readers: the port and
 // the baud index never crash a reader, the port is what the integer parser makes of the stored
-// text (1 when there is none), the baud index is always 0, and no value read holds a line break
-// or more than one line head.
+// text (1 when there is none), the baud index is always 0, no value read holds a line break
+// or more than one line head, and a write is read back in the file's own encoding.
 #include <unistd.h>
 
 #include <cstdint>
@@ -59,6 +59,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(ReadUartPortSetting(path) == parsed.value_or(1));
   Require(ReadBaudIndexSetting(path) == 0);
   if (parsed) Require(ParseProfileInt(std::to_string(*parsed)) == parsed);
+
+  // A write either fails and leaves the file as it was, or the reader finds what was written, and
+  // the file keeps its encoding (a UTF-16 one its byte order mark).
+  if (!WriteProfileString(path, "Uart", "Port", "7")) {
+    Require(ReadUartPortSetting(path) == 7);
+    const bool utf16 = size >= 2 && data[0] == 0xFF && data[1] == 0xFE;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    Require(file != nullptr);
+    const int first = std::fgetc(file);
+    const int second = std::fgetc(file);
+    std::fclose(file);
+    Require(!utf16 || (first == 0xFF && second == 0xFE));
+  }
   std::remove(path.c_str());  // nothing is left behind when the run ends
   return 0;
 }

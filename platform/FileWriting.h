@@ -1,7 +1,10 @@
 #pragma once
 // The platform's half of WriteFileAtomically (platform/Files.cpp does what is the same on every
 // platform: the empty name, the failed step). One implementation per platform.
+#include <chrono>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "platform/Files.h"
@@ -11,5 +14,20 @@ namespace quorin::platform::detail {
 // WriteFileAtomically for a non-empty `path`; on failure `step` says which step failed.
 std::error_code WriteNamedFileAtomically(const std::string& path, const FileProducer& produce,
                                          const WriteOptions& options, WriteStep& step);
+
+// The name of a temporary file that will replace the file named `leaf` in the same folder, made by
+// process `pid`: ".<leaf>.<pid>-<tag>.tmp". Every platform names its temporaries so, and
+// RemoveStaleTemporaries recognises them by it.
+std::string TemporaryLeaf(std::string_view leaf, std::uint64_t pid, std::uint64_t tag);
+
+// A temporary older than this is stale even when a process of its writer's id runs (ids are
+// reused); a replace takes well under a second.
+inline constexpr std::chrono::hours kTemporaryLifetime{1};
+
+// Removes the temporaries that writes into `target` left behind when they were interrupted (the
+// process was killed, the machine lost power): only names TemporaryLeaf makes for `target`'s leaf,
+// in its folder, and of those only the ones whose writer process is gone or that are older than
+// kTemporaryLifetime. Best effort: never reports and never raises.
+void RemoveStaleTemporaries(const std::string& target);
 
 }  // namespace quorin::platform::detail

@@ -1,11 +1,17 @@
 // What reading and writing a file mean on every platform, built on ReadableFile and the
 // platform's half of writing (one implementation each per platform, in posix/ and win32/).
+#include "platform/Files.h"
+
 #include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/Files.h"
 #include "platform/FileWriting.h"
+#include "platform/Process.h"
+#include "platform/Utf8Path.h"
 
 namespace quorin::platform {
 namespace {
@@ -15,15 +21,73 @@ class FileErrorCategory final : public std::error_category {
   const char* name() const noexcept override { return "quorin-file"; }
   std::string message(int value) const override {
     switch (static_cast<FileErrc>(value)) {
-      case FileErrc::ReadBeyondEnd: return "Read beyond end of file";
-      case FileErrc::NotRegularFile: return "not a regular file";
-      case FileErrc::TooLarge: return "file too large";
+      case FileErrc::ReadBeyondEnd:
+        return "Read beyond end of file";
+      case FileErrc::NotRegularFile:
+        return "not a regular file";
+      case FileErrc::TooLarge:
+        return "file too large";
+      case FileErrc::PipeSilent:
+        return "nothing came through the pipe in time";
     }
     return "unknown file error";
   }
 };
 
+// The writer's process id when `name` is TemporaryLeaf(leaf, pid, tag) for some pid and tag.
+std::optional<std::uint64_t> TemporaryWriter(std::string_view name, std::string_view leaf) {
+  const std::string prefix = "." + std::string(leaf) + ".";
+  constexpr std::string_view kSuffix = ".tmp";
+  if (name.size() <= prefix.size() + kSuffix.size() || name.substr(0, prefix.size()) != prefix ||
+      name.substr(name.size() - kSuffix.size()) != kSuffix) {
+    return std::nullopt;
+  }
+  const std::string_view middle =
+      name.substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
+  const std::size_t dash = middle.find('-');
+  auto number = [](std::string_view digits) -> std::optional<std::uint64_t> {
+    std::uint64_t value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [stop, error] = std::from_chars(digits.data(), end, value);
+    if (digits.empty() || error != std::errc() || stop != end) return std::nullopt;
+    return value;
+  };
+  if (dash == std::string_view::npos || !number(middle.substr(dash + 1))) return std::nullopt;
+  return number(middle.substr(0, dash));
+}
+
 }  // namespace
+
+namespace detail {
+
+std::string TemporaryLeaf(std::string_view leaf, std::uint64_t pid, std::uint64_t tag) {
+  return "." + std::string(leaf) + "." + std::to_string(pid) + "-" + std::to_string(tag) + ".tmp";
+}
+
+void RemoveStaleTemporaries(const std::string& target) {
+  namespace fs = std::filesystem;
+  const fs::path path = PathFromUtf8(target);
+  const std::string leaf = Utf8FromPath(path.filename());
+  fs::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  std::error_code error;
+  fs::directory_iterator entries(folder, error);
+  const auto now = fs::file_time_type::clock::now();
+  for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+    const std::optional<std::uint64_t> writer =
+        TemporaryWriter(Utf8FromPath(entries->path().filename()), leaf);
+    if (!writer || !fs::is_regular_file(entries->symlink_status(error))) continue;
+    const auto written = fs::last_write_time(entries->path(), error);
+    const bool old = !error && now - written > kTemporaryLifetime;
+    if (old || !ProcessIsRunning(*writer)) {
+      std::error_code ignored;
+      fs::remove(entries->path(), ignored);
+    }
+    error.clear();
+  }
+}
+
+}  // namespace detail
 
 const std::error_category& FileCategory() {
   static const FileErrorCategory category;
@@ -49,16 +113,16 @@ std::error_code ReadableFile::ReadExactly(std::span<std::byte> buffer) {
 
 std::error_code ReadFilePrefix(const std::string& path, std::span<std::byte> buffer) {
   std::error_code error;
-  ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Any, error);
+  ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Stream, error);
   if (error) return error;
   return file.ReadExactly(buffer);
 }
 
 FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes) {
   FileContents result;
-  ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Regular, result.error);
+  ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Stream, result.error);
   if (result.error) return result;
-  const std::uintmax_t size = file.Size(result.error);
+  const std::uintmax_t size = file.IsPipe() ? 0 : file.Size(result.error);
   if (result.error) return result;
   if (size > maxBytes) {
     result.error = FileErrc::TooLarge;

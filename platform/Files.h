@@ -5,6 +5,7 @@
 // Every function reports the system's reason where the call failed (see SystemError.h), or one
 // of the FileErrc reasons below. None keeps a handle open beyond the call, on any path. Any thread;
 // they share no state.
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -24,7 +25,12 @@ enum class FileErrc {
   ReadBeyondEnd = 1,  // the file ended before the bytes asked for were read
   NotRegularFile,     // a FIFO, a device or a socket where a regular file is needed
   TooLarge,           // the file holds more bytes than the caller accepts
+  PipeSilent,         // a pipe or FIFO brought nothing for kPipeSilenceLimit (no writer?)
 };
+
+// How long a read of a pipe or FIFO waits for its writer's next bytes before it gives up: a FIFO
+// that nobody writes must not hold the program for ever.
+inline constexpr std::chrono::milliseconds kPipeSilenceLimit{10000};
 const std::error_category& FileCategory();
 std::error_code make_error_code(FileErrc error);
 
@@ -41,8 +47,13 @@ namespace quorin::platform {
 class ReadableFile {
  public:
   enum class Kind {
-    Any,      // whatever the path names (a read of a folder then fails)
     Regular,  // refuse a folder (is_a_directory) and anything but a regular file (NotRegularFile)
+    // A regular file, or a pipe or FIFO read to its end as it comes (`<(cat a.Pack)`,
+    // /dev/stdin): each read waits for the writer, at most kPipeSilenceLimit, and a signal that
+    // ends the process ends the wait. A folder is refused as with Regular, a device or a socket
+    // with NotRegularFile. Where pipes cannot be waited for that way (Windows), they are refused
+    // as devices are.
+    Stream,
   };
   // Opens the existing file at `path`. Returns a closed object and sets `error` on failure.
   static ReadableFile Open(const std::string& path, Kind kind, std::error_code& error);
@@ -50,23 +61,29 @@ class ReadableFile {
   ReadableFile() = default;
   bool IsOpen() const { return handle_.Valid(); }
   // Reads up to buffer.size() bytes at the current position; 0 at the end of the file. Retries
-  // interrupted reads. Sets `error` (and returns 0) on failure.
+  // interrupted reads. Sets `error` (and returns 0) on failure; a pipe that brings nothing for
+  // kPipeSilenceLimit fails with PipeSilent.
   std::size_t Read(std::span<std::byte> buffer, std::error_code& error);
   // Fills all of `buffer`: FileErrc::ReadBeyondEnd when the file ends first (`buffer` then holds
   // the bytes that were there).
   std::error_code ReadExactly(std::span<std::byte> buffer);
-  // The file's size as the system reports it now.
+  // The file's size as the system reports it now (meaningless for a pipe).
   std::uintmax_t Size(std::error_code& error) const;
+  // True for a pipe or FIFO opened with Kind::Stream.
+  bool IsPipe() const { return pipe_; }
 
  private:
-  explicit ReadableFile(UniqueHandle handle) : handle_(std::move(handle)) {}
+  explicit ReadableFile(UniqueHandle handle, bool pipe = false)
+      : handle_(std::move(handle)), pipe_(pipe) {}
   UniqueHandle handle_;
+  bool pipe_ = false;
 };
 
-// Reads the first buffer.size() bytes of the existing file at `path` (any kind, opened as
-// ReadableFile does) and closes it. Errors: the system's reason for the open or the read, or
-// FileErrc::ReadBeyondEnd when the file holds fewer bytes; `buffer` may then hold part of the
-// file. Bytes after the prefix are never read.
+// Reads the first buffer.size() bytes of the existing file at `path` (a regular file or a pipe,
+// opened as ReadableFile does with Kind::Stream) and closes it. Errors: the system's reason for the
+// open or the read, NotRegularFile (a device, a socket), PipeSilent, or FileErrc::ReadBeyondEnd
+// when the file holds fewer bytes; `buffer` may then hold part of the file. Bytes after the prefix
+// are never read.
 std::error_code ReadFilePrefix(const std::string& path, std::span<std::byte> buffer);
 
 // What ReadWholeFile gives back.
@@ -77,8 +94,9 @@ struct FileContents {
   // and grew while it was read.
   std::uintmax_t sizeSeen = 0;
 };
-// The bytes of the regular file at `path`, at most `maxBytes` of them: a larger file is refused
-// with TooLarge after reading at most maxBytes + 1 bytes. Never raises except std::bad_alloc.
+// The bytes of the regular file or pipe at `path` (Kind::Stream), at most `maxBytes` of them: a
+// larger file is refused with TooLarge after reading at most maxBytes + 1 bytes. Never raises
+// except std::bad_alloc.
 FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes);
 
 // Where a producer writes the new content of a file. Made by WriteFileAtomically only.
@@ -107,6 +125,10 @@ struct WriteOptions {
   // its owner and group. Otherwise a new file gets read and write for everyone the creation mask
   // lets through.
   bool keepAttributes = false;
+  // true: an existing file that is read-only (no write permission for anyone, or none for this
+  // user) is not replaced: the write fails with std::errc::permission_denied, as the system's
+  // profile functions refuse a read-only settings file.
+  bool keepReadOnly = false;
 };
 
 // Which step of a write failed, for messages that name it.
@@ -120,6 +142,7 @@ enum class WriteStep {
 //  - replacing: the content goes to a new temporary file in the same folder, which is flushed to
 //    the disk, renamed over `path` in one step, and then the folder is flushed so that the rename
 //    survives a power loss (a failure of that last flush is not reported: the file is right);
+//    stale temporaries that interrupted writes into the same file left are removed first;
 //  - keeping (options.keepExisting): the file is created only when it does not exist, written and
 //    flushed; a file that cannot be completed is removed again.
 // Returns empty on success, otherwise the producer's error or the system's reason, with
@@ -136,9 +159,12 @@ struct InOutError {
 // The loader's code and text for `error`, met while opening or reading `path`:
 //   2 "File not found" (the file does not exist), 3 "Invalid filename" (its folder does not
 //   exist, or a part of the path is not a folder), 4 "Too many open files", 5 "File access
-//   denied" (no permission, a read-only file system, a folder given as a file),
+//   denied" (no permission, a read-only file system, a folder, a device or a socket given as a
+//   file), SilentPipeIoCode() "I/O error N" for PipeSilent,
 //   100 "Read beyond end of file" (FileErrc::ReadBeyondEnd), anything else N: "I/O error N".
 // Looks at the file system to tell 2 from 3. Never raises except std::bad_alloc.
 InOutError DescribeInOutError(std::error_code error, const std::string& path);
+// The loader's code for FileErrc::PipeSilent: the system's "timed out" number.
+int SilentPipeIoCode();
 
 }  // namespace quorin::platform

@@ -1,5 +1,6 @@
 #pragma once
 // The process's standard streams.
+#include <cstdint>
 #include <cstdio>
 
 namespace quorin::platform {
@@ -13,5 +14,11 @@ bool EnsureStandardDescriptorsOpen();
 
 // True when `stream` is connected to a terminal (a console on Windows). Never raises. Any thread.
 bool IsTerminal(std::FILE* stream);
+
+// This process's id, as the system numbers processes.
+std::uint64_t CurrentProcessId();
+// True when a process with id `pid` runs on this machine now (also one this user may not signal
+// or inspect); false when there is none. Never raises. Any thread.
+bool ProcessIsRunning(std::uint64_t pid);
 
 }  // namespace quorin::platform

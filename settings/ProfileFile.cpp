@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "settings/ProfileText.h"
 
 namespace quorin {
 namespace {
@@ -23,7 +24,10 @@ ReadableFile OpenRegularForReading(const std::string& path, std::error_code& err
 // Reads a file line by line, holding at most kProfileLineHead bytes of a line.
 class LineReader {
  public:
-  explicit LineReader(ReadableFile& file) : file_(file), buffer_(1 << 16) {}
+  explicit LineReader(ReadableFile& file) : file_(file), raw_(1 << 16) {}
+
+  // True once the first read found the UTF-16 byte order mark: the lines are its UTF-8 form.
+  bool Utf16() const { return utf16_; }
 
   // The next line's head: up to kProfileLineHead bytes, with its '\n' when the line ends within
   // them (`complete`). A last line without '\n' is complete too. False at the end of the file.
@@ -72,17 +76,44 @@ class LineReader {
   std::error_code Error() const { return error_; }
 
  private:
+  // Refills buffer_ with the next UTF-8 text; false at the end of the file or on an error.
   bool Fill() {
-    if (error_) return false;
-    const std::size_t n = file_.Read(std::as_writable_bytes(std::span(buffer_)), error_);
-    if (error_ || n == 0) return false;
-    pos_ = 0;
-    end_ = n;
-    return true;
+    while (!error_ && !ended_) {
+      const std::size_t n = file_.Read(std::as_writable_bytes(std::span(raw_)), error_);
+      if (error_) return false;
+      std::string_view bytes(raw_.data(), n);
+      if (first_) {
+        first_ = false;
+        utf16_ = bytes.substr(0, kUtf16LeBom.size()) == kUtf16LeBom;
+        if (utf16_) bytes.remove_prefix(kUtf16LeBom.size());
+      }
+      buffer_.clear();
+      if (n == 0) {
+        ended_ = true;
+        if (utf16_ && !decoder_.Finish(buffer_)) {
+          error_ = std::make_error_code(std::errc::illegal_byte_sequence);  // an odd byte
+        }
+      } else if (utf16_) {
+        decoder_.Decode(bytes, buffer_);
+      } else {
+        buffer_.assign(bytes);
+      }
+      if (!buffer_.empty()) {
+        pos_ = 0;
+        end_ = buffer_.size();
+        return true;
+      }
+    }
+    return false;
   }
 
   ReadableFile& file_;
-  std::vector<char> buffer_;
+  std::vector<char> raw_;
+  std::string buffer_;  // UTF-8 text
+  bool first_ = true;
+  bool utf16_ = false;
+  bool ended_ = false;
+  Utf16LeDecoder decoder_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   std::error_code error_;
@@ -177,8 +208,18 @@ bool ValidValue(std::string_view value) {
 class OutputFile {
  public:
   explicit OutputFile(platform::FileSink& sink) : sink_(sink) { buffer_.reserve(kChunk); }
+  // From here on the file is UTF-16LE with its byte order mark; Put still takes UTF-8.
+  void BecomeUtf16() {
+    if (utf16_) return;
+    utf16_ = true;
+    buffer_.append(kUtf16LeBom);
+  }
   void Put(std::string_view bytes) {
-    buffer_.append(bytes);
+    if (!utf16_) {
+      buffer_.append(bytes);
+    } else if (!encoder_.Encode(bytes, buffer_) && !error_) {
+      error_ = std::make_error_code(std::errc::illegal_byte_sequence);
+    }
     if (!bytes.empty()) lastByte_ = bytes.back();
     written_ = written_ || !bytes.empty();
     if (buffer_.size() >= kChunk) Flush();
@@ -187,6 +228,12 @@ class OutputFile {
     if (!error_) error_ = sink_.Write(buffer_);
     buffer_.clear();
     return !error_;
+  }
+  // The last flush: also fails when the UTF-8 put into a UTF-16 file ended inside a sequence.
+  bool Finish() {
+    if (!encoder_.Finish() && !error_)
+      error_ = std::make_error_code(std::errc::illegal_byte_sequence);
+    return Flush();
   }
   bool Empty() const { return !written_; }
   char LastByte() const { return lastByte_; }
@@ -198,6 +245,8 @@ class OutputFile {
   std::string buffer_;
   char lastByte_ = '\n';
   bool written_ = false;
+  bool utf16_ = false;
+  Utf16LeEncoder encoder_;
   std::error_code error_;
 };
 
@@ -229,6 +278,7 @@ std::error_code RewriteWithKey(ReadableFile& input, OutputFile& out, std::string
     while (reader.Next(head, complete)) {
       const bool firstLine = first;
       first = false;
+      if (firstLine && reader.Utf16()) out.BecomeUtf16();  // before the first line is put
       if (newline.empty()) newline = std::string(LineEnding(head));
       const LineInfo info = complete ? Classify(head, firstLine) : LineInfo{};
       lastLineBlank = info.kind == LineKind::Blank;
@@ -261,6 +311,7 @@ std::error_code RewriteWithKey(ReadableFile& input, OutputFile& out, std::string
       if (!complete) reader.PassRest([&](std::string_view rest) { out.Put(rest); });
     }
     if (reader.Error()) return reader.Error();
+    if (reader.Utf16()) out.BecomeUtf16();  // a file that held nothing but the mark
   }
 
   if (where == Where::InTarget) {
@@ -274,7 +325,7 @@ std::error_code RewriteWithKey(ReadableFile& input, OutputFile& out, std::string
     out.Put("[" + std::string(section) + "]" + endingForNew());
     out.Put(keyLine() + endingForNew());
   }
-  out.Flush();
+  out.Finish();
   return out.Error();
 }
 
@@ -346,6 +397,7 @@ std::error_code WriteProfileString(const std::string& path, std::string_view sec
   platform::WriteOptions options;
   options.followLink = true;
   options.keepAttributes = true;  // the old file's permissions and, where we may, its owner
+  options.keepReadOnly = true;    // a read-only settings file is the user saying "keep it"
   return platform::WriteFileAtomically(
       path,
       [&](platform::FileSink& sink) {

@@ -11,12 +11,17 @@
 //    creates the file when it does not exist.
 //  - Writes are atomic: the new content goes to a temporary file beside the target, which is
 //    flushed to disk and renamed over it (keeping the old file's permission bits). A symbolic link
-//    is followed, so the file it points to is replaced, not the link.
+//    is followed, so the file it points to is replaced, not the link. A read-only file is never
+//    replaced (std::errc::permission_denied), and temporaries that an interrupted write left
+//    beside the file are removed (see platform::WriteFileAtomically).
+//  - The file keeps its encoding: one that starts with the UTF-16LE byte order mark is read and
+//    written as UTF-16LE with that mark, as the system's profile functions do (ProfileText.h);
+//    a write into one that is not whole UTF-16 (an odd byte at its end) fails with
+//    std::errc::illegal_byte_sequence. Any other file is bytes (ANSI or UTF-8).
 //  - Garbage never crashes a reader or a writer: binary bytes and NUL bytes are ordinary
-//  characters,
-//    and at most kProfileLineHead bytes of each line are ever held in memory, however long the line
-//    or the file; a longer line is never a section header or a key, and is copied through
-//    unchanged.
+//    characters, and at most kProfileLineHead bytes of each line are ever held in memory, however
+//    long the line or the file; a longer line is never a section header or a key, and is copied
+//    through unchanged.
 // All functions may be called from any thread; they share no state.
 #include <cstddef>
 #include <optional>

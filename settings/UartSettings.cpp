@@ -67,7 +67,8 @@ UartPortCheck CheckUartPortSetting(const std::string& path) {
     }
     check.State = status.type() == std::filesystem::file_type::directory
                       ? UartPortCheck::Status::Folder
-                      : UartPortCheck::Status::Unreadable;
+                  : error == platform::FileErrc::NotRegularFile ? UartPortCheck::Status::NotAFile
+                                                                : UartPortCheck::Status::Unreadable;
     check.Reason = error;
     return check;
   }

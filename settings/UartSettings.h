@@ -37,6 +37,7 @@ struct UartPortCheck {
     Ok,          // Port holds a number from 1: `Port`
     Missing,     // no file of that name
     Folder,      // the name is a folder
+    NotAFile,    // a FIFO, a device or a socket: never read, it could block or never end
     Unreadable,  // the file cannot be opened for reading: `Reason`
     NoPort,      // no key "Port" in section "Uart"
     NotAPort,    // "Port" is not a number from 1 (ParseProfileInt's rules): `Value` as stored

@@ -1,9 +1,11 @@
 #include "sim/ControllerLogic.h"
 
 #include <algorithm>
-#include <fstream>
+#include <span>
 
 #include "pack/Checksums.h"
+#include "platform/FileIdentity.h"
+#include "platform/Files.h"
 
 namespace quorin::sim {
 namespace {
@@ -364,16 +366,34 @@ void ControllerLogic::GroupComplete(SimClock::time_point now, unsigned group) {
   ++Session().groupsAcknowledged;
 }
 
+void ControllerLogic::WriteFirmwareOut(const std::vector<std::uint8_t>& firmware) {
+  const std::string& path = options_.firmwareOutputPath;
+  const auto existing = platform::IdentityOf(path);
+  std::error_code error;
+  if (existing && existing->Kind != platform::FileKind::Regular) {
+    error = platform::FileErrc::NotRegularFile;
+  } else {
+    platform::WriteOptions replace;
+    replace.followLink = true;
+    error = platform::WriteFileAtomically(
+        path,
+        [&firmware](platform::FileSink& sink) {
+          return sink.Write(std::as_bytes(std::span(firmware)));
+        },
+        replace);
+  }
+  if (error) {
+    Violation("(simulator) cannot write the firmware to " + path + ": " + error.message());
+  }
+}
+
 void ControllerLogic::DataComplete(SimClock::time_point now) {
   LoaderSession& session = Session();
   phase_ = Phase::Checking;
   const std::uint32_t sum = ByteSum32(session.firmware.data(), session.firmware.size());
   session.sumMatched = sum == session.header->fields.dataSum;
   if (!options_.firmwareOutputPath.empty()) {
-    std::ofstream out(options_.firmwareOutputPath, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(session.firmware.data()),
-              static_cast<std::streamsize>(session.firmware.size()));
-    if (!out) Violation("(simulator) cannot write the firmware to " + options_.firmwareOutputPath);
+    WriteFirmwareOut(session.firmware);
   }
   if (!session.sumMatched) {
     Violation("firmware byte sum " + std::to_string(sum) + " differs from DataSum " +

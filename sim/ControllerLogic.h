@@ -66,6 +66,8 @@ class ControllerLogic {
   void ForgetEarlierJobs();
   void Schedule(SimClock::time_point due, std::vector<std::uint8_t> bytes, bool verdict = false);
   void Violation(std::string text);
+  // Puts a received firmware into options_.firmwareOutputPath; a failure is a violation.
+  void WriteFirmwareOut(const std::vector<std::uint8_t>& firmware);
   LoaderSession& Session() { return report_.sessions.back(); }
   std::uint8_t NoiseByte();
 

@@ -67,7 +67,9 @@ struct SimOptions {
   std::uint32_t capacity = 131024;
   // Restart frames with a lower Version are refused by the application (0: none refused).
   std::uint16_t minimumVersion = 0;
-  // When not empty, each complete firmware (unmasked, DataLength bytes) is written here.
+  // When not empty, each complete firmware (unmasked, DataLength bytes) is written here: the file
+  // is replaced as a whole, never opened itself, so a FIFO or a device there can never block the
+  // controller; one that is not a regular file is left alone and reported as a violation.
   std::string firmwareOutputPath;
   // Seeds the noise and the burst filler.
   std::uint32_t seed = 1;

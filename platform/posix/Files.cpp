@@ -2,6 +2,7 @@
 #include "platform/FileWriting.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,11 +47,11 @@ std::string LeafOf(const std::string& path) {
 UniqueHandle CreateTemporaryBeside(const std::string& target, std::string& name,
                                    std::error_code& error) {
   std::random_device entropy;
-  const std::string base = FolderOf(target) + "/." + LeafOf(target) + ".";
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::uint64_t tag = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy();
-    name = base + std::to_string(::getpid()) + "-" + std::to_string(tag) + ".tmp";
-    UniqueHandle file(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+    name = FolderOf(target) + "/" + detail::TemporaryLeaf(LeafOf(target), ::getpid(), tag);
+    UniqueHandle file(
+        ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
     if (file.Valid()) return file;
     if (errno != EEXIST) {
       error = LastSystemError();
@@ -93,27 +94,41 @@ ReadableFile ReadableFile::Open(const std::string& path, Kind kind, std::error_c
     error = LastSystemError();
     return {};
   }
-  if (kind == Kind::Regular) {
-    struct stat info {};
-    if (::fstat(Fd(handle), &info) != 0) {
-      error = LastSystemError();
-      return {};
-    }
-    if (!S_ISREG(info.st_mode)) {
-      error = S_ISDIR(info.st_mode) ? std::make_error_code(std::errc::is_a_directory)
-                                    : make_error_code(FileErrc::NotRegularFile);
-      return {};
-    }
+  struct stat info {};
+  if (::fstat(Fd(handle), &info) != 0) {
+    error = LastSystemError();
+    return {};
   }
-  return ReadableFile(std::move(handle));
+  const bool pipe = kind == Kind::Stream && S_ISFIFO(info.st_mode);
+  if (!S_ISREG(info.st_mode) && !pipe) {
+    error = S_ISDIR(info.st_mode) ? std::make_error_code(std::errc::is_a_directory)
+                                  : make_error_code(FileErrc::NotRegularFile);
+    return {};
+  }
+  return ReadableFile(std::move(handle), pipe);
 }
 
 std::size_t ReadableFile::Read(std::span<std::byte> buffer, std::error_code& error) {
   error.clear();
   for (;;) {
+    if (pipe_) {
+      // Wait for the writer first: a FIFO that no writer has opened yet reads as its end at once,
+      // and Linux reports it neither readable nor hung up until a writer has come and gone.
+      pollfd ready{Fd(handle_), POLLIN, 0};
+      const int events = ::poll(&ready, 1, static_cast<int>(kPipeSilenceLimit.count()));
+      if (events == 0) {
+        error = FileErrc::PipeSilent;
+        return 0;
+      }
+      if (events < 0) {
+        if (errno == EINTR) continue;
+        error = LastSystemError();
+        return 0;
+      }
+    }
     const ssize_t got = ::read(Fd(handle_), buffer.data(), buffer.size());
     if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno == EINTR) continue;
+    if (errno == EINTR || (pipe_ && errno == EAGAIN)) continue;
     error = LastSystemError();
     return 0;
   }
@@ -164,7 +179,15 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   }
 
   struct stat old {};
-  const bool keep = options.keepAttributes && ::stat(target.c_str(), &old) == 0;
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  // Read-only: no write permission bit at all (which holds even for root, as the read-only
+  // attribute does on Windows), or none for this user.
+  if (options.keepReadOnly && exists && S_ISREG(old.st_mode) &&
+      ((old.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)) {
+    return fail(WriteStep::Create, std::make_error_code(std::errc::permission_denied));
+  }
+  const bool keep = options.keepAttributes && exists;
+  RemoveStaleTemporaries(target);
   std::error_code error;
   std::string temporary;
   UniqueHandle file = CreateTemporaryBeside(target, temporary, error);
@@ -181,8 +204,14 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
 
 }  // namespace detail
 
+int SilentPipeIoCode() {
+  return ETIMEDOUT;
+}
+
 InOutError DescribeInOutError(std::error_code error, const std::string& path) {
   if (error == FileErrc::ReadBeyondEnd) return {100, "Read beyond end of file"};
+  if (error == FileErrc::NotRegularFile) return {5, "File access denied"};
+  if (error == FileErrc::PipeSilent) return {ETIMEDOUT, "I/O error " + std::to_string(ETIMEDOUT)};
   if (IsErrno(error)) {
     switch (error.value()) {
       case ENOENT:

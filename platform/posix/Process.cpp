@@ -1,9 +1,11 @@
 #include "platform/Process.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 namespace quorin::platform {
 
@@ -27,6 +29,16 @@ bool IsTerminal(std::FILE* stream) {
   if (stream == nullptr) return false;
   const int fd = ::fileno(stream);
   return fd >= 0 && ::isatty(fd) == 1;
+}
+
+std::uint64_t CurrentProcessId() {
+  return static_cast<std::uint64_t>(::getpid());
+}
+
+bool ProcessIsRunning(std::uint64_t pid) {
+  if (pid == 0 || pid > static_cast<std::uint64_t>(INT32_MAX)) return false;
+  // Signal 0 checks only: EPERM means it exists but belongs to someone else.
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
 }  // namespace quorin::platform

@@ -26,7 +26,6 @@ using win32::Own;
 using win32::Widen;
 using win32::Win32Error;
 
-
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 // How long a replacement that another program's open handle refuses is tried again, and how often.
 constexpr ULONGLONG kReplaceRetryMs = 1000;
@@ -45,9 +44,9 @@ std::string ResolveLink(const std::string& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
     return path;
   }
-  const UniqueHandle target = Own(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll,
-                                                nullptr, OPEN_EXISTING,
-                                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  const UniqueHandle target =
+      Own(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                        FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!target.Valid()) return path;
   std::wstring resolved(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -85,11 +84,10 @@ UniqueHandle CreateTemporaryBeside(const std::string& target, std::string& name,
   std::random_device entropy;
   const std::string folder = FolderOf(target);
   const std::string base =
-      (folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder : folder + "\\") +
-      "." + LeafOf(target) + ".";
+      folder.empty() || folder.back() == '\\' || folder.back() == '/' ? folder : folder + "\\";
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::uint64_t tag = (static_cast<std::uint64_t>(entropy()) << 32) ^ entropy() ^ ++counter;
-    name = base + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(tag) + ".tmp";
+    name = base + detail::TemporaryLeaf(LeafOf(target), ::GetCurrentProcessId(), tag);
     UniqueHandle file = Own(::CreateFileW(win32::SystemPath(Widen(name)).c_str(), GENERIC_WRITE, 0,
                                           nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
     if (file.Valid()) return file;
@@ -180,11 +178,13 @@ ReadableFile ReadableFile::Open(const std::string& path, Kind kind, std::error_c
   if (!handle.Valid()) {
     error = LastSystemError();
     // Windows refuses to open a folder without backup semantics, with "access denied".
-    if (kind == Kind::Regular && error.value() == ERROR_ACCESS_DENIED && IsFolder(name)) {
+    if (error.value() == ERROR_ACCESS_DENIED && IsFolder(name)) {
       error = std::make_error_code(std::errc::is_a_directory);
     }
     return {};
   }
+  // A pipe too, whatever `kind`: a synchronous read of one cannot be bounded or interrupted.
+  (void)kind;
   if (::GetFileType(Native(handle)) != FILE_TYPE_DISK) {
     error = make_error_code(FileErrc::NotRegularFile);  // a pipe, a console, a device
     return {};
@@ -218,8 +218,8 @@ std::uintmax_t ReadableFile::Size(std::error_code& error) const {
 
 std::error_code FileSink::Write(std::span<const std::byte> bytes) {
   while (!bytes.empty()) {
-    const DWORD chunk = static_cast<DWORD>(
-        std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max()));
+    const DWORD chunk =
+        static_cast<DWORD>(std::min<std::size_t>(bytes.size(), std::numeric_limits<DWORD>::max()));
     DWORD wrote = 0;
     if (!::WriteFile(reinterpret_cast<HANDLE>(handle_), bytes.data(), chunk, &wrote, nullptr)) {
       return LastSystemError();
@@ -245,8 +245,8 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   const std::wstring wideTarget = win32::SystemPath(Widen(target));
 
   if (options.keepExisting) {
-    UniqueHandle file = Own(::CreateFileW(wideTarget.c_str(), GENERIC_WRITE, 0, nullptr,
-                                          CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueHandle file = Own(::CreateFileW(wideTarget.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return fail(WriteStep::Create, LastSystemError());
     if (const std::error_code error = FillAndClose(file, produce)) {
       ::DeleteFileW(wideTarget.c_str());
@@ -255,6 +255,8 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
     return {};
   }
 
+  // A read-only target (options.keepReadOnly) is refused by ReplaceFileW itself.
+  RemoveStaleTemporaries(target);
   std::error_code error;
   std::string temporary;
   UniqueHandle file = CreateTemporaryBeside(target, temporary, error);
@@ -271,12 +273,17 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
 
 }  // namespace detail
 
+int SilentPipeIoCode() {
+  return ERROR_TIMEOUT;
+}
+
 InOutError DescribeInOutError(std::error_code error, const std::string& path) {
   if (error == FileErrc::ReadBeyondEnd) return {100, "Read beyond end of file"};
-  // A folder, a device or a pipe given where a file is read.
-  if (error == std::errc::is_a_directory || error == FileErrc::NotRegularFile) {
-    return {5, "File access denied"};
+  if (error == FileErrc::NotRegularFile) return {5, "File access denied"};
+  if (error == FileErrc::PipeSilent) {
+    return {SilentPipeIoCode(), "I/O error " + std::to_string(SilentPipeIoCode())};
   }
+  if (error == std::errc::is_a_directory) return {5, "File access denied"};
   if (error.category() == std::system_category()) {
     switch (error.value()) {
       case ERROR_FILE_NOT_FOUND:

@@ -4,6 +4,8 @@
 // after windows.h
 #include <io.h>
 
+#include "platform/win32/Handle.h"
+
 namespace quorin::platform {
 
 bool EnsureStandardDescriptorsOpen() {
@@ -27,6 +29,19 @@ bool IsTerminal(std::FILE* stream) {
   DWORD mode = 0;
   return handle != -1 && handle != -2 &&
          ::GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
+}
+
+std::uint64_t CurrentProcessId() {
+  return ::GetCurrentProcessId();
+}
+
+bool ProcessIsRunning(std::uint64_t pid) {
+  if (pid == 0 || pid > MAXDWORD) return false;
+  const UniqueHandle process =
+      win32::Own(::OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
+  // No such process is "invalid parameter"; any other refusal means there is one.
+  if (!process.Valid()) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+  return ::WaitForSingleObject(win32::Native(process), 0) == WAIT_TIMEOUT;
 }
 
 }  // namespace quorin::platform

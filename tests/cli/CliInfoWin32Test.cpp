@@ -98,7 +98,7 @@ TEST_P(CliFileArgsWin32, FileNamesReachTheFilesAndDevicesAreRefused) {
 }
 
 const std::string kDenied =
-    "File access denied.\n  The name is a device or a pipe, not a pack file; nothing was read";
+    "File access denied.\n  The name is a device, a pipe or a socket, not a pack file; nothing was read";
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CliFileArgsWin32,
@@ -142,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"flash", "a.Pack", "--settings", "NUL"},
                     2,
                     "",
-                    "quorin-iap-cli: no port in the settings file NUL: it cannot be read"},
+                    "quorin-iap-cli: no port in the settings file NUL: it is not a regular file"},
         FileArgCase{"PackInAPathOver260Characters",
                     {"info", "{dir}\\" + std::string(120, 'd') + "\\" + std::string(120, 'e') +
                                  "\\..\\..\\a.Pack"},

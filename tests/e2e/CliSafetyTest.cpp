@@ -12,6 +12,7 @@
 #include <functional>
 #include <sstream>
 
+#include "platform/Files.h"
 #include "tests/e2e/CliChild.h"
 #include "tests/support/JobHarness.h"
 
@@ -255,6 +256,12 @@ INSTANTIATE_TEST_SUITE_P(
                          return std::vector<std::string>{"--settings", t.Path("")};
                        },
                        2, "it is a folder", "cannot open the serial port"},
+        PortSourceCase{"settings_file_is_a_fifo",
+                       [](CliSafety& t) {
+                         ::mkfifo(t.Path("fifo.ini").c_str(), 0600);
+                         return std::vector<std::string>{"--settings", t.Path("fifo.ini")};
+                       },
+                       2, "it is not a regular file (a FIFO", "cannot open the serial port"},
         PortSourceCase{"garbage", SettingsHolding(std::string("\x01\x02garbage\0\xff", 12)), 2,
                        "no key Port in section [Uart]", "cannot open the serial port"},
         PortSourceCase{"port_not_a_number", SettingsHolding("[Uart]\nPort=abc\n"), 2,
@@ -267,6 +274,67 @@ INSTANTIATE_TEST_SUITE_P(
                        [](CliSafety&) { return std::vector<std::string>{"--port", kLongName}; },
                        3, "the job failed on " + kLongName.substr(0, 64) + "...",
                        kLongName.substr(0, 65)}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Files that are not regular files, for every command: a pipe is read to its end however late
+// its writer, a FIFO without one is given up after a while, devices are refused, and nothing
+// hangs.
+struct SpecialFileCase {
+  const char* name;
+  std::string command;  // run by the shell; PACK, FIFO, DIR and CLI stand for a pack, a new FIFO,
+                        // the test's folder and the tool
+  int exitCode;
+  std::string outputPart;  // in stdout or stderr
+  bool waitsForAWriter;    // ends only after the pipe stayed silent for kPipeSilenceLimit
+};
+
+class CliSpecialFile : public CliSafety, public ::testing::WithParamInterface<SpecialFileCase> {};
+
+TEST_P(CliSpecialFile, IsReadOrRefusedAndNeverHangs) {
+  const SpecialFileCase& c = GetParam();
+  ASSERT_EQ(::mkfifo(Path("fifo").c_str(), 0600), 0);
+  std::string line = c.command;
+  for (const auto& [name, value] :
+       {std::pair<std::string, std::string>{"PACK", WritePack("p.Pack", 300)},
+        {"FIFO", Path("fifo")},
+        {"DIR", Path("")},
+        {"CLI", QUORIN_CLI_PATH}}) {
+    for (std::size_t at; (at = line.find(name)) != std::string::npos;)
+      line.replace(at, name.size(), value);
+  }
+  const auto start = std::chrono::steady_clock::now();
+  Child cli({"/bin/sh", "-c", line});
+  const auto exitCode = cli.WaitFor(40s);
+  ASSERT_TRUE(exitCode.has_value()) << "hangs";
+  EXPECT_EQ(*exitCode, c.exitCode) << cli.Stdout() << cli.Stderr();
+  EXPECT_NE((cli.Stdout() + cli.Stderr()).find(c.outputPart), std::string::npos)
+      << cli.Stdout() << cli.Stderr();
+  if (c.waitsForAWriter) {
+    EXPECT_GE(std::chrono::steady_clock::now() - start, platform::kPipeSilenceLimit);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, CliSpecialFile,
+    ::testing::Values(
+        SpecialFileCase{"info_reads_a_pipe_behind_it",
+                        "(sleep 0.3; cat PACK) | CLI info /dev/stdin", 0, "6400", false},
+        SpecialFileCase{"flash_reads_a_fifo_behind_it",
+                        "(sleep 0.3; cat PACK > FIFO) & exec CLI flash FIFO --simulate", 0,
+                        "Programed sucessfuly", false},
+        SpecialFileCase{
+            "pack_create_reads_a_hex_fifo",
+            "mv FIFO DIRfw.hex; (sleep 0.3; printf ':0400000001020304F2\\n:00000001FF\\n' > "
+            "DIRfw.hex) & exec CLI pack create --firmware DIRfw.hex --version 7 -o "
+            "DIRout.Pack",
+            0, "4 bytes of firmware", false},
+        SpecialFileCase{"info_refuses_a_device", "exec CLI info /dev/zero", 2, "File access denied",
+                        false},
+        SpecialFileCase{"info_gives_up_on_a_fifo_nobody_writes", "exec CLI info FIFO", 2,
+                        "Nothing came through the pipe", true},
+        SpecialFileCase{"simulate_refuses_a_fifo_as_firmware_out",
+                        "exec CLI simulate --firmware-out FIFO", 64, "is not a regular file",
+                        false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // simulate --link PATH: never replaces what exists, removes only the link it made.

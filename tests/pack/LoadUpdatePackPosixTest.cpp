@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -59,10 +61,23 @@ std::size_t OpenDescriptorCount() {
 
 class LoadUpdatePackPosixTest : public PackFileFixture {};
 
-TEST_F(LoadUpdatePackPosixTest, AFifoWithoutWriterIsNeverWaitedForAndReadsAsEmpty) {
+// A pipe is read to its end as its writer writes it: here the whole pack, 300 ms after the open.
+TEST_F(LoadUpdatePackPosixTest, AFifoIsReadAsItsWriterWritesIt) {
+  WritePack("good.Pack", 100, 6);
   const std::string path = dir_.File("fifo");
   ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
-  EXPECT_EQ(LoadErrorCode(path), 100);
+  const pid_t writer = ::fork();
+  if (writer == 0) {
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    ::usleep(300000);
+    ::_exit(::write(fd, image_->data(), image_->size()) == static_cast<ssize_t>(image_->size())
+                ? 0
+                : 1);
+  }
+  EXPECT_TRUE(LoadUpdatePack(*records_, path));
+  EXPECT_TRUE(std::equal(firmware_.begin(), firmware_.end(), records_->FirmwareData().begin()));
+  ::kill(writer, SIGKILL);  // in case the read never came
+  ::waitpid(writer, nullptr, 0);
 }
 
 // The pack is only read: a read-only pack loads, for its owner and for everyone else, and only a

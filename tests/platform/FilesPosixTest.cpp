@@ -1,11 +1,17 @@
 // Files on POSIX: the loader's numbering of errno values, FIFOs, links and permission bits.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/Files.h"
 #include "tests/settings/TempFolder.h"
@@ -55,15 +61,90 @@ INSTANTIATE_TEST_SUITE_P(
                      "File access denied"},
         DescribeCase{"ShortFile", make_error_code(FileErrc::ReadBeyondEnd), true, 100,
                      "Read beyond end of file"},
+        DescribeCase{"ADeviceOrASocket", make_error_code(FileErrc::NotRegularFile), true, 5,
+                     "File access denied"},
+        DescribeCase{"ASilentPipe", make_error_code(FileErrc::PipeSilent), true, ETIMEDOUT,
+                     "I/O error 110"},
         DescribeCase{"Other", Errno(EAGAIN), true, EAGAIN, "I/O error 11"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ReadWholeFileTest, RefusesAFifoWithoutBlocking) {
+// Writes `bytes` into the FIFO at `path` once a reader has opened it, `delay` later: a writer that
+// is behind its reader. Gives up when no reader comes within ten seconds.
+class LateWriter {
+ public:
+  LateWriter(std::string path, std::string bytes, std::chrono::milliseconds delay)
+      : thread_([path, bytes, delay] {
+          sigset_t brokenPipe;  // a reader that stops early makes write fail, not the test end
+          sigemptyset(&brokenPipe);
+          sigaddset(&brokenPipe, SIGPIPE);
+          pthread_sigmask(SIG_BLOCK, &brokenPipe, nullptr);
+          const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+          int fd = -1;
+          while ((fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK)) < 0 &&
+                 std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+          }
+          if (fd < 0) return;
+          std::this_thread::sleep_for(delay);
+          ::fcntl(fd, F_SETFL, 0);
+          for (std::size_t at = 0; at < bytes.size();) {
+            const ssize_t wrote = ::write(fd, bytes.data() + at, bytes.size() - at);
+            if (wrote <= 0) break;
+            at += static_cast<std::size_t>(wrote);
+          }
+          ::close(fd);
+        }) {}
+  ~LateWriter() { thread_.join(); }
+
+ private:
+  std::thread thread_;
+};
+
+// Pipes are read to their end as they come, however late the writer; devices are never read.
+struct SpecialReadCase {
+  const char* name;
+  const char* path;      // nullptr: a FIFO whose writer is 300 ms behind
+  std::size_t maxBytes;  // 0: ReadFilePrefix of 10 bytes; otherwise ReadWholeFile
+  std::error_code error;
+};
+
+class SpecialReadTest : public ::testing::TestWithParam<SpecialReadCase> {};
+
+TEST_P(SpecialReadTest, ReadsPipesAndRefusesDevices) {
+  const SpecialReadCase& c = GetParam();
   TempFolder folder;
-  const std::string fifo = folder.File("fifo");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_EQ(ReadWholeFile(fifo, 10).error, FileErrc::NotRegularFile);
+  std::string path = c.path != nullptr ? c.path : folder.File("fifo");
+  std::optional<LateWriter> writer;
+  if (c.path == nullptr) {
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    writer.emplace(path, "0123456789", std::chrono::milliseconds(300));
+  }
+  std::string read;
+  std::error_code error;
+  if (c.maxBytes == 0) {
+    std::array<std::byte, 10> buffer{};
+    error = ReadFilePrefix(path, buffer);
+    read.assign(reinterpret_cast<const char*>(buffer.data()), buffer.size());
+  } else {
+    FileContents contents = ReadWholeFile(path, c.maxBytes);
+    error = contents.error;
+    read.assign(contents.bytes.begin(), contents.bytes.end());
+  }
+  EXPECT_EQ(error, c.error) << error.message();
+  if (!c.error) {
+    EXPECT_EQ(read, "0123456789");
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SpecialReadTest,
+    ::testing::Values(SpecialReadCase{"prefix_of_a_late_pipe", nullptr, 0, {}},
+                      SpecialReadCase{"whole_late_pipe", nullptr, 10, {}},
+                      SpecialReadCase{"late_pipe_too_long", nullptr, 9, FileErrc::TooLarge},
+                      SpecialReadCase{"prefix_of_a_device", "/dev/zero", 0,
+                                      FileErrc::NotRegularFile},
+                      SpecialReadCase{"whole_device", "/dev/zero", 10, FileErrc::NotRegularFile}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 FileProducer Text(std::string text) {
   return [text](FileSink& sink) { return sink.Write(text); };

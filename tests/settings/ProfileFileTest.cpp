@@ -14,6 +14,16 @@ using test::ReadFileBytes;
 using test::TempFolder;
 using test::WriteFileBytes;
 
+// `text` as a UTF-16LE file with its byte order mark.
+std::string Utf16File(std::u16string_view text) {
+  std::string bytes = "\xFF\xFE";
+  for (const char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xFF);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
 struct ParseCase {
   std::string text;
   std::optional<int> expected;
@@ -69,6 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"comment_is_not_a_key", "[Uart]\n;Port=8\n", std::nullopt},
         ReadCase{"line_without_equals", "[Uart]\nPort\n", std::nullopt},
         ReadCase{"utf8_bom", "\xEF\xBB\xBF[Uart]\nPort=4\n", "4"},
+        ReadCase{"utf16_le_bom", Utf16File(u"[Uart]\r\nPort=\u56FA4\r\n"), "\u56FA4"},
         ReadCase{"nul_bytes", "[Uart]\nPo\0rt=1\nPort=3\0junk\n"s, "3\0junk"s},
         ReadCase{"binary_before",
                  [] {
@@ -133,7 +144,13 @@ INSTANTIATE_TEST_SUITE_P(
                   "\0\x01\xff\n[Uart]\r\nPort=3\n\x80"s},
         WriteCase{"keeps_huge_lines",
                   std::string(200000, 'z') + "\n[Uart]\nPort=1\n" + std::string(70000, 'q'),
-                  std::string(200000, 'z') + "\n[Uart]\nPort=3\n" + std::string(70000, 'q')}),
+                  std::string(200000, 'z') + "\n[Uart]\nPort=3\n" + std::string(70000, 'q')},
+        WriteCase{"utf16_stays_utf16",
+                  Utf16File(u"; \u56FA\u4EF6 \xD83D\xDE00\r\n[Uart]\r\nPort=1\r\n"),
+                  Utf16File(u"; \u56FA\u4EF6 \xD83D\xDE00\r\n[Uart]\r\nPort=3\r\n")},
+        WriteCase{"utf16_keeps_lone_surrogates", Utf16File(u"\xDC00\xD800x\r\n[A]\r\n"),
+                  Utf16File(u"\xDC00\xD800x\r\n[A]\r\n\r\n[Uart]\r\nPort=3\r\n")},
+        WriteCase{"utf16_mark_only", Utf16File(u""), Utf16File(u"[Uart]\nPort=3\n")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WriteProfileStringTest, RefusesNamesAndValuesThatWouldBreakTheFile) {
@@ -154,6 +171,11 @@ TEST(WriteProfileStringTest, RefusesNamesAndValuesThatWouldBreakTheFile) {
 
 TEST(WriteProfileStringTest, FailureLeavesNoTraceAndReportsTheCause) {
   TempFolder folder;
+  const std::string halfUtf16 = folder.File("half.ini");  // UTF-16 with an odd byte at its end
+  WriteFileBytes(halfUtf16, Utf16File(u"[Uart]\r\n") + "x");
+  EXPECT_EQ(WriteProfileString(halfUtf16, "Uart", "Port", "1"), std::errc::illegal_byte_sequence);
+  EXPECT_EQ(ReadFileBytes(halfUtf16), Utf16File(u"[Uart]\r\n") + "x");
+  std::filesystem::remove(halfUtf16);
   EXPECT_EQ(WriteProfileString(folder.Path().string(), "Uart", "Port", "1"),
             std::errc::is_a_directory);
   EXPECT_EQ(WriteProfileString(folder.File("missing/Cyclomer.ini"), "Uart", "Port", "1"),

@@ -1,8 +1,10 @@
 // The settings file on POSIX: FIFOs, symbolic links, permission bits, $XDG_CONFIG_HOME.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -57,17 +59,66 @@ TEST(UartSettingsTest, WriteFailureNamesTheFullPath) {
   TempFolder folder;
   const std::string blocker = folder.File("plain-file");
   WriteFileBytes(blocker, "x");
-  const std::string path = blocker + "/Cyclomer.ini";
-  for (auto write : {&WriteUartPortSetting, &WriteBaudIndexSetting}) {
-    try {
-      write(path, 4);
-      ADD_FAILURE() << "no error raised";
-    } catch (const SettingsWriteError& error) {
-      EXPECT_STREQ(error.what(), ("Unable to write to " + path).c_str());
-      EXPECT_EQ(error.Reason(), std::errc::not_a_directory);
+  const std::string readOnly = folder.File("Cyclomer.ini");  // read-only: kept, even for root
+  WriteFileBytes(readOnly, "[Uart]\nPort=2\n");
+  ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+  for (const auto& [path, reason] :
+       {std::pair{blocker + "/Cyclomer.ini", std::errc::not_a_directory},
+        std::pair{readOnly, std::errc::permission_denied}}) {
+    for (auto write : {&WriteUartPortSetting, &WriteBaudIndexSetting}) {
+      try {
+        write(path, 4);
+        ADD_FAILURE() << "no error raised for " << path;
+      } catch (const SettingsWriteError& error) {
+        EXPECT_STREQ(error.what(), ("Unable to write to " + path).c_str());
+        EXPECT_EQ(error.Reason(), reason);
+      }
     }
   }
+  EXPECT_EQ(ReadFileBytes(readOnly), "[Uart]\nPort=2\n");
 }
+
+// The temporaries of saves that were interrupted: only ours, and only when their writer is gone
+// or they are old.
+struct StaleCase {
+  const char* name;
+  bool writerGone;  // the process id in the name has ended; otherwise it is this process
+  int ageMinutes;
+  std::string leaf;  // "%": the process id
+  bool removed;
+};
+
+class StaleTemporaryTest : public ::testing::TestWithParam<StaleCase> {};
+
+TEST_P(StaleTemporaryTest, TheNextSaveRemovesOnlyStaleOnesOfOurs) {
+  const StaleCase& c = GetParam();
+  pid_t pid = ::getpid();
+  if (c.writerGone) {
+    pid = ::fork();
+    if (pid == 0) ::_exit(0);
+    ASSERT_EQ(::waitpid(pid, nullptr, 0), pid);
+  }
+  TempFolder folder;
+  std::string leaf = c.leaf;
+  leaf.replace(leaf.find('%'), 1, std::to_string(pid));
+  const std::string temporary = folder.File(leaf);
+  WriteFileBytes(temporary, "[Uart]\nPo");
+  const auto written =
+      std::filesystem::file_time_type::clock::now() - std::chrono::minutes(c.ageMinutes);
+  std::filesystem::last_write_time(temporary, written);
+  ASSERT_FALSE(WriteProfileString(folder.File("Cyclomer.ini"), "Uart", "Port", "2"));
+  EXPECT_EQ(!std::filesystem::exists(temporary), c.removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StaleTemporaryTest,
+    ::testing::Values(StaleCase{"writer_gone", true, 0, ".Cyclomer.ini.%-77.tmp", true},
+                      StaleCase{"old", false, 90, ".Cyclomer.ini.%-77.tmp", true},
+                      StaleCase{"writer_running", false, 0, ".Cyclomer.ini.%-77.tmp", false},
+                      StaleCase{"another_file_s", true, 90, ".Other.ini.%-77.tmp", false},
+                      StaleCase{"not_our_naming", true, 90, ".Cyclomer.ini.%.tmp", false},
+                      StaleCase{"a_user_s_file", true, 90, "Cyclomer.ini.%-1.tmp", false}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SettingsFilePathTest, PerUserFolderOtherwise) {
   TempFolder folder;

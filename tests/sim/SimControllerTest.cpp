@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -73,6 +74,27 @@ TEST(SimControllerTest, HappyPathOverThePseudoTerminal) {
   EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
             job.firmware);
   std::filesystem::remove(output);
+}
+
+TEST(SimControllerTest, AFifoAsFirmwareOutputNeverHoldsTheController) {
+  const std::string fifo =
+      (std::filesystem::temp_directory_path() / ("sim-fifo-" + std::to_string(::getpid())))
+          .string();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  SimOptions options;
+  options.firmwareOutputPath = fifo;  // nobody reads it
+  SimController controller(options);
+  controller.Start();
+  ToolSide tool(controller.SlavePath(), 38400);
+  ASSERT_TRUE(tool.Write(Bytes{0x02}));
+  EXPECT_EQ(tool.Read(2, kAnswerLimit), (Bytes{0x02, 0xFD}));
+  EXPECT_EQ(SendFirmware(tool, MakeJob(2100)), (Bytes{0x06, 0x06, 0x06}));
+  EXPECT_EQ(tool.Read(1, kAnswerLimit), Bytes{0x04});
+  const SimReport report = controller.Report();
+  ASSERT_FALSE(report.violations.empty());
+  EXPECT_NE(report.violations.front().find("cannot write the firmware to " + fifo),
+            std::string::npos);
+  std::filesystem::remove(fifo);
 }
 
 TEST(SimControllerTest, ApplicationFirstNeedsTheRestartFrameAt9600) {
