@@ -34,7 +34,8 @@ struct PortOpenFailure {
   std::string PortName;
   std::string Text;
   std::error_code Reason;
-  OpenFailureFacts Facts;
+  OpenFailureFacts Facts;  // not looked for when InProgram
+  bool InProgram = false;  // see ECommsError::InProgram
 };
 
 // The exchanges. Worker thread only. After Cancel every pause and wait ends at once, nothing more
