@@ -414,9 +414,10 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
       "Write a pack's firmware into the controller (one programming job).\nExit codes: 0 "
       "programmed, 1 a broken pack or one without firmware, 2 a pack, settings file or trace "
       "that cannot be used, 3 the port cannot be opened, 4 no loader answered, 5 not "
-      "acknowledged, 6 no final answer, 7 a pack for another target, 64 a usage error (also an "
-      "existing trace file without --force-trace), 70 an internal error, 130 interrupted "
-      "(SIGINT, SIGTERM, SIGHUP). With --json the outcome's word names the exit code.");
+      "acknowledged, 6 no final answer, 7 a pack for another target, 64 a usage error (an empty "
+      "name too, and an existing trace file without --force-trace), 70 an internal error (e.g. "
+      "a thread that cannot be started), 130 interrupted (SIGINT, SIGTERM, SIGHUP; --simulate "
+      "too). With --json the outcome's word names the exit code, a usage error's included.");
   flash->add_option("PACK", options->PackPath, "The update pack (.Pack)")
       ->required()
       ->check(NotEmpty());

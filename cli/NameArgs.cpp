@@ -1,5 +1,7 @@
 #include "cli/NameArgs.h"
 
+#include "platform/OutsideText.h"
+
 namespace quorin {
 
 CLI::Validator NotEmpty() {
@@ -26,6 +28,16 @@ std::vector<std::string> WithEmptyValuesKept(std::vector<std::string> arguments)
     }
   }
   return kept;
+}
+
+void ShowParseErrorsCleaned(CLI::App& app) {
+  app.failure_message([](const CLI::App* failed, const CLI::Error& error) {
+    // CLI11's own text is error.what() (which quotes the arguments), then its hint.
+    const std::string text = CLI::FailureMessage::simple(failed, error);
+    const std::string_view what = error.what();
+    if (!std::string_view(text).starts_with(what)) return platform::TerminalSafe(text) + "\n";
+    return platform::TerminalSafe(what) + text.substr(what.size());
+  });
 }
 
 }  // namespace quorin

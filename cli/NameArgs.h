@@ -16,4 +16,9 @@ CLI::Validator NotEmpty();
 // argument for its value (`--port="$PORT" --json` would open a port named "--json"). Pure.
 std::vector<std::string> WithEmptyValuesKept(std::vector<std::string> arguments);
 
+// Makes `app` show its messages about a command line it cannot parse cleaned for the terminal
+// (platform::TerminalSafe): they quote the arguments, file names among them. Call it before
+// parsing; main thread.
+void ShowParseErrorsCleaned(CLI::App& app);
+
 }  // namespace quorin

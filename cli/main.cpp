@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
                "quorin-iap-cli"};
   app.set_version_flag("--version", std::string("quorin-iap-cli ") + QUORIN_VERSION);
   app.require_subcommand(1);
+  quorin::ShowParseErrorsCleaned(app);
 
   int exitCode = quorin::kExitOk;
   quorin::AddInfoCommand(app, exitCode);

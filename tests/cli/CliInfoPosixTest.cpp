@@ -4,6 +4,7 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "pack/PackWriter.h"
 #include "platform/OutsideText.h"
@@ -33,42 +34,32 @@ TEST(CliInfoJson, EscapesAnyFileName) {
 // readable one (Chinese) as it is; --json keeps the exact name, escaped.
 struct HostileName {
   const char* name;
-  std::string file;   // the name's stem
-  std::string shown;  // as a terminal may show it
-  std::string json;   // as a JSON string holds it
+  std::string file, shown, json;  // the name's stem; as a terminal may show it; as JSON holds it
 };
 class CliHostileName : public ::testing::TestWithParam<HostileName> {};
 TEST_P(CliHostileName, IsShownCleanedAndKeptInJson) {
   const HostileName& c = GetParam();
   TempDir dir;
-  WriteImage(dir.File(c.file + ".Pack"), *testing::GoodPackImage());
+  const auto pack = [&](const std::string& stem, const char* end) { return dir.File(stem + end); };
+  WriteImage(pack(c.file, ".Pack"), *testing::GoodPackImage());
   auto broken = testing::GoodPackImage();
   (*broken)[5] ^= 0x5A;
-  WriteImage(dir.File(c.file + "-b.Pack"), *broken);
-  testing::WriteFile(dir.File(c.file + ".bin"), std::string(64, 'f'));
-  const struct {
-    std::vector<std::string> args;
-    std::string expected;
-  } runs[] = {
-      {{"info", dir.File(c.file + ".Pack")}, "file: " + c.shown + ".Pack\n"},
-      {{"info", "--json", dir.File(c.file + ".Pack")}, "{\"file\": \"" + c.json + ".Pack\", "},
-      {{"info", "--json", dir.File(c.file + "-b.Pack")}, "{\"file\": \"" + c.json + "-b.Pack\", "},
-      {{"flash", dir.File(c.file + "-b.Pack"), "--simulate"},
-       dir.File(c.shown + "-b.Pack") + ": The header checksum"},
-      {{"flash", dir.File(c.file + "-n.Pack"), "--simulate"},
-       "Cannot read the pack " + dir.File(c.shown + "-n.Pack") + "; nothing was sent"},
-      {{"pack", "create", "--firmware", dir.File(c.file + ".bin"), "--version", "1", "-o",
-        dir.File(c.file + "-w.Pack")},
-       "wrote " + dir.File(c.shown + "-w.Pack") + ": "},
-  };
-  for (const auto& run : runs) {
-    const CliResult result = RunCli(run.args, dir);
-    const std::string both = result.out + result.err;
-    EXPECT_NE(both.find(run.expected), std::string::npos) << run.args[0] << ": " << both;
-    std::istringstream lines(both);
-    for (std::string line; std::getline(lines, line);) {
-      EXPECT_EQ(platform::TerminalSafe(line), line) << run.args[0];
-    }
+  WriteImage(pack(c.file, "-b.Pack"), *broken);
+  testing::WriteFile(pack(c.file, ".bin"), std::string(64, 'f'));
+  const std::pair<std::vector<std::string>, std::string> runs[] = {
+      {{"info", pack(c.file, ".Pack")}, "file: " + c.shown + ".Pack\n"},
+      {{"info", "--json", pack(c.file, ".Pack")}, "{\"file\": \"" + c.json + ".Pack\", "},
+      {{"info", "--json", pack(c.file, "-b.Pack")}, "{\"file\": \"" + c.json + "-b.Pack\", "},
+      {{"flash", pack(c.file, "-b.Pack"), "--simulate"}, pack(c.shown, "-b.Pack: The header")},
+      {{"flash", pack(c.file, "-n.Pack"), "--simulate"}, pack(c.shown, "-n.Pack; nothing")},
+      {{"flash", "x", "--simulate=" + c.file}, "--simulate: " + c.shown + " not in"},
+      {{"pack", "create", "--firmware", pack(c.file, ".bin"), "--version", "1", "-o",
+        pack(c.file, "-w.Pack")}, "wrote " + pack(c.shown, "-w.Pack: ")}};
+  for (const auto& [args, expected] : runs) {
+    const CliResult result = RunCli(args, dir);
+    std::istringstream lines(result.out + result.err);
+    EXPECT_NE(lines.str().find(expected), std::string::npos) << args[0] << ": " << lines.str();
+    for (std::string line; std::getline(lines, line);) EXPECT_EQ(platform::TerminalSafe(line), line);
   }
 }
 INSTANTIATE_TEST_SUITE_P(

@@ -36,11 +36,8 @@ class Child {
     if (pid_ == 0) {
       if (options.ignoreBrokenPipe) signal(SIGPIPE, SIG_IGN);
       if (options.processLimit) {
-        const gid_t nobody = 65534;
-        if (geteuid() == 0 &&
-            (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0)) {
-          _exit(126);
-        }
+        const id_t nobody = 65534;
+        if (geteuid() == 0 && (setgroups(0, nullptr) || setgid(nobody) || setuid(nobody))) _exit(126);
         const rlimit limit{*options.processLimit, *options.processLimit};
         if (setrlimit(RLIMIT_NPROC, &limit) != 0) _exit(126);
       }
@@ -67,13 +64,11 @@ class Child {
   }
 
   // Reads until stdout (or stderr) holds `text` or `timeout` passes.
-  bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout,
-                     bool inStderr = false) {
+  bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout, bool inStderr = false) {
     const std::string& stream = inStderr ? stderr_ : stdout_;
     const auto until = std::chrono::steady_clock::now() + timeout;
     while (stream.find(text) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > until || !Pump(50))
-        return stream.find(text) != std::string::npos;
+      if (std::chrono::steady_clock::now() > until || !Pump(50)) return stream.find(text) != std::string::npos;
     }
     return true;
   }

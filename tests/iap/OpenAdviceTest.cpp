@@ -40,12 +40,11 @@ TEST(OpenFailureAdvice, SaysWhatToDoFromWhatTheSystemTold) {
        {"These programs hold the port:\n", "pid 4242 minicom", "close the others, then retry."},
        {}},
       {Facts(OpenRefusal::Busy, true, {odd}),
-       {"pid 9 odd? (" + std::string(100, 'x') + "...)\n"},
-       {"\x1b"}},
+       {"pid 9 odd? (" + std::string(100, 'x') + "...)\n"}, {"\x1b"}},
       {Facts(OpenRefusal::Busy, true), {"no process this user may look into"}, {"pid"}},
       {Facts(OpenRefusal::Busy, false),
-       {"Another program has the port open (the system does not tell which)", "a terminal program",
-        "another flashing tool", "vendor's configuration program"},
+       {"Another program has the port open (the system does not tell which)",
+        "a terminal program", "another flashing tool", "vendor's configuration program"},
        {"pid", "ModemManager"}},
       {Facts(OpenRefusal::NoPermission, true, {}, "uucp"),
        {"/dev/ttyUSB3 belongs to the group uucp.\n",
@@ -53,18 +52,15 @@ TEST(OpenFailureAdvice, SaysWhatToDoFromWhatTheSystemTold) {
        {"dialout"}},
       {Facts(OpenRefusal::NoPermission, true, {}, "root"), {"would not help"}, {"usermod"}},
       {Facts(OpenRefusal::NoPermission, true, {}, "plugdev", false),
-       {"joining its group (plugdev) would not help"},
-       {"usermod"}},
+       {"joining its group (plugdev) would not help"}, {"usermod"}},
       {Facts(OpenRefusal::NoPermission), {"sudo usermod -aG dialout $USER"}, {}},
       {Facts(OpenRefusal::NoPermission, true, {}, "4242", true, false),
-       {"belongs to the group number 4242,\n  which has no name on this system"},
-       {"usermod"}},
+       {"belongs to the group number 4242,\n  which has no name on this system"}, {"usermod"}},
       {Facts(OpenRefusal::NoPermission, true, {}, std::string(40, 'g')),
        {"the group " + std::string(32, 'g') + "....\n", "`sudo usermod -aG 4242 $USER`"},
        {std::string(33, 'g'), "-aG g"}},
       {Facts(OpenRefusal::NoPermission, true, {}, "serial users\x1b[8m"),
-       {"the group serial users?[8m.\n", "`sudo usermod -aG 4242 $USER`"},
-       {"\x1b", "-aG s"}},
+       {"the group serial users?[8m.\n", "`sudo usermod -aG 4242 $USER`"}, {"\x1b", "-aG s"}},
       {Facts(OpenRefusal::NoDevice), {"There is no such device", "quorin-iap-cli ports"}, {}},
       {Facts(OpenRefusal::Other), {"Check the cable and the port name"}, {}},
   };
@@ -93,9 +89,8 @@ TEST(OpenFailureAdvice, ReportGivesTheReasonOrTheComponentTextAndNoFailureMeansN
   report.OpenErrorReason = std::make_error_code(std::errc::resource_unavailable_try_again);
   report.OpenFacts.Refusal = OpenRefusal::Busy;
   report.OpenFailedInProgram = true;
-  const std::string advice = OpenFailureAdvice(report);
-  EXPECT_NE(advice.find("could not start what it needs"), std::string::npos) << advice;
-  EXPECT_EQ(advice.find("Another program"), std::string::npos) << advice;
+  EXPECT_NE(OpenFailureAdvice(report).find("could not start what it needs"), std::string::npos);
+  EXPECT_EQ(OpenFailureAdvice(report).find("Another program"), std::string::npos);
   // The port's name comes from outside: cleaned and cut.
   report.FailedPortName = "/dev/\x1b]0;x\x07" + std::string(100, 'p');
   EXPECT_EQ(OpenFailureAdvice(report).rfind(
