@@ -8,6 +8,7 @@
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
 #include "iap/PackJudgement.h"
+#include "platform/OutsideText.h"
 
 namespace quorin {
 namespace {
@@ -110,7 +111,7 @@ void MainWindowPresenter::ReadPackFile(const std::string& path) {
     return;
   }
   const PackHeader& header = session_->Pack().Header;
-  view_.SetPackFileName(std::string(FileNameOf(path)));
+  view_.SetPackFileName(platform::TerminalSafe(FileNameOf(path)));  // any bytes: outside text
   view_.SetVersionText(std::to_string(header.Version()));
   view_.SetUpdateKindText(UpdateKindText(header.UpdateKind()));
   if (verdict == PackVerdict::ForeignTarget) {

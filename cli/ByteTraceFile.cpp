@@ -4,6 +4,8 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/OutsideText.h"
+
 namespace quorin {
 namespace {
 constexpr std::size_t kBytesPerLine = 16;
@@ -111,8 +113,8 @@ std::string ByteTraceFile::Finish() {
 
   std::string report;
   if (failed_.load()) {
-    report += "trace: writing " + path_ + " failed: " + writeError_.message() +
-              "; the trace is incomplete\n";
+    report += "trace: writing " + platform::TerminalSafe(path_) +
+              " failed: " + writeError_.message() + "; the trace is incomplete\n";
   }
   if (dropped_ > 0) {
     report += "trace: " + std::to_string(dropped_) + " bytes dropped, not in the trace (" +

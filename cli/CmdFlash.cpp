@@ -4,12 +4,12 @@
 // process's main thread running the event loop as the UI thread. With --simulate the job talks to
 // the simulated controller in this process, over an in-memory loopback line (every platform).
 #include <CLI/CLI.hpp>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +18,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleView.h"
 #include "cli/FlashJson.h"
+#include "cli/NameArgs.h"
 #include "cli/PackProblems.h"
 #include "cli/PortText.h"
 #include "comm/EventLoop.h"
@@ -28,6 +29,7 @@
 #include "iap/OpenAdvice.h"
 #include "platform/InterruptHook.h"
 #include "platform/LoopbackLine.h"
+#include "platform/OutsideText.h"
 #include "platform/Process.h"
 #include "settings/JobSettings.h"
 #include "settings/UartSettings.h"
@@ -107,35 +109,59 @@ int ExitCodeFor(JobOutcome outcome) {
   return kExitProgramFail;
 }
 
-// Turns Ctrl-C and termination requests into a cancel of the running job, taken on the hook's
-// own thread.
+// Turns Ctrl-C and termination requests into a cancel of the job, taken on the hook's own thread.
+// Made before any other thread of the command starts (the simulated controller's, the trace's, the
+// job's, the port's): they inherit the mask that sends every request to the hook, so none of them
+// can be ended by one. A request that comes before the session exists is remembered.
 class InterruptWatcher {
  public:
-  explicit InterruptWatcher(JobSession& session)
-      : session_(session), hook_([this](platform::InterruptKind) {
+  InterruptWatcher()
+      : hook_([this](platform::InterruptKind) {
           interrupted_.store(true);
-          session_.Cancel();
+          const std::lock_guard<std::mutex> lock(mutex_);
+          if (JobSession* session = session_.load()) session->Cancel();
         }) {}
   InterruptWatcher(const InterruptWatcher&) = delete;
   InterruptWatcher& operator=(const InterruptWatcher&) = delete;
 
+  // A request from now on cancels `session`'s job; nullptr: no session any more. Returns once a
+  // cancel of the previous session that was under way has ended.
+  void Watch(JobSession* session) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    session_.store(session);
+  }
   bool Interrupted() const { return interrupted_.load(); }
 
  private:
-  JobSession& session_;
   std::atomic<bool> interrupted_{false};
+  std::mutex mutex_;  // held while the hook cancels, so the session cannot go meanwhile
+  std::atomic<JobSession*> session_{nullptr};
   platform::InterruptHook hook_;  // last: stops before the members it uses go
+};
+
+// `session` is the one a request cancels while this lives.
+class WatchedSession {
+ public:
+  WatchedSession(InterruptWatcher& watcher, JobSession& session) : watcher_(watcher) {
+    watcher_.Watch(&session);
+  }
+  ~WatchedSession() { watcher_.Watch(nullptr); }
+  WatchedSession(const WatchedSession&) = delete;
+  WatchedSession& operator=(const WatchedSession&) = delete;
+
+ private:
+  InterruptWatcher& watcher_;
 };
 
 // Reads the pack into the session and judges it; on a refusal says why and returns the exit code.
 std::optional<int> ReadPack(JobSession& session, const FlashOptions& options) {
+  const std::string shownPack = platform::TerminalSafe(options.PackPath);
   PackVerdict verdict = PackVerdict::Broken;
   try {
     verdict = session.ReadPack(options.PackPath);
   } catch (const EInOutError& error) {
     std::fprintf(stderr, "%s.\n  %s\n  Cannot read the pack %s; nothing was sent.\n", error.what(),
-                 ReadErrorExplanation(error, options.PackPath).c_str(),
-                 options.PackPath.c_str());
+                 ReadErrorExplanation(error, options.PackPath).c_str(), shownPack.c_str());
     return kExitUnreadablePack;
   }
   const PackHeader& header = session.Pack().Header;
@@ -147,7 +173,7 @@ std::optional<int> ReadPack(JobSession& session, const FlashOptions& options) {
                    "%s\n"
                    "  %s: %s\n"
                    "  Get the pack again; nothing was sent.\n",
-                   text::kPackBroken, options.PackPath.c_str(),
+                   text::kPackBroken, shownPack.c_str(),
                    BrokenPackExplanation(session.LastReadResult(), header).c_str());
       return kExitBrokenPack;
     case PackVerdict::ForeignTarget:
@@ -156,8 +182,7 @@ std::optional<int> ReadPack(JobSession& session, const FlashOptions& options) {
                      "%s\n"
                      "  %s is made for another target (code %u, this tool's is %u); nothing was "
                      "sent.\n  Pass --force to send it anyway.\n",
-                     text::kForeignTarget, options.PackPath.c_str(), header.TargetCode(),
-                     kOwnTargetCode);
+                     text::kForeignTarget, shownPack.c_str(), header.TargetCode(), kOwnTargetCode);
         return kExitForeignTarget;
       }
       std::fprintf(stderr, "%s (target code %u): sent anyway because of --force\n",
@@ -169,11 +194,11 @@ std::optional<int> ReadPack(JobSession& session, const FlashOptions& options) {
       std::fprintf(stderr,
                    "%s holds no firmware (its data length is 0); nothing was sent.\n"
                    "  Pass --force to send it anyway.\n",
-                   options.PackPath.c_str());
+                   shownPack.c_str());
       return kExitBrokenPack;
     }
     std::fprintf(stderr, "%s holds no firmware: sent anyway because of --force\n",
-                 options.PackPath.c_str());
+                 shownPack.c_str());
   }
   return std::nullopt;
 }
@@ -216,7 +241,7 @@ std::optional<int> SettingsFor(const FlashOptions& options, JobSettings& setting
       std::fprintf(stderr,
                    "quorin-iap-cli: no port in the settings file %s: %s; nothing was sent.\n"
                    "  Save a port in the window (Uart > Uart Port), or pass --port NAME.\n",
-                   settingsPath.c_str(), problem->c_str());
+                   platform::TerminalSafe(settingsPath).c_str(), problem->c_str());
       return kExitUnreadablePack;
     }
     portName = "COM" + std::to_string(check.Port);
@@ -239,7 +264,8 @@ std::optional<int> OpenTrace(const FlashOptions& options, const std::string& por
   try {
     trace = std::make_unique<ByteTraceFile>(options.TraceFile, options.ForceTrace, kept);
   } catch (const platform::TraceOpenError& error) {
-    std::fprintf(stderr, "quorin-iap-cli: %s; nothing was sent.\n", error.what());
+    std::fprintf(stderr, "quorin-iap-cli: %s; nothing was sent.\n",
+                 platform::TerminalSafe(error.what()).c_str());
     return error.Reason() == platform::TraceOpenError::Kind::Refused ? kExitUsage
                                                                      : kExitUnreadablePack;
   }
@@ -260,7 +286,7 @@ void SayWhere(JobOutcome outcome, const std::string& portName) {
 }
 
 // Runs the command and fills `summary` as far as it got; returns the exit code.
-int RunFlash(const FlashOptions& options, FlashSummary& summary) {
+int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSummary& summary) {
   EventLoop loop;
   // With --json stdout is the object's alone: a person still follows the log on stderr.
   ConsoleView console(options.Json ? stderr : stdout,
@@ -308,12 +334,12 @@ int RunFlash(const FlashOptions& options, FlashSummary& summary) {
     loop.Quit();
   };
   const auto started = std::chrono::steady_clock::now();
-  {
-    InterruptWatcher interrupts(session);
+  if (!interrupts.Interrupted()) {  // a request during the pack's reading: no job at all
+    const WatchedSession watched(interrupts, session);
     try {
       session.StartJob();
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "%s.\n", error.what());
+      std::fprintf(stderr, "quorin-iap-cli: %s.\n", error.what());
       return kExitInternalError;
     }
     if (interrupts.Interrupted()) session.Cancel();
@@ -342,11 +368,14 @@ int RunFlash(const FlashOptions& options, FlashSummary& summary) {
     }
   }
   if (outcome == JobOutcome::PortError || outcome == JobOutcome::NotIdentified) {
-    report.FailedPortName = ShownName(report.FailedPortName);
     const std::string advice = OpenFailureAdvice(report);
     if (!advice.empty()) std::fprintf(stderr, "quorin-iap-cli: %s\n", advice.c_str());
   }
   SayWhere(outcome, portName);
+  if (report.OpenFailedInProgram && outcome != JobOutcome::Success &&
+      outcome != JobOutcome::Cancelled) {
+    return kExitInternalError;  // not the port's fault: a thread or an event could not be made
+  }
   if (console.LogLost()) {
     std::fprintf(stderr,
                  "quorin-iap-cli: %s could not be written (closed pipe?); the job went on to its "
@@ -359,7 +388,16 @@ int RunFlash(const FlashOptions& options, FlashSummary& summary) {
 int RunFlash(const FlashOptions& options) {
   FlashSummary summary;
   summary.Pack = options.PackPath;
-  summary.ExitCode = RunFlash(options, summary);
+  try {
+    InterruptWatcher interrupts;  // before any other thread starts
+    summary.ExitCode = RunFlash(options, interrupts, summary);
+  } catch (const std::exception& error) {
+    // A thread that cannot be started (std::system_error), memory that cannot be had: the tool's
+    // own failure, which the JSON object reports like any other outcome.
+    std::fprintf(stderr, "quorin-iap-cli: internal error: %s.\n",
+                 platform::TerminalSafe(error.what()).c_str());
+    summary.ExitCode = kExitInternalError;
+  }
   if (options.Json) {
     const std::string json = FlashJson(summary) + "\n";
     if (std::fputs(json.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
@@ -371,6 +409,18 @@ int RunFlash(const FlashOptions& options) {
 
 }  // namespace
 
+void ReportUsageError(const CLI::App& app) {
+  const CLI::App* flash = app.get_subcommand("flash");
+  if (flash->parsed() == 0 || flash->get_option("--json")->count() == 0) return;
+  FlashSummary summary;
+  summary.ExitCode = kExitUsage;
+  if (const auto& packs = flash->get_option("PACK")->results(); !packs.empty()) {
+    summary.Pack = packs.front();
+  }
+  std::fputs((FlashJson(summary) + "\n").c_str(), stdout);
+  std::fflush(stdout);
+}
+
 void AddFlashCommand(CLI::App& app, int& exitCode) {
   auto options = std::make_shared<FlashOptions>();
   CLI::App* flash = app.add_subcommand(
@@ -378,13 +428,18 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
       "Write a pack's firmware into the controller (one programming job).\nExit codes: 0 "
       "programmed, 1 a broken pack or one without firmware, 2 a pack, settings file or trace "
       "that cannot be used, 3 the port cannot be opened, 4 no loader answered, 5 not "
-      "acknowledged, 6 no final answer, 7 a pack for another target, 64 a usage error (also an "
-      "existing trace file without --force-trace), 70 an internal error, 130 interrupted "
-      "(SIGINT, SIGTERM, SIGHUP). With --json the outcome's word names the exit code.");
-  flash->add_option("PACK", options->PackPath, "The update pack (.Pack)")->required();
+      "acknowledged, 6 no final answer, 7 a pack for another target, 64 a usage error (an empty "
+      "name too, and an existing trace file without --force-trace), 70 an internal error (e.g. "
+      "a thread that cannot be started), 130 interrupted (SIGINT, SIGTERM, SIGHUP; --simulate "
+      "too). With --json the outcome's word names the exit code, a usage error's included.");
+  flash->add_option("PACK", options->PackPath, "The update pack (.Pack)")
+      ->required()
+      ->check(NotEmpty());
   CLI::Option* port =
-      flash->add_option("--port", options->Port,
-                        "Serial port: a device path or COMn (default: the settings file's port)");
+      flash
+          ->add_option("--port", options->Port,
+                       "Serial port: a device path or COMn (default: the settings file's port)")
+          ->check(NotEmpty());
   std::vector<std::string> names;
   for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
   flash
@@ -393,15 +448,19 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
                  "playing SCENARIO (default normal; the scenarios of the simulate command)")
       ->check(CLI::IsMember(names))
       ->excludes(port);
-  flash->add_option("--settings", options->SettingsFile,
-                    "Settings file (default: Cyclomer.ini beside the executable); without "
-                    "--port it must hold a port");
+  flash
+      ->add_option("--settings", options->SettingsFile,
+                   "Settings file (default: Cyclomer.ini beside the executable); without "
+                   "--port it must hold a port")
+      ->check(NotEmpty());
   flash->add_flag("--force", options->Force,
                   "Send a pack made for another target, or one that holds no firmware, too");
-  flash->add_option(
-      "--trace", options->TraceFile,
-      "Write a timestamped hex dump of every byte sent and received to this file, FIFO or "
-      "device. Never slows the job: what a slow reader cannot take is dropped and counted");
+  flash
+      ->add_option(
+          "--trace", options->TraceFile,
+          "Write a timestamped hex dump of every byte sent and received to this file, FIFO or "
+          "device. Never slows the job: what a slow reader cannot take is dropped and counted")
+      ->check(NotEmpty());
   flash->add_flag("--force-trace", options->ForceTrace,
                   "Replace an existing regular --trace file (never the pack, the settings file "
                   "or the port)");

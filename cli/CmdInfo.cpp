@@ -7,10 +7,12 @@
 
 #include "cli/Commands.h"
 #include "cli/JsonText.h"
+#include "cli/NameArgs.h"
 #include "cli/PackProblems.h"
 #include "iap/Messages.h"
 #include "iap/PackJudgement.h"
 #include "pack/UpdatePack.h"
+#include "platform/OutsideText.h"
 #include "platform/Utf8Path.h"
 
 namespace quorin {
@@ -28,7 +30,7 @@ std::string Hex(unsigned value, int digits) {
 }
 
 void PrintLines(const std::string& name, const PackHeader& header) {
-  std::printf("file: %s\n", name.c_str());
+  std::printf("file: %s\n", platform::TerminalSafe(name).c_str());
   std::printf("version: %u\n", static_cast<unsigned>(header.Version()));
   std::printf("target: %lu\n", static_cast<unsigned long>(header.TargetCode()));
   std::printf("kind: %s\n", UpdateKindText(header.UpdateKind()));
@@ -103,7 +105,7 @@ void AddInfoCommand(CLI::App& app, int& exitCode) {
       "64 a usage error. On a failure stderr tells the loader's text and what it means; with "
       "--json stdout also gets one object {\"file\", \"error\": {\"code\" (the exit code), "
       "\"io-code\" (a file that cannot be read), \"text\", \"detail\"}}.");
-  info->add_option("PACK", options->path, "The pack file (*.Pack)")->required();
+  info->add_option("PACK", options->path, "The pack file (*.Pack)")->required()->check(NotEmpty());
   info->add_flag("--json", options->json, "Print the fields as one JSON object");
   info->callback([options, &exitCode] { exitCode = RunInfo(*options); });
 }

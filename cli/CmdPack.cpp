@@ -9,12 +9,14 @@
 
 #include "cli/Commands.h"
 #include "cli/FileBytes.h"
-#include "platform/FileIdentity.h"
+#include "cli/NameArgs.h"
 #include "cli/NumberArgs.h"
 #include "iap/PackJudgement.h"
 #include "pack/IntelHex.h"
 #include "pack/PackWriter.h"
 #include "pack/UpdatePack.h"
+#include "platform/FileIdentity.h"
+#include "platform/OutsideText.h"
 
 namespace quorin {
 namespace {
@@ -49,7 +51,8 @@ std::uint8_t Byte(const std::string& text) {
 }
 
 int Fail(int code, const std::string& message) {
-  std::fprintf(stderr, "quorin-iap-cli pack create: %s\n", message.c_str());
+  // Every message is one line, and most name a file: shown cleaned as a whole.
+  std::fprintf(stderr, "quorin-iap-cli pack create: %s\n", platform::TerminalSafe(message).c_str());
   return code;
 }
 
@@ -133,7 +136,7 @@ int RunPackCreate(const PackCreateOptions& options) {
     return Fail(kExitUnreadablePack, error.what());
   }
   std::printf("wrote %s: version %u, target %lu, %s, %zu byte%s of firmware\n",
-              options.output.c_str(), static_cast<unsigned>(fields.Version),
+              platform::TerminalSafe(options.output).c_str(), static_cast<unsigned>(fields.Version),
               static_cast<unsigned long>(fields.TargetCode), UpdateKindText(fields.UpdateKind),
               firmware.size(), firmware.size() == 1 ? "" : "s");
   return kExitOk;
@@ -154,7 +157,8 @@ void AddPackCommand(CLI::App& app, int& exitCode) {
       "with --force), 64 a usage error.");
   create
       ->add_option("--firmware", options->firmware, "Firmware as a raw .bin or an Intel .hex file")
-      ->required();
+      ->required()
+      ->check(NotEmpty());
   create->add_option("--version", options->version, "Firmware version number, 0 to 65535")
       ->required()
       ->check(UnsignedUpTo(0xFFFF));
@@ -178,7 +182,9 @@ void AddPackCommand(CLI::App& app, int& exitCode) {
       ->add_option("--filler", options->filler,
                    "Byte after the firmware up to the pack's size (random bytes when not given)")
       ->check(UnsignedUpTo(0xFF));
-  create->add_option("-o,--output", options->output, "The pack file to write (*.Pack)")->required();
+  create->add_option("-o,--output", options->output, "The pack file to write (*.Pack)")
+      ->required()
+      ->check(NotEmpty());
   create->add_flag("--force", options->force, "Replace the output file if it exists (only a regular file)");
   create->callback([options, &exitCode] { exitCode = RunPackCreate(*options); });
 }

@@ -3,6 +3,7 @@
 
 #include "cli/Commands.h"
 #include "comm/PortNames.h"
+#include "platform/OutsideText.h"
 
 namespace quorin {
 
@@ -22,7 +23,9 @@ void AddPortsCommand(CLI::App& app, int& exitCode) {
       // elsewhere COMn counts the list.
       const unsigned number =
           ComPortNumber(list[i].Name).value_or(static_cast<unsigned>(i + 1));
-      std::printf("COM%u\t%s\t%s\n", number, list[i].Path.c_str(), list[i].Description.c_str());
+      // Descriptions hold the USB strings the device itself reports: outside text.
+      std::printf("COM%u\t%s\t%s\n", number, platform::TerminalSafe(list[i].Path).c_str(),
+                  platform::TerminalSafe(list[i].Description).c_str());
     }
     exitCode = kExitOk;
   });

@@ -13,8 +13,9 @@
 #include <system_error>
 
 #include "cli/Commands.h"
-#include "platform/InterruptHook.h"
+#include "cli/NameArgs.h"
 #include "platform/FileIdentity.h"
+#include "platform/InterruptHook.h"
 #include "platform/OutsideText.h"
 #include "sim/SimController.h"
 
@@ -158,13 +159,14 @@ int RunSimulate(const SimulateOptions& given) {
       link = std::make_unique<DeviceLink>(given.link, controller->SlavePath());
     }
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "quorin-iap-cli simulate: %s\n", error.what());
+    std::fprintf(stderr, "quorin-iap-cli simulate: %s\n",
+                 platform::TerminalSafe(error.what()).c_str());
     return kExitUsage;
   }
   std::printf("%s\n", controller->SlavePath().c_str());
   std::printf("simulated controller (scenario %s) on %s%s%s; Ctrl-C ends it\n",
               given.scenario.c_str(), controller->SlavePath().c_str(),
-              given.link.empty() ? "" : ", linked as ", given.link.c_str());
+              given.link.empty() ? "" : ", linked as ", platform::TerminalSafe(given.link).c_str());
   std::fflush(stdout);
 
   unsigned jobs = 0;
@@ -207,17 +209,21 @@ void AddSimulateCommand(CLI::App& app, int& exitCode) {
   command->add_option("--scenario", options->scenario, "How the controller misbehaves")
       ->check(CLI::IsMember(names))
       ->capture_default_str();
-  command->add_option("--link", options->link,
-                      "Also make PATH a symbolic link to the device; PATH must not exist. On exit the "
-                      "link is removed if it is still the one made");
+  command
+      ->add_option("--link", options->link,
+                   "Also make PATH a symbolic link to the device; PATH must not exist. On exit the "
+                   "link is removed if it is still the one made")
+      ->check(NotEmpty());
   command
       ->add_option("--group", options->group,
                    "k of ack-lost, ack-delay and cable-pulled: the k-th 1024-byte group")
       ->capture_default_str();
   command->add_option("--ack-delay", options->ackDelayMs, "Delay of ack-delay in milliseconds")
       ->capture_default_str();
-  command->add_option("--firmware-out", options->firmwareOut,
-                      "Write each received firmware (unmasked) to FILE");
+  command
+      ->add_option("--firmware-out", options->firmwareOut,
+                   "Write each received firmware (unmasked) to FILE")
+      ->check(NotEmpty());
   command->add_option("--seed", options->seed, "Seed of the noise and burst bytes")
       ->capture_default_str();
   command->callback([options, &exitCode] { exitCode = RunSimulate(*options); });

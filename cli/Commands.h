@@ -31,6 +31,11 @@ void AddPackCommand(CLI::App& app, int& exitCode);
 // one programming job, on a serial port or against the simulated controller in this process.
 void AddFlashCommand(CLI::App& app, int& exitCode);
 
+// Called by main() once, after a command line that could not be parsed (exit code 64): a `flash`
+// command that asked for --json still gets its one JSON object on stdout, outcome "usage-error",
+// with what is known of the pack; any other command line prints nothing here. Main thread.
+void ReportUsageError(const CLI::App& app);
+
 // `ports`: the serial devices with their descriptions.
 void AddPortsCommand(CLI::App& app, int& exitCode);
 

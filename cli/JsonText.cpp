@@ -5,13 +5,14 @@
 namespace quorin {
 namespace {
 
-// Length of the valid UTF-8 sequence starting at `text[at]`, or 0 when it is not one.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
+// Length of the valid UTF-8 sequence starting at `text[at]`, or 0 when it is not one; its code
+// point in `value`.
+std::size_t Utf8SequenceLength(std::string_view text, std::size_t at, unsigned& value) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
   const unsigned char lead = byte(0);
   std::size_t length = 0;
   unsigned minimum = 0;
-  unsigned value = 0;
+  value = lead;
   if (lead < 0x80) return 1;
   if (lead >= 0xC2 && lead <= 0xDF) {
     length = 2, minimum = 0x80, value = lead & 0x1Fu;
@@ -31,19 +32,31 @@ std::size_t Utf8SequenceLength(std::string_view text, std::size_t at) {
   return length;
 }
 
+// Code points a terminal acts on (C1 controls; the bidirectional overrides and isolates that
+// reorder what follows): escaped, so the JSON text itself is safe to show, and its value the same.
+bool EscapedAbove(unsigned value) {
+  return (value >= 0x80 && value <= 0x9F) || (value >= 0x202A && value <= 0x202E) ||
+         (value >= 0x2066 && value <= 0x2069);
+}
+
 }  // namespace
 
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
   for (std::size_t at = 0; at < text.size();) {
     const char c = text[at];
-    const std::size_t length = Utf8SequenceLength(text, at);
+    unsigned value = 0;
+    const std::size_t length = Utf8SequenceLength(text, at, value);
     if (length == 0) {
       out += "\\ufffd";
       ++at;
       continue;
     }
-    if (length > 1) {
+    if (length > 1 && EscapedAbove(value)) {
+      char escaped[16];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", value);
+      out += escaped;
+    } else if (length > 1) {
       out.append(text.substr(at, length));
     } else if (c == '"' || c == '\\') {
       out += '\\';

@@ -9,8 +9,8 @@ namespace quorin {
 // How many bytes of a name a message shows before it is cut.
 inline constexpr std::size_t kShownNameLength = 64;
 
-// `name` fit for a message line: control characters become '?', and a name longer than
-// kShownNameLength bytes is cut there (never inside a UTF-8 sequence) and ends in "...". Pure.
+// `name` fit for a message line: platform::TerminalSafe(name), cut after kShownNameLength bytes
+// (never inside a UTF-8 sequence) with "..." at the end when anything was cut. Pure.
 std::string ShownName(std::string_view name);
 
 // The device a job used for the port name `name`, for "on DEVICE" in a message:

@@ -5,8 +5,10 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/NameArgs.h"
 #include "platform/CommandLine.h"
 #include "platform/InterruptHook.h"
+#include "platform/OutsideText.h"
 #include "platform/Process.h"
 
 int main(int argc, char** argv) {
@@ -20,7 +22,8 @@ int main(int argc, char** argv) {
   // Texts (the pack's messages, file names) are UTF-8 throughout, on a console as in a pipe.
   quorin::platform::UseUtf8StandardStreams();
   // File names outside the system's narrow code page arrive intact only through this.
-  std::vector<std::string> arguments = quorin::platform::CommandLineArguments(argc, argv);
+  std::vector<std::string> arguments =
+      quorin::WithEmptyValuesKept(quorin::platform::CommandLineArguments(argc, argv));
   std::vector<char*> pointers;
   for (std::string& argument : arguments) pointers.push_back(argument.data());
   CLI::App app{"Update packs and firmware updates for the mid-drive motor controller.",
@@ -30,6 +33,7 @@ int main(int argc, char** argv) {
   // Options begin with "-" or "--" on every platform: "/Users/me/a.Pack" is an absolute path, not
   // a Windows-style option. Subcommands take this from the app when they are added.
   app.allow_windows_style_options(false);
+  quorin::ShowParseErrorsCleaned(app);
 
   int exitCode = quorin::kExitOk;
   quorin::AddInfoCommand(app, exitCode);
@@ -42,9 +46,12 @@ int main(int argc, char** argv) {
     app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& error) {
     // --help and --version end here too, with code 0.
-    return app.exit(error) == 0 ? quorin::kExitOk : quorin::kExitUsage;
+    if (app.exit(error) == 0) return quorin::kExitOk;
+    quorin::ReportUsageError(app);
+    return quorin::kExitUsage;
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "quorin-iap-cli: %s\n", error.what());
+    std::fprintf(stderr, "quorin-iap-cli: %s\n",
+                 quorin::platform::TerminalSafe(error.what()).c_str());
     return quorin::kExitInternalError;
   }
   return exitCode;

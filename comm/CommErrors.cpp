@@ -15,7 +15,11 @@ const char* CommsErrorText(OpenFailure failure) {
 }
 
 ECommsError MakeCommsError(OpenFailure failure, std::error_code reason) {
-  return ECommsError(CommsErrorText(failure), reason);
+  // The device was opened; what failed afterwards to be created belongs to this program.
+  const bool inProgram = failure == OpenFailure::StopSignal ||
+                         failure == OpenFailure::ReaderThread ||
+                         failure == OpenFailure::WriterThread;
+  return ECommsError(CommsErrorText(failure), reason, inProgram);
 }
 
 }  // namespace quorin

@@ -20,7 +20,8 @@ enum class OpenFailure {
 const char* CommsErrorText(OpenFailure failure);
 
 // The exception OpenPort raises for `failure`, keeping the system's `reason` (ENOENT, EACCES,
-// EBUSY, ENOTTY, ...) for callers that explain what to do. Any thread.
+// EBUSY, ENOTTY, ...) for callers that explain what to do; the stop signal and the threads are
+// failures in the program (ECommsError::InProgram). Any thread.
 ECommsError MakeCommsError(OpenFailure failure, std::error_code reason = {});
 
 }  // namespace quorin

@@ -21,14 +21,19 @@ namespace quorin {
 
 // Raised only by OpenPort. what() is the component's text (UTF-8); Reason() keeps the system's
 // cause where there is one (ENOENT, EACCES, EBUSY ...), so a caller can say what to do.
+// InProgram() tells a failure inside this program (a thread or an event it could not create,
+// e.g. EAGAIN under a process limit) from the device's refusal: its reason says nothing about
+// the port or who holds it.
 class ECommsError : public std::runtime_error {
  public:
-  explicit ECommsError(const std::string& text, std::error_code reason = {})
-      : std::runtime_error(text), reason_(reason) {}
+  explicit ECommsError(const std::string& text, std::error_code reason = {}, bool inProgram = false)
+      : std::runtime_error(text), reason_(reason), inProgram_(inProgram) {}
   std::error_code Reason() const { return reason_; }
+  bool InProgram() const { return inProgram_; }
 
  private:
   std::error_code reason_;
+  bool inProgram_;
 };
 
 // What the driver refused of the settings the component wrote to the port: the system's reason

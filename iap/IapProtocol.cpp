@@ -58,8 +58,10 @@ void IapProtocol::OpenUartPort(std::int32_t baud) {
   } catch (const ECommsError& error) {
     Clear(link_.State.PortOk);
     if (!firstOpenFailure_) {
-      firstOpenFailure_ = PortOpenFailure{name, error.what(), error.Reason(),
-                                          GatherOpenFailureFacts(name, error.Reason())};
+      firstOpenFailure_ = PortOpenFailure{
+          name, error.what(), error.Reason(),
+          error.InProgram() ? OpenFailureFacts{} : GatherOpenFailureFacts(name, error.Reason()),
+          error.InProgram()};
     }
   } catch (const std::exception& error) {
     Clear(link_.State.PortOk);

@@ -34,7 +34,8 @@ struct PortOpenFailure {
   std::string PortName;
   std::string Text;
   std::error_code Reason;
-  OpenFailureFacts Facts;
+  OpenFailureFacts Facts;  // not looked for when InProgram
+  bool InProgram = false;  // see ECommsError::InProgram
 };
 
 // An open that succeeded although the driver refused some of the settings written to the port.

@@ -44,6 +44,9 @@ struct JobReport {
   std::uint32_t RefusedBaudRate = 0;
   std::error_code RefusedLineState;
   std::error_code RefusedTimeouts;
+  // That open failed inside this program (a thread or an event it could not create), not at the
+  // device: an internal error, whatever the job's outcome says.
+  bool OpenFailedInProgram = false;
   // Firmware bytes handed to the port in data blocks (16 a block, so up to 15 bytes of filler
   // beyond the data length), and the 1024-byte groups the loader acknowledged. Counted by the
   // worker alone and copied into the report when the job has ended.

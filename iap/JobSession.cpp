@@ -33,6 +33,7 @@ struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
       report.OpenErrorText = failure->Text;
       report.OpenErrorReason = failure->Reason;
       report.OpenFacts = failure->Facts;
+      report.OpenFailedInProgram = failure->InProgram;
     }
     if (const auto& refused = job.Protocol().FirstSettingsRefusal()) {
       report.RefusedPortName = refused->PortName;

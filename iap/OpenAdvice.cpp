@@ -8,6 +8,10 @@ namespace {
 
 using platform::OpenRefusal;
 
+// How many bytes of a port's name the advice shows (names come from the command line or the
+// settings file).
+constexpr std::size_t kShownPortName = 64;
+
 // How many bytes of a holder's command line the advice shows.
 constexpr std::size_t kShownCommandLine = 100;
 
@@ -54,6 +58,21 @@ std::string Busy(const OpenFailureFacts& facts) {
   return text;
 }
 
+// How many bytes of a group's name the advice shows in its sentences.
+constexpr std::size_t kShownGroupName = 32;
+
+// Whether `name` can be typed into a shell command as it is: the portable user and group name
+// characters, not taken for an option, and short enough to be shown whole.
+bool PlainName(const std::string& name) {
+  if (name.empty() || name.size() > kShownGroupName || name.front() == '-') return false;
+  for (const char c : name) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                       c == '_' || c == '-' || c == '.';
+    if (!plain) return false;
+  }
+  return true;
+}
+
 std::string NoPermission(const OpenFailureFacts& facts) {
   const platform::DeviceGroup& group = facts.Group;
   const std::string device = facts.Device.empty() ? std::string("the device") : facts.Device;
@@ -61,15 +80,28 @@ std::string NoPermission(const OpenFailureFacts& facts) {
     return "You may not use this port. Add your user to the dialout group\n"
            "(sudo usermod -aG dialout $USER), log out and in again, then retry.";
   }
-  const std::string name = platform::TerminalSafe(group.Name, 32);
+  const std::string name = platform::TerminalSafe(group.Name, kShownGroupName);
+  const char* const askForAccess =
+      "Ask the administrator\nfor access (a udev rule giving the device GROUP=\"dialout\", "
+      "MODE=\"0660\").";
+  if (!group.Named) {
+    // No user can be added to a group the system has no name for.
+    return "You may not use this port: " + device + " belongs to the group number " + name +
+           ",\nwhich has no name on this system, so no user can join it. " + askForAccess;
+  }
   if (!group.GroupMayUse || group.Name == "root") {
     return "You may not use this port, and joining its group (" + name + ") would not help:\n" +
-           device +
-           " is not open to that group for reading and writing. Ask the administrator\n"
-           "for access (a udev rule giving the device GROUP=\"dialout\", MODE=\"0660\").";
+           device + " is not open to that group for reading and writing. " + askForAccess;
+  }
+  // The command holds the whole name, or the group's number where the name cannot be typed as
+  // it is (usermod takes either); never a name cut short or cleaned for the terminal.
+  const std::string inCommand = PlainName(group.Name) ? group.Name : group.Id;
+  if (inCommand.empty()) {
+    return "You may not use this port: " + device + " belongs to the group " + name + ".\n" +
+           "Ask the administrator to add your user to it, log out and in again, then retry.";
   }
   return "You may not use this port: " + device + " belongs to the group " + name + ".\n" +
-         "Add your user to it with `sudo usermod -aG " + name +
+         "Add your user to it with `sudo usermod -aG " + inCommand +
          " $USER`, log out and in\n"
          "again (a new group counts from the next login), then retry.";
 }
@@ -118,8 +150,8 @@ OpenFailureFacts GatherOpenFailureFacts(const std::string& portName, std::error_
 
 std::string OpenFailureAdvice(const std::string& portName, const std::string& reasonText,
                               const OpenFailureFacts& facts) {
-  return "cannot open the serial port " + portName + ": " + reasonText + "\n" +
-         Indented(WhatToDo(facts));
+  return "cannot open the serial port " + platform::TerminalSafe(portName, kShownPortName) + ": " +
+         reasonText + "\n" + Indented(WhatToDo(facts));
 }
 
 std::string RefusedSettingsAdvice(const JobReport& report) {
@@ -145,6 +177,14 @@ std::string OpenFailureAdvice(const JobReport& report) {
   if (report.FailedPortName.empty()) return {};
   const std::string reason =
       report.OpenErrorReason ? report.OpenErrorReason.message() : report.OpenErrorText;
+  if (report.OpenFailedInProgram) {
+    return "cannot open the serial port " +
+           platform::TerminalSafe(report.FailedPortName, kShownPortName) + ": " + reason + "\n" +
+           Indented(
+               "This program could not start what it needs to use the port (a thread or an\n"
+               "event); the port itself is not at fault. The system may limit how many processes\n"
+               "and threads this user runs (ulimit -u): close some programs, then retry.");
+  }
   return OpenFailureAdvice(report.FailedPortName, reason, report.OpenFacts);
 }
 

@@ -22,7 +22,9 @@ std::string OpenFailureAdvice(const std::string& portName, const std::string& re
                               const OpenFailureFacts& facts);
 
 // The advice for the first open of `report`'s job that failed; empty when every open succeeded.
-// REASON is the system's cause, or the component's text when the failure kept none. Pure.
+// REASON is the system's cause, or the component's text when the failure kept none. An open that
+// failed inside this program (JobReport::OpenFailedInProgram) says so and never blames another
+// program or the device. Pure.
 std::string OpenFailureAdvice(const JobReport& report);
 
 // Two or more lines, without a trailing newline, when the driver refused settings of an open of

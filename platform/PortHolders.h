@@ -43,8 +43,11 @@ PortHolderList HoldersOf(const std::string& devicePath);
 
 // Who may open a device.
 struct DeviceGroup {
-  std::string Name;            // the owning group's name; empty when unknown (Windows, no stat)
+  std::string Name;            // the owning group's name; empty when unknown (Windows, no stat);
+                               // its number when the group has no name (Named false)
   bool GroupMayUse = false;    // the group may both read and write the device
+  bool Named = false;          // Name is a name this system knows, one a user can be added to
+  std::string Id;              // the group's number in decimal; empty when unknown
 };
 
 DeviceGroup GroupOf(const std::string& devicePath);

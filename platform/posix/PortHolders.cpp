@@ -119,10 +119,12 @@ DeviceGroup GroupOf(const std::string& devicePath) {
          scratch.size() < (1u << 20)) {
     scratch.resize(scratch.size() * 2);
   }
+  group.Id = std::to_string(info.st_gid);
   if (error == 0 && found != nullptr) {
     group.Name = found->gr_name;
+    group.Named = true;
   } else {
-    group.Name = std::to_string(info.st_gid);  // a group without a name: its number does
+    group.Name = group.Id;  // a group without a name: its number stands in for it
   }
   return group;
 }

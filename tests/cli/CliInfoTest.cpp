@@ -250,7 +250,12 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"info_with_two_packs", {"info", "a.Pack", "b.Pack"}, 64},
                       UsageCase{"pack_without_create", {"pack"}, 64},
                       UsageCase{"help", {"--help"}, 0},
-                      UsageCase{"info_help", {"info", "--help"}, 0}),
+                      UsageCase{"info_help", {"info", "--help"}, 0},
+                      UsageCase{"info_empty", {"info", ""}, 64},
+                      UsageCase{"pack_empty_out", {"pack", "create", "--firmware", "a.bin", "--version", "1", "-o", ""}, 64},
+                      UsageCase{"pack_empty_in", {"pack", "create", "--firmware", "", "--version", "1", "-o", "a.Pack"}, 64},
+                      UsageCase{"simulate_empty", {"simulate", "--link", ""}, 64},
+                      UsageCase{"simulate_empty_out", {"simulate", "--firmware-out", ""}, 64}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(CliVersion, PrintsTheVersion) {

@@ -2,8 +2,10 @@
 // quorin-iap-cli (or any program) as a child process with its stdout and stderr captured, for the
 // end-to-end tests that run the command line as a user does.
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +23,9 @@ class Child {
  public:
   struct Options {
     bool ignoreBrokenPipe = false;  // start with SIGPIPE ignored, as the tool sets it up itself
+    // Run under this RLIMIT_NPROC, so that threads beyond it cannot start. The limit does not
+    // bind root: run as root, the child becomes nobody first (and exits 126 when it cannot).
+    std::optional<rlim_t> processLimit;
   };
   explicit Child(const std::vector<std::string>& args) : Child(args, Options{}) {}
   Child(const std::vector<std::string>& args, Options options) {
@@ -30,6 +35,12 @@ class Child {
     pid_ = fork();
     if (pid_ == 0) {
       if (options.ignoreBrokenPipe) signal(SIGPIPE, SIG_IGN);
+      if (options.processLimit) {
+        const id_t nobody = 65534;
+        if (geteuid() == 0 && (setgroups(0, nullptr) || setgid(nobody) || setuid(nobody))) _exit(126);
+        const rlimit limit{*options.processLimit, *options.processLimit};
+        if (setrlimit(RLIMIT_NPROC, &limit) != 0) _exit(126);
+      }
       dup2(out[1], STDOUT_FILENO);
       dup2(err[1], STDERR_FILENO);
       std::vector<char*> argv;
@@ -52,11 +63,12 @@ class Child {
     close(err_);
   }
 
-  // Reads until stdout holds `text` or `timeout` passes.
-  bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
+  // Reads until stdout (or stderr) holds `text` or `timeout` passes.
+  bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout, bool inStderr = false) {
+    const std::string& stream = inStderr ? stderr_ : stdout_;
     const auto until = std::chrono::steady_clock::now() + timeout;
-    while (stdout_.find(text) == std::string::npos) {
-      if (std::chrono::steady_clock::now() > until || !Pump(50)) return stdout_.find(text) != std::string::npos;
+    while (stream.find(text) == std::string::npos) {
+      if (std::chrono::steady_clock::now() > until || !Pump(50)) return stream.find(text) != std::string::npos;
     }
     return true;
   }

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "pack/PackFileReader.h"
 #include "tests/e2e/CliChild.h"
@@ -280,6 +281,76 @@ TEST_F(CliFlash, CtrlCStopsSendingClosesThePortAndExits130) {
   // The port was released: the next job can open it at once.
   Child again(Flash({WritePack("small.Pack", MakeFirmware(64)), "--port", sim.SlavePath()}));
   EXPECT_NE(again.Wait(), 3) << again.Stderr();
+}
+
+// Command lines the parser refuses, an empty name among them (a script's empty variable): 64
+// before anything is sent, and with --json still one JSON object on stdout.
+TEST_F(CliFlash, UsageErrorsExit64AndSendNothing) {
+  const std::string pack = WritePack("good.Pack", MakeFirmware(64));
+  const std::pair<std::vector<std::string>, bool> cases[] = {
+      {{pack, "--port", ""}, false}, {{pack, "--port=", "--json"}, true},
+      {{pack, "--settings", ""}, false}, {{pack, "--simulate", "--trace", ""}, false},
+      {{"", "--simulate"}, false}, {{pack, "--simulate=bogus", "--json"}, true},
+      {{pack, "--simulate", "--port", "/dev/null", "--json"}, true},
+      {{pack, "--json", "--bogus"}, true}};
+  for (const auto& [args, json] : cases) {
+    std::vector<std::string> command = {QUORIN_CLI_PATH, "flash"};
+    command.insert(command.end(), args.begin(), args.end());
+    Child cli(command);
+    EXPECT_EQ(cli.WaitFor(10s), 64) << args[1] << cli.Stderr();
+    EXPECT_EQ(cli.Stderr().find("Conntectting"), std::string::npos) << cli.Stderr();
+    EXPECT_EQ(cli.Stdout().rfind("{\"outcome\": \"usage-error\", \"exit-code\": 64, \"pack\": \"" +
+                                 args[0] + "\", ", 0), json ? 0u : std::string::npos);
+    EXPECT_EQ(std::count(cli.Stdout().begin(), cli.Stdout().end(), '\n'), json ? 1 : 0);
+  }
+}
+
+// SIGINT, SIGTERM and SIGHUP end a job alike on a port and on the simulated controller inside
+// the process: 130, the line that says so, and with --json the object.
+TEST_F(CliFlash, SignalsEndTheJobWith130OnAPortAndInsideTheProcess) {
+  sim::SimOptions options;
+  options.scenario = sim::SimScenario::Silent;  // the job keeps asking for seconds
+  sim::SimController sim(options);
+  sim.Start();
+  const std::string pack = WritePack("p.Pack", MakeFirmware(64));
+  const std::tuple<bool, int, bool> cases[] = {
+      {true, SIGINT, false}, {true, SIGTERM, true}, {true, SIGHUP, true}, {false, SIGTERM, true}};
+  for (const auto& [simulate, signal, json] : cases) {
+    std::vector<std::string> args = {pack, simulate ? "--simulate=silent" : "--port"};
+    if (!simulate) args.push_back(sim.SlavePath());
+    if (json) args.push_back("--json");
+    Child cli(Flash(args));
+    ASSERT_TRUE(cli.WaitForOutput("Conntectting MCU....\n", 10s, json)) << cli.Stderr();
+    cli.Signal(signal);
+    EXPECT_EQ(cli.WaitFor(10s), 130) << signal << cli.Stderr();
+    const std::string where = simulate ? std::string("simulated") : sim.SlavePath();
+    EXPECT_NE(cli.Stderr().find("quorin-iap-cli: interrupted on " + where + "; nothing more"),
+              std::string::npos) << cli.Stderr();
+    EXPECT_EQ(cli.Stdout().rfind("{\"outcome\": \"interrupted\", \"exit-code\": 130, ", 0),
+              json ? 0u : std::string::npos) << cli.Stdout();
+  }
+}
+
+// Under a limit on processes, threads fail to start one after the other (the interrupt hook's,
+// the simulated controller's, the job's, the port's reader and writer): each such run is an
+// internal error (70) with its JSON object, never advice about a program holding the port; with
+// room for all of them the job succeeds.
+TEST_F(CliFlash, ThreadsThatCannotStartAreAnInternalErrorWithItsObject) {
+  const std::string pack = WritePack("p.Pack", MakeFirmware(64));
+  int internalErrors = 0, portThreadFailures = 0;
+  std::optional<int> exitCode;
+  for (rlim_t limit = 1; limit <= 4096 && exitCode != 0; ++limit) {
+    Child cli(Flash({pack, "--simulate", "--json"}), {false, limit});
+    exitCode = cli.WaitFor(20s);
+    ASSERT_TRUE(exitCode == 0 || exitCode == 70) << limit << ": " << cli.Stderr();  // 126: no limit
+    const std::string word = exitCode == 0 ? "programmed" : "internal-error";
+    EXPECT_EQ(cli.Stdout().rfind("{\"outcome\": \"" + word + "\"", 0), 0u) << cli.Stdout();
+    EXPECT_EQ(cli.Stderr().find("holds the port"), std::string::npos) << cli.Stderr();
+    internalErrors += exitCode == 70;
+    portThreadFailures += cli.Stderr().find("could not start what it needs") != std::string::npos;
+  }
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(internalErrors >= 3 && portThreadFailures >= 1) << internalErrors << portThreadFailures;
 }
 
 }  // namespace

@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(CliSafety, ClosedStdoutDoesNotStopTheJob) {
   sim::SimController sim;
   sim.Start();
-  Child cli(Flash(WritePack("p.Pack", 4100), {"--port", sim.SlavePath()}), {true});
+  Child cli(Flash(WritePack("p.Pack", 4100), {"--port", sim.SlavePath()}), {true, {}});
   ASSERT_TRUE(cli.WaitForOutput("Conntectting MCU....\n", 10s)) << cli.Stderr();
   cli.CloseStdout();
   const auto exitCode = cli.WaitFor(20s);

@@ -9,12 +9,12 @@ using platform::OpenRefusal;
 using platform::PortHolder;
 
 OpenFailureFacts Facts(OpenRefusal refusal, bool told = true, std::vector<PortHolder> holders = {},
-                       std::string group = {}, bool groupMayUse = true) {
+                       std::string group = {}, bool groupMayUse = true, bool named = true) {
   OpenFailureFacts facts;
   facts.Refusal = refusal;
   facts.Device = "/dev/ttyUSB3";
   facts.Holders = {told, std::move(holders)};
-  facts.Group = {std::move(group), groupMayUse};
+  facts.Group = {std::move(group), groupMayUse, named, "4242"};
   return facts;
 }
 
@@ -54,6 +54,13 @@ TEST(OpenFailureAdvice, SaysWhatToDoFromWhatTheSystemTold) {
       {Facts(OpenRefusal::NoPermission, true, {}, "plugdev", false),
        {"joining its group (plugdev) would not help"}, {"usermod"}},
       {Facts(OpenRefusal::NoPermission), {"sudo usermod -aG dialout $USER"}, {}},
+      {Facts(OpenRefusal::NoPermission, true, {}, "4242", true, false),
+       {"belongs to the group number 4242,\n  which has no name on this system"}, {"usermod"}},
+      {Facts(OpenRefusal::NoPermission, true, {}, std::string(40, 'g')),
+       {"the group " + std::string(32, 'g') + "....\n", "`sudo usermod -aG 4242 $USER`"},
+       {std::string(33, 'g'), "-aG g"}},
+      {Facts(OpenRefusal::NoPermission, true, {}, "serial users\x1b[8m"),
+       {"the group serial users?[8m.\n", "`sudo usermod -aG 4242 $USER`"}, {"\x1b", "-aG s"}},
       {Facts(OpenRefusal::NoDevice), {"There is no such device", "quorin-iap-cli ports"}, {}},
       {Facts(OpenRefusal::Other), {"Check the cable and the port name"}, {}},
   };
@@ -77,6 +84,17 @@ TEST(OpenFailureAdvice, ReportGivesTheReasonOrTheComponentTextAndNoFailureMeansN
   report.OpenErrorReason = std::make_error_code(std::errc::device_or_resource_busy);
   EXPECT_EQ(OpenFailureAdvice(report).rfind(
                 "cannot open the serial port COM9: " + report.OpenErrorReason.message() + "\n", 0),
+            0u);
+  // A thread this program could not start (EAGAIN, as a busy lock also gives) blames no one else.
+  report.OpenErrorReason = std::make_error_code(std::errc::resource_unavailable_try_again);
+  report.OpenFacts.Refusal = OpenRefusal::Busy;
+  report.OpenFailedInProgram = true;
+  EXPECT_NE(OpenFailureAdvice(report).find("could not start what it needs"), std::string::npos);
+  EXPECT_EQ(OpenFailureAdvice(report).find("Another program"), std::string::npos);
+  // The port's name comes from outside: cleaned and cut.
+  report.FailedPortName = "/dev/\x1b]0;x\x07" + std::string(100, 'p');
+  EXPECT_EQ(OpenFailureAdvice(report).rfind(
+                "cannot open the serial port /dev/?]0;x?" + std::string(53, 'p') + "...: ", 0),
             0u);
 }
 
