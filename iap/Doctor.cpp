@@ -103,8 +103,17 @@ class Findings {
     return text + ")";
   }
 
+  // A line check that went well shows a working line (an on-board UART, a pseudo-terminal).
+  bool LineWorks() const {
+    const auto& loop = facts_.Loopback;
+    const auto& line = facts_.Controller;
+    return (loop && loop->Opened && loop->Sent > 0 && loop->Received == loop->Sent &&
+            !loop->FirstDifference) ||
+           (line && line->StxSeen && line->FdSeen);
+  }
+
   void NoAdapter() {
-    if (!result_.Adapters.empty()) return;
+    if (!result_.Adapters.empty() || LineWorks()) return;
     std::string text = "No USB serial adapter is connected";
     if (!facts_.Snapshot.Ports.empty()) {
       text += " (the serial ports here are the machine's own:";
