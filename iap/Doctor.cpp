@@ -208,7 +208,7 @@ class Findings {
 
   void Brltty(const UsbDeviceRecord& device, const std::vector<std::string>& rules) {
     const platform::ServiceState& brltty = facts_.Snapshot.Brltty;
-    std::string text = Named(device) +
+    std::string text = "A" + Named(device).substr(1) +
                        " is plugged in but has no serial port: brltty, the braille display "
                        "service, takes adapters with this id";
     std::vector<std::string> seen;

@@ -143,13 +143,15 @@ const InfoCase kInfoCases[] = {
        WriteFile(d.File("short.Pack"), std::span<const std::uint8_t>(*image).first(131071));
        return d.File("short.Pack");
      },
-     2, "", "Read beyond end of file.\n  The file is shorter than a pack, which is 131072 bytes long.\n"},
+     2, "",
+     "Read beyond end of file.\n  The file is shorter than a pack, which is 131072 bytes long.\n"},
     {"empty_file",
      [](const TempDir& d) {
        WriteFile(d.File("empty.Pack"), "");
        return d.File("empty.Pack");
      },
-     2, "", "Read beyond end of file.\n  The file is shorter than a pack, which is 131072 bytes long.\n"},
+     2, "",
+     "Read beyond end of file.\n  The file is shorter than a pack, which is 131072 bytes long.\n"},
     {"missing_file", [](const TempDir& d) { return d.File("missing.Pack"); }, 2, "",
      "File not found.\n  There is no file of that name.\n"},
     {"missing_folder", [](const TempDir& d) { return d.File("gone/missing.Pack"); }, 2, "",
@@ -249,6 +251,10 @@ INSTANTIATE_TEST_SUITE_P(
                       UsageCase{"info_with_unknown_option", {"info", "x.Pack", "--yaml"}, 64},
                       UsageCase{"info_with_two_packs", {"info", "a.Pack", "b.Pack"}, 64},
                       UsageCase{"pack_without_create", {"pack"}, 64},
+                      UsageCase{"doctor_with_empty_port", {"doctor", "--port", ""}, 64},
+                      UsageCase{"doctor_with_empty_settings", {"doctor", "--settings="}, 64},
+                      UsageCase{"doctor_watching_no_time", {"doctor", "--watch", "0"}, 64},
+                      UsageCase{"doctor_with_a_pack", {"doctor", "x.Pack"}, 64},
                       UsageCase{"help", {"--help"}, 0},
                       UsageCase{"info_help", {"info", "--help"}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
