@@ -143,15 +143,13 @@ const InfoCase kInfoCases[] = {
        WriteFile(d.File("short.Pack"), std::span<const std::uint8_t>(*image).first(131071));
        return d.File("short.Pack");
      },
-     2, "",
-     "Read beyond end of file.\n  The file is shorter than a pack, which is 131072 bytes long.\n"},
+     2, "", "Read beyond end of file.\n  The file is shorter than a pack, which is 131072 bytes long.\n"},
     {"empty_file",
      [](const TempDir& d) {
        WriteFile(d.File("empty.Pack"), "");
        return d.File("empty.Pack");
      },
-     2, "",
-     "Read beyond end of file.\n  The file is shorter than a pack, which is 131072 bytes long.\n"},
+     2, "", "Read beyond end of file.\n  The file is shorter than a pack, which is 131072 bytes long.\n"},
     {"missing_file", [](const TempDir& d) { return d.File("missing.Pack"); }, 2, "",
      "File not found.\n  There is no file of that name.\n"},
     {"missing_folder", [](const TempDir& d) { return d.File("gone/missing.Pack"); }, 2, "",
