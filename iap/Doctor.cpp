@@ -468,12 +468,20 @@ DoctorFacts GatherDoctorFacts(const platform::DeviceView& view, const DoctorTarg
   }
   // A COMn beyond the listing stands for an on-board slot that may have no UART behind it.
   if (!port.Present && !isComName) port.Present = view.Exists(port.Device);
-  if (port.Present) {
-    port.Error = probe(target.Name, port.ErrorText);
-    port.Opened = !port.Error && port.ErrorText.empty();
-    const auto refusal = platform::ClassifyOpenError(port.Error);
-    if (refusal == platform::OpenRefusal::Busy) port.Holders = view.Holders(port.Device);
-    if (refusal == platform::OpenRefusal::NoPermission) port.Group = view.Group(port.Device);
+  // The listing may miss a port that opens (Wine's COM ports, a driver that keeps out of the
+  // registry's map): the open itself has the last word on whether it is there.
+  port.Error = probe(target.Name, port.ErrorText);
+  port.Opened = !port.Error && port.ErrorText.empty();
+  const auto refusal = platform::ClassifyOpenError(port.Error);
+  if (port.Opened || (port.Error && refusal != platform::OpenRefusal::NoDevice)) {
+    port.Present = true;
+  }
+  if (port.Error && refusal == platform::OpenRefusal::NoDevice) port.Present = false;
+  if (port.Present && refusal == platform::OpenRefusal::Busy) {
+    port.Holders = view.Holders(port.Device);
+  }
+  if (port.Present && refusal == platform::OpenRefusal::NoPermission) {
+    port.Group = view.Group(port.Device);
   }
   facts.Port = std::move(port);
   return facts;

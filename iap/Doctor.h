@@ -85,9 +85,10 @@ struct DoctorFacts {
 // (empty on success) and sets `text` to the component's text for it.
 using PortOpenProbe = std::function<std::error_code(const std::string& name, std::string& text)>;
 
-// Checks 1 to 5's facts: looks at `view`, resolves `target` against its ports and, when the
-// device is there, opens it with `probe` (and asks the view for holders or the group when that
-// fails). Any thread.
+// Checks 1 to 5's facts: looks at `view`, resolves `target` against its ports and opens it with
+// `probe` (then asks the view for holders or the group when the open was refused). The device is
+// present when the view lists it or the open says so; an open that finds no device overrules the
+// listing. Any thread.
 DoctorFacts GatherDoctorFacts(const platform::DeviceView& view, const DoctorTarget& target,
                               const PortOpenProbe& probe);
 

@@ -122,7 +122,7 @@ const LinuxCase kLinuxCases[] = {
     {"PortNotHere",
      Joined({kHubAndMouse, Usb("1-1", "1a86", "7523", "ch341", "ttyUSB0")}),
      "COM3",
-     std::errc(),
+     std::errc::no_such_file_or_directory,
      {"port-missing/problem"},
      {"COM3 (from --port) is not here; your CH340 adapter is COM1", "Use --port COM1"}},
     {"ModemManagerRuns",
@@ -242,6 +242,7 @@ struct WindowsCase {
   std::vector<platform::WindowsDeviceRecord> devices;
   std::vector<std::string> ports;
   std::string port;
+  std::errc openError;
   std::vector<std::string> checks;
   std::vector<std::string> texts;
   std::size_t adapters;
@@ -253,6 +254,7 @@ const WindowsCase kWindowsCases[] = {
            "USB\\VID_067B&PID_2303&REV_0300", "Ser2pl", "", 10)},
      {},
      "",
+     std::errc(),
      {"driver-missing/problem"},
      {"code 10: the device cannot start", "older Prolific driver", "||067b:2303|PL2303|Ser2pl|"},
      1},
@@ -260,6 +262,7 @@ const WindowsCase kWindowsCases[] = {
      {Node("USB\\VID_1A86&PID_7523\\5&1F&0&2", "", "USB\\VID_1A86&PID_7523&REV_0264", "", "", 28)},
      {},
      "",
+     std::errc(),
      {"driver-missing/problem"},
      {"code 28: no driver is installed", "CH341SER"},
      1},
@@ -270,6 +273,7 @@ const WindowsCase kWindowsCases[] = {
            "COM7")},
      {"COM1", "COM7"},
      "COM3",
+     std::errc::no_such_file_or_directory,
      {"port-missing/problem"},
      {"your CP210x adapter is COM7", "COM3 belongs to a CH340 adapter", "not plugged in now",
       "Use --port COM7"},
@@ -281,6 +285,7 @@ const WindowsCase kWindowsCases[] = {
            "USB\\VID_0403&PID_6001&REV_0600", "FTDIBUS", "")},
      {"COM4"},
      "COM4",
+     std::errc(),
      {},
      {"COM4|\\\\.\\COM4|0403:6001|FT232R|FTSER2K|USB Serial Port (COM4)"},
      1},
@@ -291,7 +296,7 @@ class WindowsList : public ::testing::TestWithParam<WindowsCase> {};
 TEST_P(WindowsList, FindsWhatStandsBetweenToolAndController) {
   const WindowsCase& c = GetParam();
   const auto view = platform::WindowsDeviceView(std::make_unique<FakeSource>(c.devices, c.ports));
-  Seen seen = Look(*view, c.port, std::errc());
+  Seen seen = Look(*view, c.port, c.openError);
   EXPECT_EQ(seen.checks, c.checks);
   // Windows devices are "\\.\COMn": shown here without the prefix.
   for (const std::string& text : c.texts)
