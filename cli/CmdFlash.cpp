@@ -18,6 +18,7 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleView.h"
 #include "cli/FlashJson.h"
+#include "cli/JobTarget.h"
 #include "cli/NameArgs.h"
 #include "cli/PackProblems.h"
 #include "cli/PortText.h"
@@ -44,10 +45,10 @@ struct FlashOptions {
   std::string Port;          // empty: "COM" + the settings file's port
   std::string SettingsFile;  // empty: SettingsFilePath()
   bool Force = false;
-  std::string TraceFile;     // empty: no trace
-  bool ForceTrace = false;   // an existing regular trace file may be replaced
-  std::string Simulate;      // not empty: the scenario the simulated controller plays
-  bool Json = false;         // stdout gets one JSON object; the log lines go to stderr
+  std::string TraceFile;    // empty: no trace
+  bool ForceTrace = false;  // an existing regular trace file may be replaced
+  std::string Simulate;     // not empty: the scenario the simulated controller plays
+  bool Json = false;        // stdout gets one JSON object; the log lines go to stderr
 };
 
 constexpr const char* kSimulatedPortName = "simulated";
@@ -99,12 +100,18 @@ class RecordingView final : public JobView {
 // What the job's outcome means for the exit code.
 int ExitCodeFor(JobOutcome outcome) {
   switch (outcome) {
-    case JobOutcome::Success: return kExitOk;
-    case JobOutcome::PortError: return kExitPortError;
-    case JobOutcome::NotIdentified: return kExitNotIdentified;
-    case JobOutcome::Unsuccessful: return kExitUnsuccessful;
-    case JobOutcome::Failed: return kExitProgramFail;
-    case JobOutcome::Cancelled: return kExitInterrupted;
+    case JobOutcome::Success:
+      return kExitOk;
+    case JobOutcome::PortError:
+      return kExitPortError;
+    case JobOutcome::NotIdentified:
+      return kExitNotIdentified;
+    case JobOutcome::Unsuccessful:
+      return kExitUnsuccessful;
+    case JobOutcome::Failed:
+      return kExitProgramFail;
+    case JobOutcome::Cancelled:
+      return kExitInterrupted;
   }
   return kExitProgramFail;
 }
@@ -203,55 +210,6 @@ std::optional<int> ReadPack(JobSession& session, const FlashOptions& options) {
   return std::nullopt;
 }
 
-// Why the settings file given with --settings yields no port, or nothing when it does.
-std::optional<std::string> SettingsProblem(const UartPortCheck& check) {
-  using Status = UartPortCheck::Status;
-  switch (check.State) {
-    case Status::Ok:
-      return std::nullopt;
-    case Status::Missing:
-      return std::string("there is no such file");
-    case Status::Folder:
-      return std::string("it is a folder");
-    case Status::NotAFile:
-      return std::string("it is not a regular file (a FIFO, a device or a socket)");
-    case Status::Unreadable:
-      return "it cannot be read: " + check.Reason.message();
-    case Status::NoPort:
-      return std::string("it holds no key Port in section [Uart]");
-    case Status::NotAPort:
-      return "its Port \"" + ShownName(check.Value) + "\" is not a port number (1, 2, ...)";
-  }
-  return std::string("it cannot be used");
-}
-
-// The job's port and baud index: --port, else "COM" + the settings file's port. A settings file
-// named with --settings must give a port when it is asked for one; then says why and returns the
-// exit code.
-std::optional<int> SettingsFor(const FlashOptions& options, JobSettings& settings,
-                               std::string& portName) {
-  const std::string settingsPath =
-      options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile;
-  settings = JobSettingsFromFile(settingsPath);
-  if (!options.Port.empty()) {
-    portName = options.Port;
-  } else if (!options.SettingsFile.empty()) {
-    const UartPortCheck check = CheckUartPortSetting(settingsPath);
-    if (const auto problem = SettingsProblem(check)) {
-      std::fprintf(stderr,
-                   "quorin-iap-cli: no port in the settings file %s: %s; nothing was sent.\n"
-                   "  Save a port in the window (Uart > Uart Port), or pass --port NAME.\n",
-                   platform::TerminalSafe(settingsPath).c_str(), problem->c_str());
-      return kExitUnreadablePack;
-    }
-    portName = "COM" + std::to_string(check.Port);
-  } else {
-    portName = settings.PortName();  // the window's rule: COM1 when the file says nothing
-  }
-  settings.PortName = [portName] { return portName; };
-  return std::nullopt;
-}
-
 // Opens the trace, never over the pack, the settings file or the port; on a refusal says why and
 // returns the exit code.
 std::optional<int> OpenTrace(const FlashOptions& options, const std::string& portName,
@@ -296,7 +254,9 @@ int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSum
   std::string portName;
   std::unique_ptr<SimulatedController> simulated;
   if (options.Simulate.empty()) {
-    if (const auto refused = SettingsFor(options, settings, portName)) return *refused;
+    if (const auto refused = JobTargetFor(options.Port, options.SettingsFile, settings, portName)) {
+      return *refused;
+    }
   } else {
     try {
       simulated = std::make_unique<SimulatedController>(options.Simulate);
@@ -305,8 +265,8 @@ int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSum
                    error.what());
       return kExitInternalError;
     }
-    settings = JobSettingsFromFile(
-        options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile);
+    settings = JobSettingsFromFile(options.SettingsFile.empty() ? SettingsFilePath()
+                                                                : options.SettingsFile);
     simulated->ConfigureJob(settings);
     portName = kSimulatedPortName;
   }
@@ -438,7 +398,8 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
   CLI::Option* port =
       flash
           ->add_option("--port", options->Port,
-                       "Serial port: a device path or COMn (default: the settings file's port)")
+                       "Serial port: a device path, COMn, or auto for the one USB serial adapter "
+                       "present (default: the settings file's port)")
           ->check(NotEmpty());
   std::vector<std::string> names;
   for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);

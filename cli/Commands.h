@@ -39,6 +39,10 @@ void ReportUsageError(const CLI::App& app);
 // `ports`: the serial devices with their descriptions.
 void AddPortsCommand(CLI::App& app, int& exitCode);
 
+// `doctor [--port NAME] [--settings FILE] [--loopback] [--json] [--watch SECONDS]`: why the tool
+// cannot reach the controller.
+void AddDoctorCommand(CLI::App& app, int& exitCode);
+
 // `simulate [--scenario NAME] [--link PATH]`: the simulated controller on a pseudo-terminal,
 // serving jobs until SIGINT or SIGTERM.
 void AddSimulateCommand(CLI::App& app, int& exitCode);

@@ -40,6 +40,7 @@ int main(int argc, char** argv) {
   quorin::AddPackCommand(app, exitCode);
   quorin::AddFlashCommand(app, exitCode);
   quorin::AddPortsCommand(app, exitCode);
+  quorin::AddDoctorCommand(app, exitCode);
   quorin::AddSimulateCommand(app, exitCode);
 
   try {

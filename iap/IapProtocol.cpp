@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "iap/Frames.h"
+#include "iap/JobPort.h"
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
 
@@ -25,7 +26,9 @@ constexpr auto kVerdictLimit = 2s;
 bool IsSet(const std::atomic<std::uint8_t>& flag) {
   return flag.load(std::memory_order_acquire) != 0;
 }
-void Clear(std::atomic<std::uint8_t>& flag) { flag.store(0, std::memory_order_release); }
+void Clear(std::atomic<std::uint8_t>& flag) {
+  flag.store(0, std::memory_order_release);
+}
 
 }  // namespace
 
@@ -47,9 +50,7 @@ void IapProtocol::OpenUartPort(std::int32_t baud) {
   std::string name;
   try {
     name = link_.Settings.PortName();
-    link_.Avs1.SetCommName(name);
-    link_.Avs1.SetBaudRate(static_cast<std::uint32_t>(baud));
-    link_.Avs1.OpenPort();
+    OpenJobPort(link_.Avs1, name, static_cast<std::uint32_t>(baud));
     const SettingsRefusal refused = link_.Avs1.RefusedSettings();
     if (refused && !firstSettingsRefusal_) {
       firstSettingsRefusal_ = PortSettingsRefused{name, static_cast<std::uint32_t>(baud),

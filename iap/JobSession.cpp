@@ -8,6 +8,7 @@
 #include "iap/Frames.h"
 #include "iap/IapProtocol.h"
 #include "iap/JobControl.h"
+#include "iap/JobPort.h"
 #include "iap/Messages.h"
 #include "iap/PostingJobView.h"
 #include "iap/ReceiveClassifier.h"
@@ -73,9 +74,7 @@ struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
 JobSession::JobSession(NotifySink& ui, JobView& view, JobSettings settings)
     : impl_(std::make_shared<Impl>(*this, ui, view, std::move(settings))) {
   Impl* impl = impl_.get();
-  impl->avs1.SetCommName("COM1");
-  impl->avs1.SetDeviceOpener(impl->settings.OpenDevice);
-  impl->avs1.SetOutx_XonXoffFlow(false);
+  PrepareJobPort(impl->avs1, impl->settings);
   impl->avs1.OnReceiveData = [impl](TComm&, const std::uint8_t* buffer, std::uint16_t length) {
     // The trace records a delivery before the worker is woken, so the answer it provokes is
     // always stamped after it.
@@ -98,11 +97,17 @@ PackVerdict JobSession::ReadPack(const std::string& path) {
   return JudgePack(impl_->lastRead == PackDecodeResult::Ok, impl_->pack->Header);
 }
 
-PackDecodeResult JobSession::LastReadResult() const { return impl_->lastRead; }
+PackDecodeResult JobSession::LastReadResult() const {
+  return impl_->lastRead;
+}
 
-void JobSession::UsePack(const PackRecords& records) { *impl_->pack = records; }
+void JobSession::UsePack(const PackRecords& records) {
+  *impl_->pack = records;
+}
 
-const PackRecords& JobSession::Pack() const { return *impl_->pack; }
+const PackRecords& JobSession::Pack() const {
+  return *impl_->pack;
+}
 
 bool JobSession::StartJob() {
   Impl& impl = *impl_;
@@ -126,14 +131,24 @@ bool JobSession::StartJob() {
   return true;
 }
 
-void JobSession::Cancel() { impl_->control.Cancel(); }
+void JobSession::Cancel() {
+  impl_->control.Cancel();
+}
 
-const JobReport& JobSession::LastJobReport() const { return impl_->lastReport; }
+const JobReport& JobSession::LastJobReport() const {
+  return impl_->lastReport;
+}
 
-void JobSession::SetTrace(ByteTrace trace) { impl_->trace = std::move(trace); }
+void JobSession::SetTrace(ByteTrace trace) {
+  impl_->trace = std::move(trace);
+}
 
-const JobState& JobSession::State() const { return impl_->state; }
+const JobState& JobSession::State() const {
+  return impl_->state;
+}
 
-const TComm& JobSession::Avs1() const { return impl_->avs1; }
+const TComm& JobSession::Avs1() const {
+  return impl_->avs1;
+}
 
 }  // namespace quorin

@@ -17,6 +17,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/posix/PortHoldersProc.h"
+
 namespace quorin::platform {
 namespace {
 
@@ -86,10 +88,14 @@ OpenRefusal ClassifyOpenError(std::error_code reason) {
 }
 
 PortHolderList HoldersOf(const std::string& devicePath) {
+  return HoldersOf(devicePath, "/proc");
+}
+
+PortHolderList HoldersOf(const std::string& devicePath, const std::string& procDir) {
   PortHolderList list;
-  const Dir proc(::opendir("/proc"));
+  const Dir proc(::opendir(procDir.c_str()));
   struct stat self {};
-  if (!proc || ::stat("/proc/self/fd", &self) != 0) return list;  // no /proc: nothing told
+  if (!proc || ::stat((procDir + "/self/fd").c_str(), &self) != 0) return list;  // nothing told
   list.Told = true;
   struct stat device {};
   if (::stat(devicePath.c_str(), &device) != 0) return list;
@@ -97,7 +103,7 @@ PortHolderList HoldersOf(const std::string& devicePath) {
   while (const dirent* entry = ::readdir(proc.get())) {
     const auto id = ProcessIdOf(entry->d_name);
     if (!id || *id == own) continue;
-    const std::string processDir = std::string("/proc/") + entry->d_name;
+    const std::string processDir = procDir + "/" + entry->d_name;
     if (HasOpen(processDir, device)) list.Holders.push_back(HolderAt(*id, processDir));
   }
   std::sort(list.Holders.begin(), list.Holders.end(),

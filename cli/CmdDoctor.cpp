@@ -1,0 +1,178 @@
+// quorin-iap-cli doctor [--port NAME] [--settings FILE] [--loopback] [--json] [--watch SECONDS]
+// Says why the tool cannot reach the controller: the adapters present, their drivers, what takes
+// them away, the port a job would use, and (when that port opens) what the line does. Sends the
+// controller nothing but identification requests (0x02).
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "cli/Commands.h"
+#include "cli/DoctorJson.h"
+#include "cli/JobTarget.h"
+#include "iap/Doctor.h"
+#include "iap/DoctorLine.h"
+#include "iap/DoctorText.h"
+#include "platform/DeviceView.h"
+#include "platform/OutsideText.h"
+#include "settings/UartSettings.h"
+
+namespace quorin {
+namespace {
+
+struct DoctorOptions {
+  std::string Port;
+  std::string SettingsFile;
+  bool Loopback = false;
+  bool Json = false;
+  unsigned WatchSeconds = 0;
+};
+
+// What the findings mean for the exit code: 3 for anything between the tool and an open port,
+// 4 when the port opens but the line check failed, 0 when nothing is a problem.
+int ExitCodeFor(const DoctorResult& result) {
+  int code = kExitOk;
+  for (const Finding& finding : result.Findings) {
+    if (finding.Level != Severity::Problem) continue;
+    if (finding.Check == "no-answer" || finding.Check == "loopback-failed") {
+      if (code == kExitOk) code = kExitNotIdentified;
+    } else {
+      code = kExitPortError;
+    }
+  }
+  return code;
+}
+
+std::string AdapterLine(const DoctorAdapter& adapter) {
+  std::string line = adapter.Chip + " " + adapter.UsbId;
+  line += adapter.Port.empty() ? std::string(" (no port)")
+                               : " on " + platform::TerminalSafe(adapter.Port) + " " +
+                                     platform::TerminalSafe(adapter.Device);
+  return line + ", driver " +
+         (adapter.Driver.empty() ? std::string("(none)") : platform::TerminalSafe(adapter.Driver));
+}
+
+// --watch: what appears and disappears, as it happens, on `out`.
+void Watch(const platform::DeviceView& view, unsigned seconds, std::FILE* out) {
+  using Clock = std::chrono::steady_clock;
+  constexpr auto kEvery = std::chrono::milliseconds(200);
+  constexpr double kBrief = 5.0;  // an adapter gone within this many seconds was taken
+  const auto started = Clock::now();
+  const auto since = [&] { return std::chrono::duration<double>(Clock::now() - started).count(); };
+  std::map<std::string, std::pair<DoctorAdapter, double>> present;  // key -> adapter, seen at
+  bool first = true;
+  std::fprintf(out, "Watching for %u s: plug the adapter in (and out) now.\n", seconds);
+  while (true) {
+    std::map<std::string, DoctorAdapter> now;
+    for (DoctorAdapter& adapter : SerialAdapters(view.Look())) {
+      now.emplace(adapter.UsbId + "|" + adapter.Device + "|" + adapter.Driver, std::move(adapter));
+    }
+    const double at = since();
+    for (auto it = present.begin(); it != present.end();) {
+      if (now.count(it->first) != 0) {
+        ++it;
+        continue;
+      }
+      std::fprintf(out, "%6.1f s  gone:     %s", at, AdapterLine(it->second.first).c_str());
+      if (!first && at - it->second.second < kBrief && !it->second.first.Port.empty()) {
+        std::fprintf(out, "  (after %.1f s: something took it; on Linux usually brltty)",
+                     at - it->second.second);
+      }
+      std::fputs("\n", out);
+      it = present.erase(it);
+    }
+    for (auto& [key, adapter] : now) {
+      if (present.count(key) != 0) continue;
+      std::fprintf(out, "%6.1f s  %s %s\n", at,
+                   first ? "present:" : "new:    ", AdapterLine(adapter).c_str());
+      present.emplace(key, std::make_pair(adapter, at));
+    }
+    std::fflush(out);
+    first = false;
+    if (at >= seconds) break;
+    std::this_thread::sleep_for(kEvery);
+  }
+}
+
+int RunDoctor(const DoctorOptions& options) {
+  JobSettings settings;
+  std::string portName;
+  if (const auto refused = JobTargetFor(options.Port, options.SettingsFile, settings, portName)) {
+    return *refused;
+  }
+  DoctorTarget target;
+  target.Name = portName;
+  if (!options.Port.empty()) {
+    target.Source = "--port";
+  } else {
+    target.Source = "the settings file " +
+                    (options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile);
+  }
+  const std::unique_ptr<platform::DeviceView> view = platform::SystemDeviceView();
+  if (options.WatchSeconds > 0) Watch(*view, options.WatchSeconds, options.Json ? stderr : stdout);
+  DoctorLine line(settings);
+  DoctorFacts facts = GatherDoctorFacts(
+      *view, target,
+      [&line](const std::string& name, std::string& text) { return line.ProbeOpen(name, text); });
+  if (facts.Port && facts.Port->Opened) {
+    if (options.Loopback) {
+      facts.Loopback = line.Loopback(portName);
+    } else {
+      facts.Controller = line.Controller(portName);
+    }
+  }
+  const DoctorResult exact = Diagnose(facts, OutsideTextUse::Exact);
+  if (options.Json) {
+    const std::string json = DoctorJson(exact) + "\n";
+    std::fputs(json.c_str(), stdout);
+  } else {
+    std::fputs(DoctorText(Diagnose(facts, OutsideTextUse::TerminalSafe)).c_str(), stdout);
+  }
+  if (std::fflush(stdout) != 0) {
+    std::fputs("quorin-iap-cli: the findings could not be written to stdout.\n", stderr);
+  }
+  return ExitCodeFor(exact);
+}
+
+// An option given with an empty value is a usage error, as everywhere in this tool.
+const CLI::Validator kNotEmpty(
+    [](std::string& value) {
+      return value.empty() ? std::string("must not be empty") : std::string();
+    },
+    "NOT EMPTY");
+
+}  // namespace
+
+void AddDoctorCommand(CLI::App& app, int& exitCode) {
+  auto options = std::make_shared<DoctorOptions>();
+  CLI::App* doctor = app.add_subcommand(
+      "doctor",
+      "Say why the tool cannot reach the controller: USB serial adapters, drivers, brltty and "
+      "ModemManager, the job's port, and what the line does. Sends the controller nothing but "
+      "identification requests.\nExit codes: 0 nothing stands in the way, 2 the settings file "
+      "gives no port, 3 a problem with the adapter or the port, 4 the port opens but nothing "
+      "answered (or the loopback failed), 64 a usage error, 70 an internal error.");
+  doctor
+      ->add_option("--port", options->Port,
+                   "The port to check: a device path, COMn, or auto (default: the settings "
+                   "file's port)")
+      ->check(kNotEmpty);
+  doctor
+      ->add_option("--settings", options->SettingsFile,
+                   "Settings file (default: Cyclomer.ini beside the executable)")
+      ->check(kNotEmpty);
+  doctor->add_flag("--loopback", options->Loopback,
+                   "TX and RX of the adapter are bridged: send test patterns and compare the echo "
+                   "(instead of asking the controller)");
+  doctor->add_flag("--json", options->Json,
+                   "Print one JSON object on stdout: {\"adapters\": [...], \"findings\": [...]}");
+  doctor
+      ->add_option("--watch", options->WatchSeconds,
+                   "First report for SECONDS what adapters appear and disappear")
+      ->check(CLI::Range(1u, 3600u));
+  doctor->callback([options, &exitCode] { exitCode = RunDoctor(*options); });
+}
+
+}  // namespace quorin

@@ -1,0 +1,98 @@
+#include "cli/JobTarget.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "cli/Commands.h"
+#include "cli/PortText.h"
+#include "iap/Doctor.h"
+#include "platform/DeviceView.h"
+#include "platform/OutsideText.h"
+#include "settings/UartSettings.h"
+
+namespace quorin {
+namespace {
+
+// Why the settings file given with --settings yields no port, or nothing when it does.
+std::optional<std::string> SettingsProblem(const UartPortCheck& check) {
+  using Status = UartPortCheck::Status;
+  switch (check.State) {
+    case Status::Ok:
+      return std::nullopt;
+    case Status::Missing:
+      return std::string("there is no such file");
+    case Status::Folder:
+      return std::string("it is a folder");
+    case Status::NotAFile:
+      return std::string("it is not a regular file (a FIFO, a device or a socket)");
+    case Status::Unreadable:
+      return "it cannot be read: " + check.Reason.message();
+    case Status::NoPort:
+      return std::string("it holds no key Port in section [Uart]");
+    case Status::NotAPort:
+      return "its Port \"" + ShownName(check.Value) + "\" is not a port number (1, 2, ...)";
+  }
+  return std::string("it cannot be used");
+}
+
+// The one USB serial adapter with a port, or the exit code after listing what is there.
+std::optional<int> AutoPort(std::string& portName) {
+  const platform::DeviceSnapshot snapshot = platform::SystemDeviceView()->Look();
+  std::vector<DoctorAdapter> withPort;
+  for (DoctorAdapter& adapter : SerialAdapters(snapshot)) {
+    if (!adapter.Port.empty()) withPort.push_back(std::move(adapter));
+  }
+  if (withPort.size() == 1) {
+    // Windows names its ports; elsewhere the device path says more than a count.
+    const DoctorAdapter& adapter = withPort.front();
+    portName = snapshot.System == platform::DeviceSystem::Windows ? adapter.Port : adapter.Device;
+    return std::nullopt;
+  }
+  std::string text = withPort.empty() ? "--port auto: no USB serial adapter with a port is here"
+                                      : "--port auto: several USB serial adapters are here";
+  text += withPort.empty() ? ".\n" : "; name one with --port:\n";
+  for (const DoctorAdapter& adapter : withPort) {
+    text += "  " + platform::TerminalSafe(adapter.Port) + "  " +
+            platform::TerminalSafe(adapter.Device) + "  " + adapter.UsbId + " " + adapter.Chip +
+            "\n";
+  }
+  if (withPort.empty()) {
+    text += "  Connect the programming cable; `quorin-iap-cli doctor` says why none shows up.\n";
+  }
+  std::fputs(("quorin-iap-cli: " + text).c_str(), stderr);
+  return kExitUsage;
+}
+
+}  // namespace
+
+bool IsAutoPort(const std::string& port) {
+  return port.size() == 4 && (port[0] | 0x20) == 'a' && (port[1] | 0x20) == 'u' &&
+         (port[2] | 0x20) == 't' && (port[3] | 0x20) == 'o';
+}
+
+std::optional<int> JobTargetFor(const std::string& port, const std::string& settingsFile,
+                                JobSettings& settings, std::string& portName) {
+  const std::string settingsPath = settingsFile.empty() ? SettingsFilePath() : settingsFile;
+  settings = JobSettingsFromFile(settingsPath);
+  if (IsAutoPort(port)) {
+    if (const auto refused = AutoPort(portName)) return refused;
+  } else if (!port.empty()) {
+    portName = port;
+  } else if (!settingsFile.empty()) {
+    const UartPortCheck check = CheckUartPortSetting(settingsPath);
+    if (const auto problem = SettingsProblem(check)) {
+      std::fprintf(stderr,
+                   "quorin-iap-cli: no port in the settings file %s: %s; nothing was sent.\n"
+                   "  Save a port in the window (Uart > Uart Port), or pass --port NAME.\n",
+                   ShownName(settingsPath).c_str(), problem->c_str());
+      return kExitUnreadablePack;
+    }
+    portName = "COM" + std::to_string(check.Port);
+  } else {
+    portName = settings.PortName();  // the window's rule: COM1 when the file says nothing
+  }
+  settings.PortName = [portName] { return portName; };
+  return std::nullopt;
+}
+
+}  // namespace quorin

@@ -1,0 +1,172 @@
+#include "iap/DoctorLine.h"
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+#include "comm/EventLoop.h"
+#include "comm/TComm.h"
+#include "iap/Frames.h"
+#include "iap/JobPort.h"
+
+namespace quorin {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr auto kAfterOpen = 200ms;    // as a job pauses after each open
+constexpr auto kListen = 1000ms;      // listening for a running application
+constexpr auto kRequestWait = 300ms;  // for the loader's answer to one request
+constexpr unsigned kRequests = 6;     // as many as a job's ConnectMcu sends
+constexpr std::size_t kLoopbackBytes = 3072;
+constexpr std::size_t kSampleBytes = 16;
+
+static_assert(kRequests <= kMaxIdentifyRequests);
+
+// Walking bits, alternating bits, all byte values and a counter: what a broken line, a wrong
+// word length or a lost flow-control byte would change.
+std::vector<std::uint8_t> LoopbackPattern() {
+  std::vector<std::uint8_t> pattern;
+  for (int bit = 0; bit < 8; ++bit) pattern.push_back(static_cast<std::uint8_t>(1u << bit));
+  for (int i = 0; i < 256; ++i) pattern.push_back(i % 2 == 0 ? 0x55 : 0xAA);
+  for (int i = 0; i < 256; ++i) pattern.push_back(static_cast<std::uint8_t>(i));
+  std::uint32_t seed = 0x2545F491u;
+  while (pattern.size() < kLoopbackBytes) {
+    seed = seed * 1664525u + 1013904223u;
+    pattern.push_back(static_cast<std::uint8_t>(seed >> 24));
+  }
+  return pattern;
+}
+
+}  // namespace
+
+struct DoctorLine::Impl {
+  explicit Impl(JobSettings settings) : settings(std::move(settings)), port(loop) {
+    PrepareJobPort(port, this->settings);
+    port.OnReceiveData = [this](TComm&, const std::uint8_t* bytes, std::uint16_t length) {
+      received.insert(received.end(), bytes, bytes + length);
+    };
+  }
+
+  std::uint32_t LoaderBaud() const {
+    return static_cast<std::uint32_t>(
+        LoaderBaudRate(settings.BaudIndex ? settings.BaudIndex() : 0));
+  }
+
+  // Opens `name` at `baud`; the error and the component's text on failure.
+  std::error_code Open(const std::string& name, std::uint32_t baud, std::string& text) {
+    try {
+      OpenJobPort(port, name, baud);
+    } catch (const ECommsError& error) {
+      text = error.what();
+      return error.Reason() ? error.Reason() : std::make_error_code(std::errc::io_error);
+    } catch (const std::exception& error) {
+      text = error.what();
+      return std::make_error_code(std::errc::io_error);
+    }
+    return {};
+  }
+
+  // Runs AVS1's events for `time`, or until `done`.
+  void Run(
+      std::chrono::milliseconds time, const std::function<bool()>& done = [] { return false; }) {
+    loop.RunUntil(done, time);
+  }
+
+  void Close() {
+    port.ClosePort();
+    loop.ProcessPending();  // a chunk posted just before the close
+    received.clear();
+  }
+
+  JobSettings settings;
+  EventLoop loop;
+  TComm port;  // after `loop`: its events are posted there
+  std::vector<std::uint8_t> received;
+};
+
+DoctorLine::DoctorLine(JobSettings settings) : impl_(std::make_unique<Impl>(std::move(settings))) {}
+
+DoctorLine::~DoctorLine() {
+  impl_->port.ClosePort();
+}
+
+std::error_code DoctorLine::ProbeOpen(const std::string& name, std::string& text) {
+  const std::error_code error = impl_->Open(name, impl_->LoaderBaud(), text);
+  impl_->Close();
+  return error;
+}
+
+LoopbackFacts DoctorLine::Loopback(const std::string& name) {
+  LoopbackFacts facts;
+  facts.Baud = impl_->LoaderBaud();
+  std::string text;
+  if (impl_->Open(name, facts.Baud, text)) return facts;
+  facts.Opened = true;
+  impl_->Run(kAfterOpen);
+  impl_->received.clear();
+  const std::vector<std::uint8_t> pattern = LoopbackPattern();
+  // Ten bits a byte on the wire; twice that and a second to spare before giving up.
+  const auto limit = std::chrono::milliseconds(pattern.size() * 10 * 1000 * 2 / facts.Baud + 1000);
+  const auto started = Clock::now();
+  constexpr std::size_t kChunk = 256;
+  for (std::size_t at = 0; at < pattern.size(); at += kChunk) {
+    const std::size_t length = std::min(kChunk, pattern.size() - at);
+    if (!impl_->port.SendData(pattern.data() + at, static_cast<std::uint16_t>(length))) break;
+    facts.Sent += length;
+  }
+  impl_->Run(limit, [this, &facts] { return impl_->received.size() >= facts.Sent; });
+  facts.Seconds = std::chrono::duration<double>(Clock::now() - started).count();
+  const std::vector<std::uint8_t>& back = impl_->received;
+  facts.Received = back.size();
+  const std::size_t compared = std::min(back.size(), facts.Sent);
+  for (std::size_t i = 0; i < compared; ++i) {
+    if (back[i] != pattern[i]) {
+      facts.FirstDifference = i;
+      facts.Expected = pattern[i];
+      facts.Got = back[i];
+      break;
+    }
+  }
+  impl_->Close();
+  return facts;
+}
+
+ControllerFacts DoctorLine::Controller(const std::string& name) {
+  ControllerFacts facts;
+  facts.ListenBaud = kRestartBaudRate;
+  facts.LoaderBaud = impl_->LoaderBaud();
+  std::string text;
+  if (impl_->Open(name, facts.ListenBaud, text)) return facts;
+  impl_->Run(kListen);
+  facts.ApplicationBytes = impl_->received.size();
+  facts.ApplicationSample.assign(
+      impl_->received.begin(),
+      impl_->received.begin() +
+          static_cast<std::ptrdiff_t>(std::min(kSampleBytes, impl_->received.size())));
+  impl_->Close();
+  if (impl_->Open(name, facts.LoaderBaud, text)) return facts;
+  facts.Opened = true;
+  impl_->Run(kAfterOpen);
+  impl_->received.clear();
+  const auto identified = [this] {
+    const auto& got = impl_->received;
+    return std::find(got.begin(), got.end(), kIdentifyRequest) != got.end() &&
+           std::find(got.begin(), got.end(), kLoaderIdentity) != got.end();
+  };
+  while (!identified() && facts.Requests < kRequests) {
+    if (!impl_->port.SendData(&kIdentifyRequest, 1)) break;
+    ++facts.Requests;
+    impl_->Run(kRequestWait, identified);
+  }
+  const auto& got = impl_->received;
+  facts.StxSeen = std::find(got.begin(), got.end(), kIdentifyRequest) != got.end();
+  facts.FdSeen = std::find(got.begin(), got.end(), kLoaderIdentity) != got.end();
+  facts.AnswerBytes = static_cast<std::size_t>(
+      std::count_if(got.begin(), got.end(), [](std::uint8_t b) { return b != kIdentifyRequest; }));
+  impl_->Close();
+  return facts;
+}
+
+}  // namespace quorin
