@@ -17,7 +17,7 @@ constexpr const char* kPortName = "simulated";
 // The window's controller serves job after job as long as the window is open: it keeps the last
 // job only.
 sim::SimOptions OptionsFor(const std::string& scenario) {
-  if (scenario.empty()) return sim::LongRunningOptions(sim::SimOptions{}.scenario);
+  if (scenario.empty()) return sim::LongRunningOptions(sim::SimOptions{}.Scenario);
   const auto parsed = sim::ParseScenarioName(scenario);
   if (!parsed) {
     std::string names;
@@ -55,7 +55,7 @@ std::string Simulation::PortPath() const {
 }
 
 std::string Simulation::Scenario() const {
-  return std::string(sim::ScenarioName(impl_->controller.Options().scenario));
+  return std::string(sim::ScenarioName(impl_->controller.Options().Scenario));
 }
 
 }  // namespace quorin

@@ -14,9 +14,9 @@ enum class BoxIcon { Warning, Error };
 
 // One modal message box with a single OK button.
 struct MessageBoxRequest {
-  BoxIcon icon = BoxIcon::Error;
-  std::string caption;
-  std::string text;
+  BoxIcon Icon = BoxIcon::Error;
+  std::string Caption;
+  std::string Text;
 };
 
 class PortDialogPresenter;

@@ -76,14 +76,14 @@ void ByteTraceFile::Write() {
       if (queue_.empty()) return;  // stopping, and all written
       chunk = std::move(queue_.front());
       queue_.pop_front();
-      queuedText_ -= chunk.text.size();
+      queuedText_ -= chunk.Text.size();
     }
     std::size_t written = 0;
-    while (written < chunk.text.size() && !failed_.load()) {
+    while (written < chunk.Text.size() && !failed_.load()) {
       if (drainUntil && std::chrono::steady_clock::now() >= *drainUntil) break;
       std::error_code error;
-      const long wrote = platform::WriteWithin(fd_.Get(), chunk.text.data() + written,
-                                     chunk.text.size() - written, kRoomPoll, error);
+      const long wrote = platform::WriteWithin(fd_.Get(), chunk.Text.data() + written,
+                                               chunk.Text.size() - written, kRoomPoll, error);
       if (wrote < 0) {
         writeError_ = error;
         failed_.store(true);
@@ -94,9 +94,9 @@ void ByteTraceFile::Write() {
         if (stopping_) drainUntil = std::chrono::steady_clock::now() + kDrainLimit;
       }
     }
-    if (written < chunk.text.size()) {
+    if (written < chunk.Text.size()) {
       std::lock_guard<std::mutex> lock(mutex_);
-      dropped_ += chunk.traffic;
+      dropped_ += chunk.Traffic;
     }
   }
 }

@@ -55,8 +55,8 @@ class ByteTraceFile {
 
  private:
   struct Chunk {
-    std::string text;
-    std::size_t traffic;  // bytes of the line these lines show
+    std::string Text;
+    std::size_t Traffic;  // bytes of the line these lines show
   };
   void Write();
 
@@ -66,12 +66,12 @@ class ByteTraceFile {
 
   std::mutex mutex_;
   std::condition_variable wake_;
-  std::deque<Chunk> queue_;        // guarded by mutex_
-  std::size_t queuedText_ = 0;     // guarded by mutex_
-  bool stopping_ = false;          // guarded by mutex_
-  std::uint64_t dropped_ = 0;      // guarded by mutex_: bytes of traffic not traced
+  std::deque<Chunk> queue_;     // guarded by mutex_
+  std::size_t queuedText_ = 0;  // guarded by mutex_
+  bool stopping_ = false;       // guarded by mutex_
+  std::uint64_t dropped_ = 0;   // guarded by mutex_: bytes of traffic not traced
   std::atomic<bool> failed_{false};
-  std::error_code writeError_;            // written by the writer before failed_, read after the join
+  std::error_code writeError_;  // written by the writer before failed_, read after the join
   std::thread writer_;
   bool finished_ = false;
 };

@@ -69,7 +69,7 @@ class SimulatedController {
  private:
   static sim::SimOptions OptionsFor(const std::string& scenario) {
     sim::SimOptions options;
-    options.scenario = *sim::ParseScenarioName(scenario);  // checked by the parser
+    options.Scenario = *sim::ParseScenarioName(scenario);  // checked by the parser
     return options;
   }
   const std::shared_ptr<platform::LoopbackLine> line_ = std::make_shared<platform::LoopbackLine>();

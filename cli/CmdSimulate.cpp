@@ -23,12 +23,12 @@ namespace quorin {
 namespace {
 
 struct SimulateOptions {
-  std::string scenario = "normal";
-  std::string link;
-  unsigned group = 1;
-  unsigned ackDelayMs = 1000;
-  std::string firmwareOut;
-  std::uint32_t seed = 1;
+  std::string Scenario = "normal";
+  std::string Link;
+  unsigned Group = 1;
+  unsigned AckDelayMs = 1000;
+  std::string FirmwareOut;
+  std::uint32_t Seed = 1;
 };
 
 // Ctrl-C and termination requests, taken by the interrupt hook while this lives.
@@ -54,7 +54,7 @@ class StopSignals {
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
-  bool arrived_ = false;  // guarded by mutex_
+  bool arrived_ = false;          // guarded by mutex_
   platform::InterruptHook hook_;  // last: stops before the members it uses go
 };
 
@@ -76,7 +76,8 @@ class DeviceLink {
   }
   ~DeviceLink() {
     const auto now = platform::LinkIdentityOf(path_);
-    if (!made_ || !now || !now->SameFileAs(*made_) || now->Kind != platform::FileKind::SymbolicLink) return;
+    if (!made_ || !now || !now->SameFileAs(*made_) || now->Kind != platform::FileKind::SymbolicLink)
+      return;
     std::error_code error;
     if (std::filesystem::read_symlink(path_, error) == device_ && !error) {
       std::filesystem::remove(path_, error);
@@ -112,33 +113,33 @@ const char* EndText(sim::SessionEnd end) {
 }
 
 void PrintSession(unsigned number, const sim::LoaderSession& session) {
-  std::printf("job %u: %u identification request(s), ", number, session.identificationRequests);
-  if (session.header) {
+  std::printf("job %u: %u identification request(s), ", number, session.IdentificationRequests);
+  if (session.Header) {
     std::printf("%lu of %lu firmware bytes in %zu blocks, ",
-                static_cast<unsigned long>(session.firmware.size()),
-                static_cast<unsigned long>(session.header->fields.dataLength), session.blocks);
+                static_cast<unsigned long>(session.Firmware.size()),
+                static_cast<unsigned long>(session.Header->Fields.DataLength), session.Blocks);
   } else {
     std::printf("no header, ");
   }
-  std::printf("%s\n", EndText(session.end));
+  std::printf("%s\n", EndText(session.End));
 }
 
 int RunSimulate(const SimulateOptions& given) {
   sim::SimOptions options;
-  options.scenario = *sim::ParseScenarioName(given.scenario);  // checked by the parser
-  options.group = given.group;
-  options.ackDelay = std::chrono::milliseconds(given.ackDelayMs);
-  options.firmwareOutputPath = given.firmwareOut;
-  options.seed = given.seed;
-  options.keepByteLog = false;  // runs for hours; the per-job lines need no byte log
+  options.Scenario = *sim::ParseScenarioName(given.Scenario);  // checked by the parser
+  options.Group = given.Group;
+  options.AckDelay = std::chrono::milliseconds(given.AckDelayMs);
+  options.FirmwareOutputPath = given.FirmwareOut;
+  options.Seed = given.Seed;
+  options.KeepByteLog = false;  // runs for hours; the per-job lines need no byte log
 
   // Each firmware replaces the file as a whole; what is not a regular file is never touched.
-  if (const auto existing = platform::IdentityOf(given.firmwareOut);
-      !given.firmwareOut.empty() && existing && existing->Kind != platform::FileKind::Regular) {
+  if (const auto existing = platform::IdentityOf(given.FirmwareOut);
+      !given.FirmwareOut.empty() && existing && existing->Kind != platform::FileKind::Regular) {
     std::fprintf(stderr,
                  "quorin-iap-cli simulate: --firmware-out %s is not a regular file (a folder, a "
                  "FIFO, a device ...); name a file to write each firmware into\n",
-                 platform::TerminalSafe(given.firmwareOut).c_str());
+                 platform::TerminalSafe(given.FirmwareOut).c_str());
     return kExitUsage;
   }
   StopSignals signals;  // before the controller's thread exists, so it inherits the mask
@@ -155,8 +156,8 @@ int RunSimulate(const SimulateOptions& given) {
     return kExitInternalError;
   }
   try {
-    if (!given.link.empty()) {
-      link = std::make_unique<DeviceLink>(given.link, controller->SlavePath());
+    if (!given.Link.empty()) {
+      link = std::make_unique<DeviceLink>(given.Link, controller->SlavePath());
     }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "quorin-iap-cli simulate: %s\n",
@@ -165,8 +166,8 @@ int RunSimulate(const SimulateOptions& given) {
   }
   std::printf("%s\n", controller->SlavePath().c_str());
   std::printf("simulated controller (scenario %s) on %s%s%s; Ctrl-C ends it\n",
-              given.scenario.c_str(), controller->SlavePath().c_str(),
-              given.link.empty() ? "" : ", linked as ", platform::TerminalSafe(given.link).c_str());
+              given.Scenario.c_str(), controller->SlavePath().c_str(),
+              given.Link.empty() ? "" : ", linked as ", platform::TerminalSafe(given.Link).c_str());
   std::fflush(stdout);
 
   unsigned jobs = 0;
@@ -175,14 +176,14 @@ int RunSimulate(const SimulateOptions& given) {
   for (;;) {
     const bool stop = signals.Arrived(std::chrono::milliseconds(200));
     const sim::SimReport report = controller->Report();
-    for (; framesShown < report.restartFrames.size(); ++framesShown) {
-      const sim::RestartFrameRecord& frame = report.restartFrames[framesShown];
-      std::printf("restart frame at %u baud: %s\n", frame.baud,
-                  frame.accepted ? "accepted, the loader starts"
-                                 : (frame.problems.empty() ? "ignored" : "refused"));
+    for (; framesShown < report.RestartFrames.size(); ++framesShown) {
+      const sim::RestartFrameRecord& frame = report.RestartFrames[framesShown];
+      std::printf("restart frame at %u baud: %s\n", frame.Baud,
+                  frame.Accepted ? "accepted, the loader starts"
+                                 : (frame.Problems.empty() ? "ignored" : "refused"));
     }
-    for (; faultsShown < report.violations.size(); ++faultsShown) {
-      std::printf("protocol fault: %s\n", report.violations[faultsShown].c_str());
+    for (; faultsShown < report.Violations.size(); ++faultsShown) {
+      std::printf("protocol fault: %s\n", report.Violations[faultsShown].c_str());
     }
     for (const sim::LoaderSession& session : controller->TakeEndedSessions()) {
       PrintSession(++jobs, session);
@@ -206,25 +207,25 @@ void AddSimulateCommand(CLI::App& app, int& exitCode) {
       "--link PATH that exists already or cannot be made), 70 no pseudo-terminal.");
   std::vector<std::string> names;
   for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
-  command->add_option("--scenario", options->scenario, "How the controller misbehaves")
+  command->add_option("--scenario", options->Scenario, "How the controller misbehaves")
       ->check(CLI::IsMember(names))
       ->capture_default_str();
   command
-      ->add_option("--link", options->link,
+      ->add_option("--link", options->Link,
                    "Also make PATH a symbolic link to the device; PATH must not exist. On exit the "
                    "link is removed if it is still the one made")
       ->check(NotEmpty());
   command
-      ->add_option("--group", options->group,
+      ->add_option("--group", options->Group,
                    "k of ack-lost, ack-delay and cable-pulled: the k-th 1024-byte group")
       ->capture_default_str();
-  command->add_option("--ack-delay", options->ackDelayMs, "Delay of ack-delay in milliseconds")
+  command->add_option("--ack-delay", options->AckDelayMs, "Delay of ack-delay in milliseconds")
       ->capture_default_str();
   command
-      ->add_option("--firmware-out", options->firmwareOut,
+      ->add_option("--firmware-out", options->FirmwareOut,
                    "Write each received firmware (unmasked) to FILE")
       ->check(NotEmpty());
-  command->add_option("--seed", options->seed, "Seed of the noise and burst bytes")
+  command->add_option("--seed", options->Seed, "Seed of the noise and burst bytes")
       ->capture_default_str();
   command->callback([options, &exitCode] { exitCode = RunSimulate(*options); });
 }

@@ -17,11 +17,11 @@ std::string Reason(std::error_code error) {
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
   platform::FileContents contents = platform::ReadWholeFile(path, maxBytes);
-  const std::error_code error = contents.error;
+  const std::error_code error = contents.Error;
   if (error == platform::FileErrc::TooLarge) {
-    if (contents.sizeSeen > maxBytes) {
-      throw FileTooLarge(path + " holds " + std::to_string(contents.sizeSeen) + " bytes",
-                         contents.sizeSeen);
+    if (contents.SizeSeen > maxBytes) {
+      throw FileTooLarge(path + " holds " + std::to_string(contents.SizeSeen) + " bytes",
+                         contents.SizeSeen);
     }
     // The file grew after it was opened.
     throw FileTooLarge(path + " holds more than " + std::to_string(maxBytes) + " bytes",
@@ -31,16 +31,16 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::size_t max
     throw FileError("cannot read " + path + ": not a regular file");
   }
   if (error) throw FileError("cannot read " + path + ": " + Reason(error));
-  return std::move(contents.bytes);
+  return std::move(contents.Bytes);
 }
 
 void WriteNewFile(const std::string& path, std::span<const std::uint8_t> bytes, bool replace) {
   platform::WriteOptions options;
-  options.keepExisting = !replace;
+  options.KeepExisting = !replace;
   platform::WriteStep step = platform::WriteStep::Create;
   const std::error_code error = platform::WriteFileAtomically(
-      path, [bytes](platform::FileSink& sink) { return sink.Write(std::as_bytes(bytes)); },
-      options, &step);
+      path, [bytes](platform::FileSink& sink) { return sink.Write(std::as_bytes(bytes)); }, options,
+      &step);
   if (!error) return;
   if (step == platform::WriteStep::Create) {
     if (!replace && error == std::errc::file_exists) throw FileExists(path + " already exists");

@@ -11,7 +11,9 @@ bool PostSimple(const PostNotification& post, std::uint32_t code, std::uint32_t 
 }
 
 // Both threads end this way after a failure; the result of the post itself does not matter.
-void PostHangup(const PostNotification& post) { PostSimple(post, NotifyHangup); }
+void PostHangup(const PostNotification& post) {
+  PostSimple(post, NotifyHangup);
+}
 
 }  // namespace
 
@@ -20,7 +22,9 @@ TReadThread::TReadThread(std::shared_ptr<SerialDevice> port, PostNotification po
   thread_ = std::thread([this] { Body(); });
 }
 
-TReadThread::~TReadThread() { Join(); }
+TReadThread::~TReadThread() {
+  Join();
+}
 
 void TReadThread::Join() {
   if (thread_.joinable()) thread_.join();
@@ -28,10 +32,10 @@ void TReadThread::Join() {
 
 bool TReadThread::PostLineEvents() {
   const LineEvents events = port_->TakeLineEvents();
-  if (events.errorFlags != 0 && !PostSimple(post_, NotifyReceiveError, events.errorFlags)) {
+  if (events.ErrorFlags != 0 && !PostSimple(post_, NotifyReceiveError, events.ErrorFlags)) {
     return false;
   }
-  if (events.modemEvents != 0 && !PostSimple(post_, NotifyModemState, events.modemEvents)) {
+  if (events.ModemEvents != 0 && !PostSimple(post_, NotifyModemState, events.ModemEvents)) {
     return false;
   }
   return true;
@@ -42,12 +46,12 @@ void TReadThread::Body() {
   bool purge = true;
   while (!port_->StopRequested()) {
     const IoResult result = port_->Read(buffer_);
-    if (result.status == IoStatus::Stopped) break;
-    if (result.status == IoStatus::Closed) {
+    if (result.Status == IoStatus::Stopped) break;
+    if (result.Status == IoStatus::Closed) {
       purge = false;
       break;
     }
-    if (result.status == IoStatus::Gone) {
+    if (result.Status == IoStatus::Gone) {
       PostHangup(post_);
       break;
     }
@@ -56,10 +60,11 @@ void TReadThread::Body() {
       PostHangup(post_);
       break;
     }
-    if (result.count == 0) break;  // a total time-out passed with nothing read: end silently
-    Notification data{NotifyData, static_cast<std::uint32_t>(result.count),
-                      std::vector<std::uint8_t>(buffer_.begin(),
-                                                buffer_.begin() + static_cast<std::ptrdiff_t>(result.count))};
+    if (result.Count == 0) break;  // a total time-out passed with nothing read: end silently
+    Notification data{
+        NotifyData, static_cast<std::uint32_t>(result.Count),
+        std::vector<std::uint8_t>(buffer_.begin(),
+                                  buffer_.begin() + static_cast<std::ptrdiff_t>(result.Count))};
     if (!post_(std::move(data))) {
       PostHangup(post_);
       break;
@@ -74,7 +79,9 @@ TWriteThread::TWriteThread(std::shared_ptr<SerialDevice> port, std::shared_ptr<W
   thread_ = std::thread([this] { Body(); });
 }
 
-TWriteThread::~TWriteThread() { Join(); }
+TWriteThread::~TWriteThread() {
+  Join();
+}
 
 void TWriteThread::Join() {
   if (thread_.joinable()) thread_.join();
@@ -85,11 +92,14 @@ TWriteThread::BlockResult TWriteThread::WriteBlock(const std::vector<std::uint8_
   while (offset < block.size()) {
     // A write cut short goes on with the rest of the block.
     const IoResult result = port_->Write(std::span(block).subspan(offset));
-    offset += result.count;
-    switch (result.status) {
-      case IoStatus::Done: break;
-      case IoStatus::Stopped: return BlockResult::Stopped;
-      case IoStatus::Closed: return BlockResult::Stopped;
+    offset += result.Count;
+    switch (result.Status) {
+      case IoStatus::Done:
+        break;
+      case IoStatus::Stopped:
+        return BlockResult::Stopped;
+      case IoStatus::Closed:
+        return BlockResult::Stopped;
       case IoStatus::Gone:
         PostHangup(post_);
         return BlockResult::Failed;

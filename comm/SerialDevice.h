@@ -34,9 +34,9 @@ enum class IoStatus {
 };
 
 struct IoResult {
-  IoStatus status = IoStatus::Done;
-  std::size_t count = 0;
-  std::error_code error;
+  IoStatus Status = IoStatus::Done;
+  std::size_t Count = 0;
+  std::error_code Error;
 };
 
 // Line errors in the flags a driver reports them with (the CE_ values of the component's events).
@@ -55,8 +55,8 @@ enum ModemEventBits : std::uint32_t {
 };
 
 struct LineEvents {
-  std::uint32_t errorFlags = 0;   // LineErrorFlags
-  std::uint32_t modemEvents = 0;  // ModemEventBits
+  std::uint32_t ErrorFlags = 0;   // LineErrorFlags
+  std::uint32_t ModemEvents = 0;  // ModemEventBits
 };
 
 class SerialDevice {
@@ -82,7 +82,8 @@ class SerialDevice {
   // Drops what the driver holds in the input and/or output direction. Result ignored by design.
   virtual void Purge(bool input, bool output) = 0;
   // Writes the whole line state (see the mapping above). Returns the first failure of the
-  // termios calls (the modem-control ioctls' ENOTTY/EINVAL are not failures); callers may ignore it.
+  // termios calls (the modem-control ioctls' ENOTTY/EINVAL are not failures); callers may ignore
+  // it.
   virtual std::error_code ApplyLineState(const CommSettings& settings) = 0;
   // Takes the five time-outs; the next Read and Write follow them. Returns the driver's refusal
   // (Windows' SetCommTimeouts); callers may ignore it.

@@ -19,9 +19,11 @@
 //   StopBits            _1: no CSTOPB; _1_5 and _2: CSTOPB (UARTs send 1.5 stop bits for CSTOPB
 //                       with 5 data bits, the only size 1.5 is defined for).
 //   ParityCheck         INPCK. A byte received with a parity or framing error is then read as 0
-//                       (no IGNPAR, no PARMRK), which is ReplaceWhenParityError with ReplacedChar 0.
+//                       (no IGNPAR, no PARMRK), which is ReplaceWhenParityError with ReplacedChar
+//                       0.
 //   Outx_CtsFlow        CRTSCTS (Linux has one flag for both directions of RTS/CTS).
-//   RtsControl          RtsEnable/RtsDisable: RTS on/off (TIOCMBIS/TIOCMBIC); RtsHandshake: CRTSCTS;
+//   RtsControl          RtsEnable/RtsDisable: RTS on/off (TIOCMBIS/TIOCMBIC); RtsHandshake:
+//   CRTSCTS;
 //                       RtsTransmissionAvailable: RTS on.
 //   DtrControl          DtrEnable/DtrDisable: DTR on/off; DtrHandshake: DTR on.
 //   Outx_XonXoffFlow    IXON;  Inx_XonXoffFlow: IXOFF;  XonChar: VSTART;  XoffChar: VSTOP.
@@ -55,8 +57,8 @@
 #include <optional>
 
 #include "comm/CustomBaud.h"
-#include "comm/LineStatePosix.h"
 #include "comm/IoDeadlines.h"
+#include "comm/LineStatePosix.h"
 #include "comm/SerialDevice.h"
 #include "comm/SystemSerialDevice.h"
 #include "platform/SystemError.h"
@@ -73,7 +75,9 @@ using platform::Fd;
 using platform::LastSystemError;
 using platform::UniqueHandle;
 
-std::error_code DeviceGone(int err = EIO) { return {err, std::generic_category()}; }
+std::error_code DeviceGone(int err = EIO) {
+  return {err, std::generic_category()};
+}
 
 // poll until `deadline` (for ever without one). Linux's ppoll takes the time to the nanosecond,
 // so an interval time-out ends on time instead of up to a millisecond late; elsewhere the
@@ -83,11 +87,13 @@ int PollUntil(pollfd* fds, nfds_t count, const std::optional<Clock::time_point>&
   const auto left = std::max(*deadline - Clock::now(), Clock::duration::zero());
 #ifdef __linux__
   const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-  const timespec timeout{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+  const timespec timeout{static_cast<time_t>(ns / 1'000'000'000),
+                         static_cast<long>(ns % 1'000'000'000)};
   return ::ppoll(fds, count, &timeout, nullptr);
 #else
   const auto ms = std::chrono::ceil<std::chrono::milliseconds>(left).count();
-  return ::poll(fds, count, static_cast<int>(std::min<long long>(ms, std::numeric_limits<int>::max())));
+  return ::poll(fds, count,
+                static_cast<int>(std::min<long long>(ms, std::numeric_limits<int>::max())));
 #endif
 }
 
@@ -277,10 +283,14 @@ IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
     const auto deadline = deadlines.Next(got, Clock::now());
     std::error_code error;
     switch (h.WaitPort(POLLIN, deadline, error)) {
-      case Handle::Wait::Ready: break;
-      case Handle::Wait::Stopped: return {IoStatus::Stopped, 0, {}};
-      case Handle::Wait::TimedOut: return {IoStatus::Done, got, {}};
-      case Handle::Wait::Closed: return {IoStatus::Closed, 0, {}};
+      case Handle::Wait::Ready:
+        break;
+      case Handle::Wait::Stopped:
+        return {IoStatus::Stopped, 0, {}};
+      case Handle::Wait::TimedOut:
+        return {IoStatus::Done, got, {}};
+      case Handle::Wait::Closed:
+        return {IoStatus::Closed, 0, {}};
       case Handle::Wait::Gone:
         if (got > 0) return {IoStatus::Done, got, {}};
         return {IoStatus::Gone, 0, error};
@@ -317,13 +327,13 @@ LineEvents SystemSerialDevice::TakeLineEvents() {
   serial_icounter_struct now{};
   if (::ioctl(Fd(h.port), TIOCGICOUNT, &now) != 0) return events;
   const auto& was = h.lastCounts;
-  if (now.buf_overrun != was.buf_overrun) events.errorFlags |= LineErrorRxOver;
-  if (now.overrun != was.overrun) events.errorFlags |= LineErrorOverrun;
-  if (now.parity != was.parity) events.errorFlags |= LineErrorParity;
-  if (now.frame != was.frame) events.errorFlags |= LineErrorFrame;
-  if (now.brk != was.brk) events.errorFlags |= LineErrorBreak;
-  if (now.rng != was.rng) events.modemEvents |= ModemEventRing;
-  if (now.dcd != was.dcd) events.modemEvents |= ModemEventCarrierDetect;
+  if (now.buf_overrun != was.buf_overrun) events.ErrorFlags |= LineErrorRxOver;
+  if (now.overrun != was.overrun) events.ErrorFlags |= LineErrorOverrun;
+  if (now.parity != was.parity) events.ErrorFlags |= LineErrorParity;
+  if (now.frame != was.frame) events.ErrorFlags |= LineErrorFrame;
+  if (now.brk != was.brk) events.ErrorFlags |= LineErrorBreak;
+  if (now.rng != was.rng) events.ModemEvents |= ModemEventRing;
+  if (now.dcd != was.dcd) events.ModemEvents |= ModemEventCarrierDetect;
   h.lastCounts = now;
 #endif
   return events;
@@ -344,15 +354,21 @@ IoResult SystemSerialDevice::Write(std::span<const std::uint8_t> data) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno == EBADF) return {IoStatus::Closed, written, {}};
-    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return {IoStatus::Gone, written, LastSystemError()};
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+      return {IoStatus::Gone, written, LastSystemError()};
     // The driver's queue is full: wait until it takes more, the time-out passes or a stop.
     std::error_code error;
     switch (h.WaitPort(POLLOUT, deadline, error)) {
-      case Handle::Wait::Ready: break;
-      case Handle::Wait::Stopped: return {IoStatus::Stopped, written, {}};
-      case Handle::Wait::TimedOut: return {IoStatus::Done, written, {}};
-      case Handle::Wait::Closed: return {IoStatus::Closed, written, {}};
-      case Handle::Wait::Gone: return {IoStatus::Gone, written, error};
+      case Handle::Wait::Ready:
+        break;
+      case Handle::Wait::Stopped:
+        return {IoStatus::Stopped, written, {}};
+      case Handle::Wait::TimedOut:
+        return {IoStatus::Done, written, {}};
+      case Handle::Wait::Closed:
+        return {IoStatus::Closed, written, {}};
+      case Handle::Wait::Gone:
+        return {IoStatus::Gone, written, error};
     }
   }
   return {IoStatus::Done, written, {}};

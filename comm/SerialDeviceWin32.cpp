@@ -162,11 +162,11 @@ struct SystemSerialDevice::Handle {
         error = SystemError();
         return false;
       }
-      gathered.errorFlags |= errors;
+      gathered.ErrorFlags |= errors;
       known = true;
     }
-    if (mask & EV_RLSD) gathered.modemEvents |= ModemEventCarrierDetect;
-    if (mask & EV_RING) gathered.modemEvents |= ModemEventRing;
+    if (mask & EV_RLSD) gathered.ModemEvents |= ModemEventCarrierDetect;
+    if (mask & EV_RING) gathered.ModemEvents |= ModemEventRing;
     known = known || (mask & (EV_RLSD | EV_RING)) != 0;
     if (!known) error = SystemError(ERROR_INVALID_DATA);  // a wait that reports nothing at all
     return known;

@@ -32,15 +32,15 @@ void PostingJobView::SetGaugeProgress(std::uint32_t progress) {
   if (progress_) {
     // Store first, then look: either the queued call has not yet taken the value (it will show
     // this one), or it has already cleared `queued` and a new call is posted (seq_cst both sides).
-    progress_->value.store(progress);
-    if (progress_->queued.load()) return;
+    progress_->Value.store(progress);
+    if (progress_->Queued.load()) return;
   }
   auto pending = std::make_shared<PendingProgress>();
-  pending->value.store(progress);
-  pending->queued.store(true);
+  pending->Value.store(progress);
+  pending->Queued.store(true);
   ui_.Post([alive = alive_, target = &target_, pending]() {
-    pending->queued.store(false);
-    const std::uint32_t value = pending->value.load();
+    pending->Queued.store(false);
+    const std::uint32_t value = pending->Value.load();
     if (!alive.expired()) target->SetGaugeProgress(value);
   });
   progress_ = std::move(pending);

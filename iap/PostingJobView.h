@@ -31,8 +31,8 @@ class PostingJobView final : public JobView {
 
   // The progress value a posted progress call will show, and whether that call has yet to run.
   struct PendingProgress {
-    std::atomic<std::uint32_t> value{0};
-    std::atomic<bool> queued{false};
+    std::atomic<std::uint32_t> Value{0};
+    std::atomic<bool> Queued{false};
   };
 
   NotifySink& ui_;

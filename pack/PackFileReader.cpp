@@ -12,7 +12,7 @@ void ReadPackImage(const std::string& path, PackImage& image) {
       platform::ReadFilePrefix(path, std::as_writable_bytes(std::span(image)));
   if (error) {
     const platform::InOutError failure = platform::DescribeInOutError(error, path);
-    throw EInOutError(failure.code, failure.text);
+    throw EInOutError(failure.Code, failure.Text);
   }
 }
 

@@ -120,16 +120,16 @@ std::error_code ReadFilePrefix(const std::string& path, std::span<std::byte> buf
 
 FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes) {
   FileContents result;
-  ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Stream, result.error);
-  if (result.error) return result;
-  const std::uintmax_t size = file.IsPipe() ? 0 : file.Size(result.error);
-  if (result.error) return result;
+  ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Stream, result.Error);
+  if (result.Error) return result;
+  const std::uintmax_t size = file.IsPipe() ? 0 : file.Size(result.Error);
+  if (result.Error) return result;
   if (size > maxBytes) {
-    result.error = FileErrc::TooLarge;
-    result.sizeSeen = size;
+    result.Error = FileErrc::TooLarge;
+    result.SizeSeen = size;
     return result;
   }
-  std::vector<std::uint8_t>& bytes = result.bytes;
+  std::vector<std::uint8_t>& bytes = result.Bytes;
   bytes.resize(maxBytes + 1 < 65536 ? maxBytes + 1 : 65536);
   std::size_t filled = 0;
   for (;;) {
@@ -138,8 +138,8 @@ FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes) {
       bytes.resize(std::min(bytes.size() * 2, maxBytes + 1));
     }
     const std::size_t got =
-        file.Read(std::as_writable_bytes(std::span(bytes)).subspan(filled), result.error);
-    if (result.error) {
+        file.Read(std::as_writable_bytes(std::span(bytes)).subspan(filled), result.Error);
+    if (result.Error) {
       bytes.clear();
       return result;
     }
@@ -148,7 +148,7 @@ FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes) {
   }
   if (filled > maxBytes) {  // the file grew after it was opened
     bytes.clear();
-    result.error = FileErrc::TooLarge;
+    result.Error = FileErrc::TooLarge;
     return result;
   }
   bytes.resize(filled);

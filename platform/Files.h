@@ -88,11 +88,11 @@ std::error_code ReadFilePrefix(const std::string& path, std::span<std::byte> buf
 
 // What ReadWholeFile gives back.
 struct FileContents {
-  std::vector<std::uint8_t> bytes;  // the file's bytes when `error` is empty
-  std::error_code error;            // the system's reason, NotRegularFile or TooLarge
+  std::vector<std::uint8_t> Bytes;  // the file's bytes when `error` is empty
+  std::error_code Error;            // the system's reason, NotRegularFile or TooLarge
   // With TooLarge: the size the file had when it was opened; 0 when it was within the limit then
   // and grew while it was read.
-  std::uintmax_t sizeSeen = 0;
+  std::uintmax_t SizeSeen = 0;
 };
 // The bytes of the regular file or pipe at `path` (Kind::Stream), at most `maxBytes` of them: a
 // larger file is refused with TooLarge after reading at most maxBytes + 1 bytes. Never raises
@@ -118,17 +118,17 @@ using FileProducer = std::function<std::error_code(FileSink&)>;
 struct WriteOptions {
   // false: an existing file is replaced; true: it is kept and the write fails with
   // std::errc::file_exists.
-  bool keepExisting = false;
+  bool KeepExisting = false;
   // A symbolic link at `path` is followed, so the file it points to is replaced, not the link.
-  bool followLink = false;
+  bool FollowLink = false;
   // The new file takes the replaced file's permission bits and, where the process may set them,
   // its owner and group. Otherwise a new file gets read and write for everyone the creation mask
   // lets through.
-  bool keepAttributes = false;
+  bool KeepAttributes = false;
   // true: an existing file that is read-only (no write permission for anyone, or none for this
   // user) is not replaced: the write fails with std::errc::permission_denied, as the system's
   // profile functions refuse a read-only settings file.
-  bool keepReadOnly = false;
+  bool KeepReadOnly = false;
 };
 
 // Which step of a write failed, for messages that name it.
@@ -143,7 +143,7 @@ enum class WriteStep {
 //    the disk, renamed over `path` in one step, and then the folder is flushed so that the rename
 //    survives a power loss (a failure of that last flush is not reported: the file is right);
 //    stale temporaries that interrupted writes into the same file left are removed first;
-//  - keeping (options.keepExisting): the file is created only when it does not exist, written and
+//  - keeping (options.KeepExisting): the file is created only when it does not exist, written and
 //    flushed; a file that cannot be completed is removed again.
 // Returns empty on success, otherwise the producer's error or the system's reason, with
 // `failedStep` (when given) set; `path` is then as it was before and no temporary file remains.
@@ -153,8 +153,8 @@ std::error_code WriteFileAtomically(const std::string& path, const FileProducer&
 
 // The I/O error of the pack loader: its numeric code and its text.
 struct InOutError {
-  int code = 0;
-  std::string text;
+  int Code = 0;
+  std::string Text;
 };
 // The loader's code and text for `error`, met while opening or reading `path`:
 //   2 "File not found" (the file does not exist), 3 "Invalid filename" (its folder does not

@@ -395,9 +395,9 @@ std::error_code WriteProfileString(const std::string& path, std::string_view sec
   if (!input.IsOpen() && error != std::errc::no_such_file_or_directory) return error;
 
   platform::WriteOptions options;
-  options.followLink = true;
-  options.keepAttributes = true;  // the old file's permissions and, where we may, its owner
-  options.keepReadOnly = true;    // a read-only settings file is the user saying "keep it"
+  options.FollowLink = true;
+  options.KeepAttributes = true;  // the old file's permissions and, where we may, its owner
+  options.KeepReadOnly = true;    // a read-only settings file is the user saying "keep it"
   return platform::WriteFileAtomically(
       path,
       [&](platform::FileSink& sink) {

@@ -51,16 +51,16 @@ RestartFrameFields DecodeRestartFrame(const std::array<std::uint8_t, kRestartFra
   }
 
   RestartFrameFields fields;
-  fields.kindLetter = b[1];
-  fields.dataLength = Groups(b, 2);
-  fields.dataSum = Groups(b, 7);
-  fields.wireKey = static_cast<std::uint8_t>((b[12] << 4) | (b[13] & 0x0F));
-  fields.version = static_cast<std::uint16_t>((b[15] << 14) | (b[16] << 7) | b[17]);
-  fields.crc = static_cast<std::uint16_t>((b[18] << 9) | (b[19] << 2) | (b[20] & 0x03));
-  fields.computedCrc = Crc16Xmodem(b.data(), 18);
-  if (fields.crc != fields.computedCrc) {
-    problems.push_back("restart frame CRC " + std::to_string(fields.crc) + " differs from " +
-                       std::to_string(fields.computedCrc) + " computed over bytes 0 to 17");
+  fields.KindLetter = b[1];
+  fields.DataLength = Groups(b, 2);
+  fields.DataSum = Groups(b, 7);
+  fields.WireKey = static_cast<std::uint8_t>((b[12] << 4) | (b[13] & 0x0F));
+  fields.Version = static_cast<std::uint16_t>((b[15] << 14) | (b[16] << 7) | b[17]);
+  fields.Crc = static_cast<std::uint16_t>((b[18] << 9) | (b[19] << 2) | (b[20] & 0x03));
+  fields.ComputedCrc = Crc16Xmodem(b.data(), 18);
+  if (fields.Crc != fields.ComputedCrc) {
+    problems.push_back("restart frame CRC " + std::to_string(fields.Crc) + " differs from " +
+                       std::to_string(fields.ComputedCrc) + " computed over bytes 0 to 17");
   }
   return fields;
 }
@@ -73,16 +73,16 @@ HeaderFrameFields DecodeHeaderFrame(const std::array<std::uint8_t, kHeaderFrameS
                        " instead of 0xFF 0xFF");
   }
   HeaderFrameFields fields;
-  fields.dataLength = LittleEndian32(&frame[2]);
-  fields.dataSum = LittleEndian32(&frame[6]);
-  fields.wireKey = frame[10];
-  fields.baudIndex = frame[11];
-  if (fields.baudIndex != expectedBaudIndex) {
-    problems.push_back("header frame baud index is " + std::to_string(fields.baudIndex) +
+  fields.DataLength = LittleEndian32(&frame[2]);
+  fields.DataSum = LittleEndian32(&frame[6]);
+  fields.WireKey = frame[10];
+  fields.BaudIndex = frame[11];
+  if (fields.BaudIndex != expectedBaudIndex) {
+    problems.push_back("header frame baud index is " + std::to_string(fields.BaudIndex) +
                        ", the loader listens at index " + std::to_string(expectedBaudIndex));
   }
-  if (fields.dataLength > capacity) {
-    problems.push_back("header frame DataLength " + std::to_string(fields.dataLength) +
+  if (fields.DataLength > capacity) {
+    problems.push_back("header frame DataLength " + std::to_string(fields.DataLength) +
                        " exceeds the loader's " + std::to_string(capacity) + " bytes");
   }
   return fields;

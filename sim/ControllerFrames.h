@@ -15,13 +15,13 @@ inline constexpr std::uint8_t kRestartFrameStart = 0xC9;  // byte 0 before maski
 inline constexpr std::size_t kHeaderFrameSize = 12;
 
 struct RestartFrameFields {
-  std::uint8_t kindLetter = 0;  // 0x76 'v': software and settings; 0x77 'w': software only
-  std::uint32_t dataLength = 0;
-  std::uint32_t dataSum = 0;
-  std::uint8_t wireKey = 0;
-  std::uint16_t version = 0;
-  std::uint16_t crc = 0;  // as carried in bytes 18..20
-  std::uint16_t computedCrc = 0;
+  std::uint8_t KindLetter = 0;  // 0x76 'v': software and settings; 0x77 'w': software only
+  std::uint32_t DataLength = 0;
+  std::uint32_t DataSum = 0;
+  std::uint8_t WireKey = 0;
+  std::uint16_t Version = 0;
+  std::uint16_t Crc = 0;  // as carried in bytes 18..20
+  std::uint16_t ComputedCrc = 0;
 };
 
 // Unmasks and decodes 21 received bytes. `problems` lists every way the frame breaks the format
@@ -30,10 +30,10 @@ RestartFrameFields DecodeRestartFrame(const std::array<std::uint8_t, kRestartFra
                                       std::vector<std::string>& problems);
 
 struct HeaderFrameFields {
-  std::uint32_t dataLength = 0;
-  std::uint32_t dataSum = 0;
-  std::uint8_t wireKey = 0;
-  std::uint8_t baudIndex = 0;
+  std::uint32_t DataLength = 0;
+  std::uint32_t DataSum = 0;
+  std::uint8_t WireKey = 0;
+  std::uint8_t BaudIndex = 0;
 };
 
 // Decodes the header frame (0xFF 0xFF, DataLength and DataSum least significant byte first,

@@ -46,52 +46,52 @@ std::string Ms(SimClock::duration d) {
 
 ControllerLogic::ControllerLogic(SimOptions options)
     : options_(std::move(options)),
-      role_(options_.scenario == SimScenario::ApplicationFirst ||
-                    options_.scenario == SimScenario::Silent
+      role_(options_.Scenario == SimScenario::ApplicationFirst ||
+                    options_.Scenario == SimScenario::Silent
                 ? SimRole::Application
                 : SimRole::Loader),
-      random_(options_.seed) {}
+      random_(options_.Seed) {}
 
 void ControllerLogic::OnReceived(SimClock::time_point now, std::uint32_t baud,
                                  const std::uint8_t* data, std::size_t size) {
-  if (report_.cablePulled) return;  // nothing reaches a controller whose cable is out
+  if (report_.CablePulled) return;  // nothing reaches a controller whose cable is out
   Tick(now);
-  report_.bytesReceived += size;
-  if (options_.keepByteLog) {
-    report_.received.push_back(LineChunk{now, baud, std::vector<std::uint8_t>(data, data + size)});
+  report_.BytesReceived += size;
+  if (options_.KeepByteLog) {
+    report_.Received.push_back(LineChunk{now, baud, std::vector<std::uint8_t>(data, data + size)});
   }
-  if (role_ == SimRole::Loader && baud == options_.loaderBaud) {
+  if (role_ == SimRole::Loader && baud == options_.LoaderBaud) {
     lastActivity_ = now;
     for (std::size_t i = 0; i < size; ++i) LoaderByte(now, data[i]);
   } else {
     ApplicationBytes(now, baud, data, size);
   }
   // Every record is made while bytes come in: the one place to forget what came before.
-  if (options_.lastJobOnly) ForgetEarlierJobs();
+  if (options_.LastJobOnly) ForgetEarlierJobs();
 }
 
 void ControllerLogic::ForgetEarlierJobs() {
-  KeepLast(report_.sessions, 1);  // the running session, or the one that ended last
-  KeepLast(report_.identificationRequests, kKeptRecords);
-  KeepLast(report_.restartFrames, kKeptRecords);
-  KeepLast(report_.violations, kKeptRecords);
+  KeepLast(report_.Sessions, 1);  // the running session, or the one that ended last
+  KeepLast(report_.IdentificationRequests, kKeptRecords);
+  KeepLast(report_.RestartFrames, kKeptRecords);
+  KeepLast(report_.Violations, kKeptRecords);
 }
 
 void ControllerLogic::ApplicationBytes(SimClock::time_point now, std::uint32_t baud,
                                        const std::uint8_t* data, std::size_t size) {
-  if (baud == options_.applicationBaud) {
+  if (baud == options_.ApplicationBaud) {
     for (std::size_t i = 0; i < size; ++i) RestartFrameByte(now, baud, data[i]);
     return;
   }
   if (role_ == SimRole::Loader) {
     Violation(std::to_string(size) + " byte(s) at " + std::to_string(baud) +
-              " baud while the loader listens at " + std::to_string(options_.loaderBaud));
+              " baud while the loader listens at " + std::to_string(options_.LoaderBaud));
     return;
   }
   // The application cannot make sense of a foreign speed; identification requests meant for a
   // loader are only counted.
   for (std::size_t i = 0; i < size; ++i) {
-    if (data[i] == kStx) report_.identificationRequests.push_back(now);
+    if (data[i] == kStx) report_.IdentificationRequests.push_back(now);
   }
 }
 
@@ -111,20 +111,20 @@ void ControllerLogic::RestartFrameByte(SimClock::time_point now, std::uint32_t b
   if (restartBytes_.size() < kRestartFrameSize) return;
 
   RestartFrameRecord record;
-  record.at = now;
-  record.baud = baud;
-  std::copy(restartBytes_.begin(), restartBytes_.end(), record.masked.begin());
+  record.At = now;
+  record.Baud = baud;
+  std::copy(restartBytes_.begin(), restartBytes_.end(), record.Masked.begin());
   restartBytes_.clear();
-  record.fields = DecodeRestartFrame(record.masked, record.problems);
-  for (const std::string& problem : record.problems) Violation(problem);
-  const bool versionOk = record.fields.version >= options_.minimumVersion;
-  record.accepted = record.problems.empty() && versionOk && role_ == SimRole::Application &&
-                    options_.scenario != SimScenario::Silent && !loaderStart_;
-  if (record.accepted) {
-    loaderStart_ = now + options_.loaderStartDelay;
-    acceptedFrame_ = record.fields;
+  record.Fields = DecodeRestartFrame(record.Masked, record.Problems);
+  for (const std::string& problem : record.Problems) Violation(problem);
+  const bool versionOk = record.Fields.Version >= options_.MinimumVersion;
+  record.Accepted = record.Problems.empty() && versionOk && role_ == SimRole::Application &&
+                    options_.Scenario != SimScenario::Silent && !loaderStart_;
+  if (record.Accepted) {
+    loaderStart_ = now + options_.LoaderStartDelay;
+    acceptedFrame_ = record.Fields;
   }
-  report_.restartFrames.push_back(std::move(record));
+  report_.RestartFrames.push_back(std::move(record));
 }
 
 void ControllerLogic::Tick(SimClock::time_point now) {
@@ -134,7 +134,7 @@ void ControllerLogic::Tick(SimClock::time_point now) {
     phase_ = Phase::Listening;
   }
   const bool sessionOpen = phase_ != Phase::Listening;
-  if (sessionOpen && actions_.empty() && now - lastActivity_ > options_.idleReset) {
+  if (sessionOpen && actions_.empty() && now - lastActivity_ > options_.IdleReset) {
     EndSession(SessionEnd::Idle);
   }
 }
@@ -144,17 +144,17 @@ std::optional<SimClock::time_point> ControllerLogic::NextDue() const {
   auto consider = [&next](SimClock::time_point t) {
     if (!next || t < *next) next = t;
   };
-  if (!actions_.empty()) consider(actions_.front().due);
+  if (!actions_.empty()) consider(actions_.front().Due);
   if (loaderStart_) consider(*loaderStart_);
   if (phase_ != Phase::Listening && actions_.empty()) {
-    consider(lastActivity_ + options_.idleReset + std::chrono::milliseconds(1));
+    consider(lastActivity_ + options_.IdleReset + std::chrono::milliseconds(1));
   }
   return next;
 }
 
 std::vector<SimAction> ControllerLogic::TakeDue(SimClock::time_point now) {
   std::vector<SimAction> due;
-  while (!actions_.empty() && actions_.front().due <= now) {
+  while (!actions_.empty() && actions_.front().Due <= now) {
     due.push_back(std::move(actions_.front()));
     actions_.pop_front();
   }
@@ -164,40 +164,40 @@ std::vector<SimAction> ControllerLogic::TakeDue(SimClock::time_point now) {
 void ControllerLogic::OnCarriedOut(const SimAction& action, SimClock::time_point at,
                                    std::size_t written) {
   lastActivity_ = at;
-  if (action.kind == SimAction::Kind::PullCable) {
-    report_.cablePulled = true;
+  if (action.Type == SimAction::Kind::PullCable) {
+    report_.CablePulled = true;
     if (phase_ != Phase::Listening) EndSession(SessionEnd::CablePulled);
     actions_.clear();
     return;
   }
-  report_.answerBytesDropped += action.bytes.size() - written;
-  if (options_.keepByteLog && written > 0) {
-    report_.sent.push_back(LineChunk{
+  report_.AnswerBytesDropped += action.Bytes.size() - written;
+  if (options_.KeepByteLog && written > 0) {
+    report_.Sent.push_back(LineChunk{
         at, 0,
-        std::vector<std::uint8_t>(action.bytes.begin(),
-                                  action.bytes.begin() + static_cast<std::ptrdiff_t>(written))});
+        std::vector<std::uint8_t>(action.Bytes.begin(),
+                                  action.Bytes.begin() + static_cast<std::ptrdiff_t>(written))});
   }
-  if (action.verdict) {
-    ++report_.verdictsSent;
-    EndSession(options_.scenario == SimScenario::BurstVerdict ? SessionEnd::Burst
+  if (action.Verdict) {
+    ++report_.VerdictsSent;
+    EndSession(options_.Scenario == SimScenario::BurstVerdict ? SessionEnd::Burst
                                                               : SessionEnd::Verdict);
   }
 }
 
 void ControllerLogic::ClearReport() {
   SimReport fresh;
-  fresh.cablePulled = report_.cablePulled;
-  if (phase_ != Phase::Listening) fresh.sessions.push_back(std::move(report_.sessions.back()));
+  fresh.CablePulled = report_.CablePulled;
+  if (phase_ != Phase::Listening) fresh.Sessions.push_back(std::move(report_.Sessions.back()));
   report_ = std::move(fresh);
 }
 
 std::vector<LoaderSession> ControllerLogic::TakeEndedSessions() {
   std::vector<LoaderSession> ended;
   std::vector<LoaderSession> open;
-  for (LoaderSession& session : report_.sessions) {
-    (session.end == SessionEnd::Open ? open : ended).push_back(std::move(session));
+  for (LoaderSession& session : report_.Sessions) {
+    (session.End == SessionEnd::Open ? open : ended).push_back(std::move(session));
   }
-  report_.sessions = std::move(open);  // the current session, if any, stays the last one
+  report_.Sessions = std::move(open);  // the current session, if any, stays the last one
   return ended;
 }
 
@@ -230,26 +230,26 @@ void ControllerLogic::LoaderByte(SimClock::time_point now, std::uint8_t byte) {
 }
 
 void ControllerLogic::IdentificationRequest(SimClock::time_point now) {
-  report_.identificationRequests.push_back(now);
+  report_.IdentificationRequests.push_back(now);
   if (phase_ == Phase::Listening) {
-    report_.sessions.emplace_back();
-    Session().started = now;
+    report_.Sessions.emplace_back();
+    Session().Started = now;
     phase_ = Phase::Identifying;
   }
   LoaderSession& session = Session();
-  const unsigned request = ++session.identificationRequests;
+  const unsigned request = ++session.IdentificationRequests;
   std::vector<std::uint8_t> answer;
   bool identified = true;
-  switch (options_.scenario) {
+  switch (options_.Scenario) {
     case SimScenario::EarlyAck:
       answer = {kStx, kAck, kFd};
       break;
     case SimScenario::SplitIdentification:
       if (request == 1) {
         answer = {kStx};
-        identified = session.identified;
+        identified = session.Identified;
       } else if (request == 2) {
-        identified = session.identified;
+        identified = session.Identified;
       } else if (request == 3) {
         answer = {kFd};
       } else {
@@ -262,25 +262,25 @@ void ControllerLogic::IdentificationRequest(SimClock::time_point now) {
   }
   if (!answer.empty()) Schedule(now, std::move(answer));
   if (identified) {
-    session.identified = true;
+    session.Identified = true;
     phase_ = Phase::Identified;
   }
 }
 
 void ControllerLogic::HeaderComplete(SimClock::time_point now) {
   HeaderFrameRecord record;
-  record.at = now;
-  record.bytes = header_;
-  record.fields =
-      DecodeHeaderFrame(header_, options_.expectedBaudIndex, options_.capacity, record.problems);
+  record.At = now;
+  record.Bytes = header_;
+  record.Fields =
+      DecodeHeaderFrame(header_, options_.ExpectedBaudIndex, options_.Capacity, record.Problems);
   if (acceptedFrame_) {
     const RestartFrameFields& frame = *acceptedFrame_;
-    if (frame.dataLength != record.fields.dataLength || frame.dataSum != record.fields.dataSum ||
-        frame.wireKey != record.fields.wireKey) {
-      record.problems.push_back("header frame describes other firmware than the restart frame");
+    if (frame.DataLength != record.Fields.DataLength || frame.DataSum != record.Fields.DataSum ||
+        frame.WireKey != record.Fields.WireKey) {
+      record.Problems.push_back("header frame describes other firmware than the restart frame");
     }
   }
-  for (const std::string& problem : record.problems) Violation(problem);
+  for (const std::string& problem : record.Problems) Violation(problem);
   headerDone_ = now;
   headerAckDue_.reset();
   lastAckDue_.reset();
@@ -288,73 +288,73 @@ void ControllerLogic::HeaderComplete(SimClock::time_point now) {
   // A broken start or firmware too large for the flash is refused; the other faults are
   // reported but the transfer goes on, so the tool's later behaviour can still be checked.
   const bool refused =
-      header_[0] != 0xFF || header_[1] != 0xFF || record.fields.dataLength > options_.capacity;
-  const bool answer = !refused && options_.scenario != SimScenario::NoHeaderAck &&
-                      options_.scenario != SimScenario::EarlyAck;
+      header_[0] != 0xFF || header_[1] != 0xFF || record.Fields.DataLength > options_.Capacity;
+  const bool answer = !refused && options_.Scenario != SimScenario::NoHeaderAck &&
+                      options_.Scenario != SimScenario::EarlyAck;
   if (answer) {
     Schedule(now, {kAck});
     headerAckDue_ = now;
   }
-  record.acknowledged = answer;
-  Session().header = std::move(record);
+  record.Acknowledged = answer;
+  Session().Header = std::move(record);
   if (refused) {
     EndSession(SessionEnd::Refused);
     return;
   }
-  const std::uint32_t length = Session().header->fields.dataLength;
+  const std::uint32_t length = Session().Header->Fields.DataLength;
   expectedData_ = (static_cast<std::size_t>(length) + kBlockSize - 1) / kBlockSize * kBlockSize;
-  Session().firmware.reserve(length);
+  Session().Firmware.reserve(length);
   phase_ = Phase::Data;
   if (expectedData_ == 0) DataComplete(now);
 }
 
 void ControllerLogic::DataByte(SimClock::time_point now, std::uint8_t byte) {
   LoaderSession& session = Session();
-  if (session.dataBytes == 0 && now - headerDone_ < options_.eraseTime) {
+  if (session.DataBytes == 0 && now - headerDone_ < options_.EraseTime) {
     Violation("first data byte " + Ms(now - headerDone_) +
-              " after the header frame; the loader needs " + Ms(options_.eraseTime) + " to erase");
+              " after the header frame; the loader needs " + Ms(options_.EraseTime) + " to erase");
   }
-  const std::uint8_t plain = byte ^ session.header->fields.wireKey;
-  if (session.dataBytes < session.header->fields.dataLength) {
-    session.firmware.push_back(plain);
+  const std::uint8_t plain = byte ^ session.Header->Fields.WireKey;
+  if (session.DataBytes < session.Header->Fields.DataLength) {
+    session.Firmware.push_back(plain);
   } else {
-    session.blockTail.push_back(plain);
+    session.BlockTail.push_back(plain);
   }
-  ++session.dataBytes;
-  if (session.dataBytes % kBlockSize == 0) ++session.blocks;
+  ++session.DataBytes;
+  if (session.DataBytes % kBlockSize == 0) ++session.Blocks;
   lastAckDue_.reset();
-  if (session.dataBytes % kGroupSize == 0) {
-    GroupComplete(now, static_cast<unsigned>(session.dataBytes / kGroupSize));
+  if (session.DataBytes % kGroupSize == 0) {
+    GroupComplete(now, static_cast<unsigned>(session.DataBytes / kGroupSize));
   }
-  if (phase_ == Phase::Data && session.dataBytes == expectedData_) DataComplete(now);
+  if (phase_ == Phase::Data && session.DataBytes == expectedData_) DataComplete(now);
 }
 
 void ControllerLogic::GroupComplete(SimClock::time_point now, unsigned group) {
-  const bool chosen = options_.group == group;
-  switch (options_.scenario) {
+  const bool chosen = options_.Group == group;
+  switch (options_.Scenario) {
     case SimScenario::AckLost:
       if (chosen) return;
       break;
     case SimScenario::CablePulled:
       if (chosen) {
         SimAction pull;
-        pull.kind = SimAction::Kind::PullCable;
-        pull.due = now;
+        pull.Type = SimAction::Kind::PullCable;
+        pull.Due = now;
         actions_.push_back(std::move(pull));
         return;
       }
       break;
     case SimScenario::AckDelay:
-      if (chosen || options_.group == 0) {
-        Schedule(now + options_.ackDelay, {kAck});
-        lastAckDue_ = now + options_.ackDelay;
-        ++Session().groupsAcknowledged;
+      if (chosen || options_.Group == 0) {
+        Schedule(now + options_.AckDelay, {kAck});
+        lastAckDue_ = now + options_.AckDelay;
+        ++Session().GroupsAcknowledged;
         return;
       }
       break;
     case SimScenario::AckAndVerdictTogether:
-      if (Session().dataBytes == expectedData_) {  // DataComplete sends this 0x06 with the 0x04
-        ++Session().groupsAcknowledged;
+      if (Session().DataBytes == expectedData_) {  // DataComplete sends this 0x06 with the 0x04
+        ++Session().GroupsAcknowledged;
         return;
       }
       break;
@@ -363,18 +363,18 @@ void ControllerLogic::GroupComplete(SimClock::time_point now, unsigned group) {
   }
   Schedule(now, {kAck});
   lastAckDue_ = now;
-  ++Session().groupsAcknowledged;
+  ++Session().GroupsAcknowledged;
 }
 
 void ControllerLogic::WriteFirmwareOut(const std::vector<std::uint8_t>& firmware) {
-  const std::string& path = options_.firmwareOutputPath;
+  const std::string& path = options_.FirmwareOutputPath;
   const auto existing = platform::IdentityOf(path);
   std::error_code error;
   if (existing && existing->Kind != platform::FileKind::Regular) {
     error = platform::FileErrc::NotRegularFile;
   } else {
     platform::WriteOptions replace;
-    replace.followLink = true;
+    replace.FollowLink = true;
     error = platform::WriteFileAtomically(
         path,
         [&firmware](platform::FileSink& sink) {
@@ -390,35 +390,35 @@ void ControllerLogic::WriteFirmwareOut(const std::vector<std::uint8_t>& firmware
 void ControllerLogic::DataComplete(SimClock::time_point now) {
   LoaderSession& session = Session();
   phase_ = Phase::Checking;
-  const std::uint32_t sum = ByteSum32(session.firmware.data(), session.firmware.size());
-  session.sumMatched = sum == session.header->fields.dataSum;
-  if (!options_.firmwareOutputPath.empty()) {
-    WriteFirmwareOut(session.firmware);
+  const std::uint32_t sum = ByteSum32(session.Firmware.data(), session.Firmware.size());
+  session.SumMatched = sum == session.Header->Fields.DataSum;
+  if (!options_.FirmwareOutputPath.empty()) {
+    WriteFirmwareOut(session.Firmware);
   }
-  if (!session.sumMatched) {
+  if (!session.SumMatched) {
     Violation("firmware byte sum " + std::to_string(sum) + " differs from DataSum " +
-              std::to_string(session.header->fields.dataSum));
+              std::to_string(session.Header->Fields.DataSum));
     EndSession(SessionEnd::Refused);
     return;
   }
-  if (options_.scenario == SimScenario::NoVerdict) {
+  if (options_.Scenario == SimScenario::NoVerdict) {
     EndSession(SessionEnd::VerdictWithheld);
     return;
   }
-  if (options_.scenario == SimScenario::AckAndVerdictTogether && expectedData_ > 0 &&
+  if (options_.Scenario == SimScenario::AckAndVerdictTogether && expectedData_ > 0 &&
       expectedData_ % kGroupSize == 0) {
     Schedule(now, {kAck, kEot}, true);
     return;
   }
   // The verdict must reach the tool as its own delivery, after it has taken any acknowledgement
   // that was just sent and begun waiting for the verdict.
-  SimClock::time_point due = now + options_.verdictDelay;
-  if (lastAckDue_) due = std::max(due, *lastAckDue_ + options_.answerSeparation);
+  SimClock::time_point due = now + options_.VerdictDelay;
+  if (lastAckDue_) due = std::max(due, *lastAckDue_ + options_.AnswerSeparation);
   if (expectedData_ == 0 && headerAckDue_) {
-    due = std::max(due, *headerAckDue_ + kToolHeaderPause + options_.answerSeparation);
+    due = std::max(due, *headerAckDue_ + kToolHeaderPause + options_.AnswerSeparation);
   }
   std::vector<std::uint8_t> verdict = {kEot};
-  if (options_.scenario == SimScenario::BurstVerdict) {
+  if (options_.Scenario == SimScenario::BurstVerdict) {
     verdict.assign(kBurstSize, 0);
     for (std::uint8_t& b : verdict) b = NoiseByte();
     verdict[kBurstEotAt] = kEot;
@@ -427,21 +427,21 @@ void ControllerLogic::DataComplete(SimClock::time_point now) {
 }
 
 void ControllerLogic::EndSession(SessionEnd how) {
-  if (!report_.sessions.empty() && report_.sessions.back().end == SessionEnd::Open) {
-    report_.sessions.back().end = how;
+  if (!report_.Sessions.empty() && report_.Sessions.back().End == SessionEnd::Open) {
+    report_.Sessions.back().End = how;
   }
   phase_ = Phase::Listening;
   headerFill_ = 0;
   expectedData_ = 0;
   acceptedFrame_.reset();
   role_ =
-      options_.scenario == SimScenario::ApplicationFirst ? SimRole::Application : SimRole::Loader;
+      options_.Scenario == SimScenario::ApplicationFirst ? SimRole::Application : SimRole::Loader;
 }
 
 void ControllerLogic::Schedule(SimClock::time_point due, std::vector<std::uint8_t> bytes,
                                bool verdict) {
-  if (options_.scenario == SimScenario::Silent) return;
-  if (options_.scenario == SimScenario::Noise) {
+  if (options_.Scenario == SimScenario::Silent) return;
+  if (options_.Scenario == SimScenario::Noise) {
     std::vector<std::uint8_t> noisy;
     const int before = 1 + static_cast<int>(random_() % 4);
     const int after = 1 + static_cast<int>(random_() % 4);
@@ -451,16 +451,16 @@ void ControllerLogic::Schedule(SimClock::time_point due, std::vector<std::uint8_
     bytes = std::move(noisy);
   }
   SimAction action;
-  action.due = due;
-  action.bytes = std::move(bytes);
-  action.verdict = verdict;
+  action.Due = due;
+  action.Bytes = std::move(bytes);
+  action.Verdict = verdict;
   auto at = std::upper_bound(actions_.begin(), actions_.end(), due,
-                             [](SimClock::time_point t, const SimAction& a) { return t < a.due; });
+                             [](SimClock::time_point t, const SimAction& a) { return t < a.Due; });
   actions_.insert(at, std::move(action));
 }
 
 void ControllerLogic::Violation(std::string text) {
-  report_.violations.push_back(std::move(text));
+  report_.Violations.push_back(std::move(text));
 }
 
 std::uint8_t ControllerLogic::NoiseByte() {

@@ -17,10 +17,10 @@ namespace quorin::sim {
 // Something the controller wants done on the line at `due`.
 struct SimAction {
   enum class Kind { Write, PullCable };
-  Kind kind = Kind::Write;
-  SimClock::time_point due;
-  std::vector<std::uint8_t> bytes;
-  bool verdict = false;  // the job's verdict (0x04, or the burst sent in its place)
+  Kind Type = Kind::Write;
+  SimClock::time_point Due;
+  std::vector<std::uint8_t> Bytes;
+  bool Verdict = false;  // the job's verdict (0x04, or the burst sent in its place)
 };
 
 enum class SimRole { Application, Loader };
@@ -66,9 +66,9 @@ class ControllerLogic {
   void ForgetEarlierJobs();
   void Schedule(SimClock::time_point due, std::vector<std::uint8_t> bytes, bool verdict = false);
   void Violation(std::string text);
-  // Puts a received firmware into options_.firmwareOutputPath; a failure is a violation.
+  // Puts a received firmware into options_.FirmwareOutputPath; a failure is a violation.
   void WriteFirmwareOut(const std::vector<std::uint8_t>& firmware);
-  LoaderSession& Session() { return report_.sessions.back(); }
+  LoaderSession& Session() { return report_.Sessions.back(); }
   std::uint8_t NoiseByte();
 
   SimOptions options_;

@@ -54,7 +54,7 @@ bool SimController::WaitFor(const std::function<bool(const SimReport&)>& done,
 }
 
 bool SimController::WaitForVerdicts(std::size_t count, std::chrono::milliseconds timeout) const {
-  return WaitFor([count](const SimReport& report) { return report.verdictsSent >= count; },
+  return WaitFor([count](const SimReport& report) { return report.VerdictsSent >= count; },
                  timeout);
 }
 
@@ -97,10 +97,10 @@ void SimController::Run() {
 void SimController::CarryOut(std::vector<SimAction> actions) {
   for (const SimAction& action : actions) {
     std::size_t written = 0;
-    if (action.kind == SimAction::Kind::PullCable) {
+    if (action.Type == SimAction::Kind::PullCable) {
       line_->Close();
     } else {
-      written = line_->Write(action.bytes);
+      written = line_->Write(action.Bytes);
     }
     logic_.OnCarriedOut(action, SimClock::now(), written);
   }

@@ -39,45 +39,45 @@ std::optional<SimScenario> ParseScenarioName(std::string_view name);
 std::vector<std::string_view> ScenarioNames();
 
 struct SimOptions {
-  SimScenario scenario = SimScenario::Normal;
+  SimScenario Scenario = SimScenario::Normal;
   // k of the group scenarios: the k-th group of 1024 data bytes, counting from 1.
-  unsigned group = 1;
+  unsigned Group = 1;
   // How late the acknowledgement comes in AckDelay.
-  std::chrono::milliseconds ackDelay{1000};
+  std::chrono::milliseconds AckDelay{1000};
   // From a valid restart frame to the loader listening.
-  std::chrono::milliseconds loaderStartDelay{300};
+  std::chrono::milliseconds LoaderStartDelay{300};
   // The loader's final check, from the last data byte to 0x04.
-  std::chrono::milliseconds verdictDelay{20};
+  std::chrono::milliseconds VerdictDelay{20};
   // Extra wait when 0x04 would follow an acknowledgement at once (the last block closed a
   // 1024-byte group, or there were no blocks after the header): the tool must have taken the
   // acknowledgement and begun waiting for the verdict before 0x04 arrives. With no blocks, the
   // tool's fixed 500 ms pause after the header is added as well.
-  std::chrono::milliseconds answerSeparation{300};
+  std::chrono::milliseconds AnswerSeparation{300};
   // A loader session silent this long (nothing received or sent) is abandoned: the controller
   // goes back to its starting role, as after a power cycle.
-  std::chrono::milliseconds idleReset{1500};
+  std::chrono::milliseconds IdleReset{1500};
   // A data byte sooner than this after the header frame breaks the loader's erase time.
-  std::chrono::milliseconds eraseTime{200};
+  std::chrono::milliseconds EraseTime{200};
   // The loader's line speed and the baud index it expects in the header frame.
-  std::uint32_t loaderBaud = 38400;
-  std::uint8_t expectedBaudIndex = 0;
+  std::uint32_t LoaderBaud = 38400;
+  std::uint8_t ExpectedBaudIndex = 0;
   // The application's line speed for the restart frame.
-  std::uint32_t applicationBaud = 9600;
+  std::uint32_t ApplicationBaud = 9600;
   // Largest DataLength the loader accepts.
-  std::uint32_t capacity = 131024;
+  std::uint32_t Capacity = 131024;
   // Restart frames with a lower Version are refused by the application (0: none refused).
-  std::uint16_t minimumVersion = 0;
+  std::uint16_t MinimumVersion = 0;
   // When not empty, each complete firmware (unmasked, DataLength bytes) is written here: the file
   // is replaced as a whole, never opened itself, so a FIFO or a device there can never block the
   // controller; one that is not a regular file is left alone and reported as a violation.
-  std::string firmwareOutputPath;
+  std::string FirmwareOutputPath;
   // Seeds the noise and the burst filler.
-  std::uint32_t seed = 1;
+  std::uint32_t Seed = 1;
   // Keep every received and sent chunk in the report (off for long benchmark runs).
-  bool keepByteLog = true;
+  bool KeepByteLog = true;
   // Keep only the last job in the report: the loader sessions before the last one are forgotten,
   // and of the restart frames, identification requests and violations only the latest few stay.
-  bool lastJobOnly = false;
+  bool LastJobOnly = false;
 };
 
 // The options of a controller that lives as long as the program around it (the window's

@@ -6,22 +6,22 @@ namespace {
 std::vector<std::uint8_t> Concatenate(const std::vector<LineChunk>& chunks) {
   std::vector<std::uint8_t> all;
   for (const LineChunk& chunk : chunks)
-    all.insert(all.end(), chunk.bytes.begin(), chunk.bytes.end());
+    all.insert(all.end(), chunk.Bytes.begin(), chunk.Bytes.end());
   return all;
 }
 
 }  // namespace
 
 std::vector<std::uint8_t> SimReport::ReceivedBytes() const {
-  return Concatenate(received);
+  return Concatenate(Received);
 }
 
 std::vector<std::uint8_t> SimReport::SentBytes() const {
-  return Concatenate(sent);
+  return Concatenate(Sent);
 }
 
 const LoaderSession* SimReport::LastSession() const {
-  return sessions.empty() ? nullptr : &sessions.back();
+  return Sessions.empty() ? nullptr : &Sessions.back();
 }
 
 }  // namespace quorin::sim

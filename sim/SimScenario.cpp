@@ -46,9 +46,9 @@ std::vector<std::string_view> ScenarioNames() {
 
 SimOptions LongRunningOptions(SimScenario scenario) {
   SimOptions options;
-  options.scenario = scenario;
-  options.keepByteLog = false;
-  options.lastJobOnly = true;
+  options.Scenario = scenario;
+  options.KeepByteLog = false;
+  options.LastJobOnly = true;
   return options;
 }
 

@@ -75,8 +75,8 @@ QMessageBox::Icon QtIcon(BoxIcon icon) {
 }  // namespace
 
 void ShowModalMessageBox(QWidget* owner, const MessageBoxRequest& request) {
-  QMessageBox box(QtIcon(request.icon), QString::fromStdString(request.caption),
-                  QString::fromStdString(request.text), QMessageBox::Ok, owner);
+  QMessageBox box(QtIcon(request.Icon), QString::fromStdString(request.Caption),
+                  QString::fromStdString(request.Text), QMessageBox::Ok, owner);
   box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
   box.exec();
 }

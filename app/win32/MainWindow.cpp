@@ -384,8 +384,8 @@ void MainWindow::SetGaugeProgress(std::uint32_t progress) {
 }
 
 void MainWindow::ShowMessage(const MessageBoxRequest& request) {
-  MessageBoxW(window_, Widen(request.text).c_str(), Widen(request.caption).c_str(),
-              MB_OK | (request.icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONERROR));
+  MessageBoxW(window_, Widen(request.Text).c_str(), Widen(request.Caption).c_str(),
+              MB_OK | (request.Icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONERROR));
 }
 
 std::optional<std::string> MainWindow::AskPackFile() {

@@ -210,8 +210,8 @@ void PortDialog::Close() {
 }
 
 void PortDialog::ShowMessage(const MessageBoxRequest& request) {
-  MessageBoxW(window_, Widen(request.text).c_str(), Widen(request.caption).c_str(),
-              MB_OK | (request.icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONERROR));
+  MessageBoxW(window_, Widen(request.Text).c_str(), Widen(request.Caption).c_str(),
+              MB_OK | (request.Icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONERROR));
 }
 
 }  // namespace quorin::win32

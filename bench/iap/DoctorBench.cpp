@@ -34,7 +34,7 @@ BENCHMARK(DoctorWithoutLineChecks)->Unit(benchmark::kMillisecond);
 
 void DoctorWithLineChecks(benchmark::State& state) {
   sim::SimOptions options;
-  options.scenario = state.range(0) == 0 ? sim::SimScenario::Normal : sim::SimScenario::Silent;
+  options.Scenario = state.range(0) == 0 ? sim::SimScenario::Normal : sim::SimScenario::Silent;
   sim::SimController controller(options);
   controller.Start();
   for (auto _ : state) benchmark::DoNotOptimize(RunDoctor(controller.SlavePath(), false));

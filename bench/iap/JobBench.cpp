@@ -33,7 +33,7 @@ double ProtocolFloorSeconds(std::uint32_t dataLength, std::int32_t blockPacing) 
 
 void FullSizeJob(benchmark::State& state) {
   sim::SimOptions options;
-  options.keepByteLog = false;
+  options.KeepByteLog = false;
   JobHarness h(options, {}, state.range(0) == 0 ? HarnessLine::Pty : HarnessLine::Loopback);
   const auto firmware = MakeFirmware(kMaxDataLength);
   const auto pack = MakePack(firmware);
@@ -64,7 +64,7 @@ BENCHMARK(FullSizeJob)
 void ConsecutiveJobs(benchmark::State& state) {
   const int jobs = static_cast<int>(state.range(0));
   sim::SimOptions options;
-  options.keepByteLog = false;
+  options.KeepByteLog = false;
   JobHarness h(options);
   const auto pack = MakePack(MakeFirmware(64));
   // One job first, so that whatever is made once per process (locale, thread caches) is made.
@@ -79,8 +79,8 @@ void ConsecutiveJobs(benchmark::State& state) {
     for (int i = 0; i < jobs; ++i) {
       h.View().Forget();
       const JobRun run = h.Run(*pack);
-      failed += run.outcome != JobOutcome::Success || run.jobBusyAtFinish != 0 ||
-                run.portOpenAtFinish;
+      failed +=
+          run.outcome != JobOutcome::Success || run.jobBusyAtFinish != 0 || run.portOpenAtFinish;
     }
   }
   h.View().Forget();

@@ -25,8 +25,8 @@ constexpr std::size_t kRuleFileLimit = 4 * 1024 * 1024;
 // The regular file's text, or empty (absent, a FIFO, a device, too large).
 std::string FileText(const fs::path& file, std::size_t limit) {
   const FileContents contents = ReadWholeFile(file.string(), limit);
-  if (contents.error) return {};
-  return std::string(contents.bytes.begin(), contents.bytes.end());
+  if (contents.Error) return {};
+  return std::string(contents.Bytes.begin(), contents.Bytes.end());
 }
 
 // First line of an attribute, trailing blanks removed.

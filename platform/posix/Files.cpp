@@ -1,5 +1,4 @@
 #include "platform/Files.h"
-#include "platform/FileWriting.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,6 +10,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "platform/FileWriting.h"
 #include "platform/Paths.h"
 #include "platform/SystemError.h"
 #include "platform/posix/Fd.h"
@@ -18,10 +18,8 @@
 namespace quorin::platform {
 namespace {
 
-
 bool IsErrno(const std::error_code& error) {
-  return error.category() == std::generic_category() ||
-         error.category() == std::system_category();
+  return error.category() == std::generic_category() || error.category() == std::system_category();
 }
 
 // The file a replacing write really replaces: the target of a symbolic link, or `path` itself.
@@ -164,9 +162,9 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
     failedStep = step;
     return error;
   };
-  const std::string target = options.followLink ? ResolveLink(path) : path;
+  const std::string target = options.FollowLink ? ResolveLink(path) : path;
 
-  if (options.keepExisting) {
+  if (options.KeepExisting) {
     UniqueHandle file(
         ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
     if (!file.Valid()) return fail(WriteStep::Create, LastSystemError());
@@ -182,11 +180,11 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   const bool exists = ::stat(target.c_str(), &old) == 0;
   // Read-only: no write permission bit at all (which holds even for root, as the read-only
   // attribute does on Windows), or none for this user.
-  if (options.keepReadOnly && exists && S_ISREG(old.st_mode) &&
+  if (options.KeepReadOnly && exists && S_ISREG(old.st_mode) &&
       ((old.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)) {
     return fail(WriteStep::Create, std::make_error_code(std::errc::permission_denied));
   }
-  const bool keep = options.keepAttributes && exists;
+  const bool keep = options.KeepAttributes && exists;
   RemoveStaleTemporaries(target);
   std::error_code error;
   std::string temporary;

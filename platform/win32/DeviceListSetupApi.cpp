@@ -6,26 +6,13 @@
 #include <setupapi.h>
 
 #include "platform/WindowsDevices.h"
+#include "platform/win32/DeviceInfoList.h"
 #include "platform/win32/Text.h"
 
 namespace quorin::platform {
 namespace {
 
 using win32::Narrow;
-
-class DeviceList {
- public:
-  DeviceList() : list_(::SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES)) {}
-  ~DeviceList() {
-    if (list_ != INVALID_HANDLE_VALUE) ::SetupDiDestroyDeviceInfoList(list_);
-  }
-  DeviceList(const DeviceList&) = delete;
-  DeviceList& operator=(const DeviceList&) = delete;
-  HDEVINFO Get() const { return list_; }
-
- private:
-  HDEVINFO list_;
-};
 
 // A string or multi-string property; a multi-string's parts in order.
 std::vector<std::string> Property(HDEVINFO list, SP_DEVINFO_DATA& device, DWORD property) {
@@ -76,7 +63,7 @@ class SetupApiSource final : public WindowsDeviceSource {
  public:
   std::vector<WindowsDeviceRecord> Devices() const override {
     std::vector<WindowsDeviceRecord> records;
-    const DeviceList list;
+    const win32::DeviceInfoList list(nullptr, DIGCF_ALLCLASSES);
     if (list.Get() == INVALID_HANDLE_VALUE) return records;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;

@@ -241,10 +241,10 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   // A full name, so that the temporary built from it lies beside the target: from "D:x.Pack" it
   // would otherwise be ".D:x.Pack....tmp" in D:'s root folder, a stream of that folder.
   const std::string target =
-      win32::Narrow(win32::FullPath(Widen(options.followLink ? ResolveLink(path) : path)));
+      win32::Narrow(win32::FullPath(Widen(options.FollowLink ? ResolveLink(path) : path)));
   const std::wstring wideTarget = win32::SystemPath(Widen(target));
 
-  if (options.keepExisting) {
+  if (options.KeepExisting) {
     UniqueHandle file = Own(::CreateFileW(wideTarget.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) return fail(WriteStep::Create, LastSystemError());
@@ -255,7 +255,7 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
     return {};
   }
 
-  // A read-only target (options.keepReadOnly) is refused by ReplaceFileW itself.
+  // A read-only target (options.KeepReadOnly) is refused by ReplaceFileW itself.
   RemoveStaleTemporaries(target);
   std::error_code error;
   std::string temporary;
@@ -263,7 +263,7 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   if (!file.Valid()) return fail(WriteStep::Create, error);
   const std::wstring wideTemporary = win32::SystemPath(Widen(temporary));
   error = FillAndClose(file, produce);
-  if (!error) error = PutInPlace(wideTemporary, wideTarget, options.keepAttributes);
+  if (!error) error = PutInPlace(wideTemporary, wideTarget, options.KeepAttributes);
   if (error) {
     ::DeleteFileW(wideTemporary.c_str());
     return fail(WriteStep::Write, error);

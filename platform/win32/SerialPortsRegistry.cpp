@@ -13,6 +13,7 @@
 #include <optional>
 
 #include "platform/SerialPorts.h"
+#include "platform/win32/DeviceInfoList.h"
 #include "platform/win32/Text.h"
 
 namespace quorin::platform {
@@ -51,22 +52,6 @@ class RegistryKey {
 
  private:
   HKEY key_ = nullptr;
-};
-
-// Owns a SetupAPI device list.
-class DeviceList {
- public:
-  DeviceList()
-      : list_(::SetupDiGetClassDevsW(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT)) {}
-  ~DeviceList() {
-    if (list_ != INVALID_HANDLE_VALUE) ::SetupDiDestroyDeviceInfoList(list_);
-  }
-  DeviceList(const DeviceList&) = delete;
-  DeviceList& operator=(const DeviceList&) = delete;
-  HDEVINFO Get() const { return list_; }
-
- private:
-  HDEVINFO list_;
 };
 
 std::wstring RegistryText(HKEY key, const wchar_t* name) {
@@ -108,7 +93,7 @@ void FillUsb(const std::wstring& hardwareId, SerialPortInfo& info) {
 // What SetupAPI tells about the ports it knows, by COM number (best effort: empty when nothing).
 std::map<unsigned, SerialPortInfo> KnownDevices() {
   std::map<unsigned, SerialPortInfo> known;
-  const DeviceList list;
+  const win32::DeviceInfoList list(&GUID_DEVCLASS_PORTS, DIGCF_PRESENT);
   if (list.Get() == INVALID_HANDLE_VALUE) return known;
   SP_DEVINFO_DATA device{};
   device.cbSize = sizeof device;

@@ -1,7 +1,6 @@
 // quorin-iap-cli pack create against outputs only POSIX makes: FIFOs and links to devices.
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <functional>
@@ -23,7 +22,7 @@ using testing::WriteFile;
 struct SpecialOutputCase {
   const char* name;
   std::function<void(const std::string& path)> make;
-  std::filesystem::file_type kind;  // what must still be there afterwards
+  std::filesystem::file_type Kind;  // what must still be there afterwards
 };
 
 class CliPackCreateSpecialOutput : public ::testing::TestWithParam<SpecialOutputCase> {};
@@ -37,7 +36,7 @@ TEST_P(CliPackCreateSpecialOutput, IsRefusedEvenWithForce) {
   EXPECT_EQ(result.exitCode, 2);
   EXPECT_NE(result.err.find("out exists and is not a regular file"), std::string::npos)
       << result.err;
-  EXPECT_EQ(std::filesystem::symlink_status(dir.File("out")).type(), GetParam().kind);
+  EXPECT_EQ(std::filesystem::symlink_status(dir.File("out")).type(), GetParam().Kind);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -45,11 +44,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SpecialOutputCase{"fifo", [](const std::string& p) { ::mkfifo(p.c_str(), 0600); },
                           std::filesystem::file_type::fifo},
-        SpecialOutputCase{"link_to_a_device",
-                          [](const std::string& p) {
-                            std::filesystem::create_symlink("/dev/null", p);
-                          },
-                          std::filesystem::file_type::symlink},
+        SpecialOutputCase{
+            "link_to_a_device",
+            [](const std::string& p) { std::filesystem::create_symlink("/dev/null", p); },
+            std::filesystem::file_type::symlink},
         SpecialOutputCase{"folder",
                           [](const std::string& p) { std::filesystem::create_directory(p); },
                           std::filesystem::file_type::directory}),

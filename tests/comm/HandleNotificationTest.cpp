@@ -14,14 +14,14 @@ namespace {
 struct Raised {
   std::vector<std::string> events;
   std::vector<std::uint32_t> values;
-  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint8_t> Bytes;
 };
 
 void Assign(TComm& comm, Raised& r) {
   comm.OnReceiveData = [&r](TComm&, const std::uint8_t* b, std::uint16_t n) {
     r.events.push_back("data");
     r.values.push_back(n);
-    r.bytes.assign(b, b + n);
+    r.Bytes.assign(b, b + n);
   };
   comm.OnReceiveError = [&r](TComm&, std::uint32_t mask) {
     r.events.push_back("error");
@@ -53,7 +53,7 @@ TEST_P(HandleNotificationTest, RaisesTheMatchingEventWithItsArgument) {
   EXPECT_EQ(r.events, GetParam().events);
   EXPECT_EQ(r.values, GetParam().values);
   if (GetParam().message.Code == NotifyData) {
-    EXPECT_EQ(r.bytes, GetParam().message.Data);
+    EXPECT_EQ(r.Bytes, GetParam().message.Data);
   }
 }
 

@@ -44,16 +44,16 @@ void SetTimeouts(SerialDevice& device, std::uint32_t interval, std::uint32_t mul
 }
 // The controller's side: `count` bytes at `at` after the start (at 0: before the read begins).
 struct Burst {
-  Ms at;
-  std::size_t count;
+  Ms At;
+  std::size_t Count;
 };
 std::thread Feed(const std::shared_ptr<Line>& line, std::vector<Burst> bursts,
                  Clock::time_point start) {
   return std::thread([line, bursts, start] {
     for (const Burst& b : bursts) {
       // Some platforms' sleeps end a little early; the burst must not come before its time.
-      while (Clock::now() < start + b.at) std::this_thread::sleep_until(start + b.at);
-      const std::vector<std::uint8_t> bytes(b.count, 0x5A);
+      while (Clock::now() < start + b.At) std::this_thread::sleep_until(start + b.At);
+      const std::vector<std::uint8_t> bytes(b.Count, 0x5A);
       line->Send(Line::End::Controller, bytes);
     }
   });
@@ -77,8 +77,8 @@ TEST_P(LoopbackRead, EndsWithTheBytesAndAtTheTimeTheTimeOutsSay) {
   SetTimeouts(*o.device, c.interval, c.multiplier, c.constant);
   std::vector<Burst> later;
   for (const Burst& b : c.bursts) {
-    if (b.at == 0ms) {
-      const std::vector<std::uint8_t> bytes(b.count, 0x5A);
+    if (b.At == 0ms) {
+      const std::vector<std::uint8_t> bytes(b.Count, 0x5A);
       o.line->Send(Line::End::Controller, bytes);
     } else {
       later.push_back(b);
@@ -90,8 +90,8 @@ TEST_P(LoopbackRead, EndsWithTheBytesAndAtTheTimeTheTimeOutsSay) {
   const IoResult result = o.device->Read(buffer);
   const auto took = Clock::now() - start;
   feeder.join();
-  EXPECT_EQ(result.status, IoStatus::Done);
-  EXPECT_EQ(result.count, c.expected);
+  EXPECT_EQ(result.Status, IoStatus::Done);
+  EXPECT_EQ(result.Count, c.expected);
   EXPECT_GE(took, c.atLeast);
   EXPECT_LT(took, c.below);
 }
@@ -146,8 +146,8 @@ TEST(LoopbackWrite, WriteTotalTimeOutEndsAWriteTheFullLineCannotTake) {
   const auto start = Clock::now();
   const IoResult result = o.device->Write(data);
   const auto took = Clock::now() - start;
-  EXPECT_EQ(result.status, IoStatus::Done);
-  EXPECT_EQ(result.count, 16u);
+  EXPECT_EQ(result.Status, IoStatus::Done);
+  EXPECT_EQ(result.Count, 16u);
   EXPECT_GE(took, 300ms);
   EXPECT_LT(took, 2s);
 }
@@ -168,8 +168,8 @@ TEST(LoopbackWrite, WithoutTimeOutAWriteWaitsForTheFarEndToMakeRoom) {
     return got;
   });
   const IoResult result = o.device->Write(data);
-  EXPECT_EQ(result.status, IoStatus::Done);
-  EXPECT_EQ(result.count, data.size());
+  EXPECT_EQ(result.Status, IoStatus::Done);
+  EXPECT_EQ(result.Count, data.size());
   EXPECT_EQ(reader.get(), data);
 }
 
@@ -189,12 +189,12 @@ TEST(LoopbackStop, WakesABlockedReadAndABlockedWrite) {
   ASSERT_EQ(read.wait_for(2s), std::future_status::ready);
   ASSERT_EQ(write.wait_for(2s), std::future_status::ready);
   EXPECT_GE(Clock::now() - start, 100ms);
-  EXPECT_EQ(read.get().status, IoStatus::Stopped);
+  EXPECT_EQ(read.get().Status, IoStatus::Stopped);
   const IoResult written = write.get();
-  EXPECT_EQ(written.status, IoStatus::Stopped);
-  EXPECT_EQ(written.count, 8u);
+  EXPECT_EQ(written.Status, IoStatus::Stopped);
+  EXPECT_EQ(written.Count, 8u);
   EXPECT_TRUE(o.device->StopRequested());
-  EXPECT_EQ(o.device->Read(buffer).status, IoStatus::Stopped) << "the stop stays raised";
+  EXPECT_EQ(o.device->Read(buffer).Status, IoStatus::Stopped) << "the stop stays raised";
 }
 
 // The controller's end going away: bytes already there come first, then Gone for reads and
@@ -210,10 +210,10 @@ TEST(LoopbackGone, FarEndClosingEndsReadsAndWritesAndLaterOpens) {
   o.line->Cut();
   ASSERT_EQ(read.wait_for(2s), std::future_status::ready);
   const IoResult first = read.get();
-  EXPECT_EQ(first.status, IoStatus::Done);
-  EXPECT_EQ(first.count, 3u);
-  EXPECT_EQ(o.device->Read(buffer).status, IoStatus::Gone);
-  EXPECT_EQ(o.device->Write(three).status, IoStatus::Gone);
+  EXPECT_EQ(first.Status, IoStatus::Done);
+  EXPECT_EQ(first.Count, 3u);
+  EXPECT_EQ(o.device->Read(buffer).Status, IoStatus::Gone);
+  EXPECT_EQ(o.device->Write(three).Status, IoStatus::Gone);
   std::error_code error;
   EXPECT_FALSE(OpenLoopbackDevice(o.line, error));
   EXPECT_EQ(error, std::errc::no_such_file_or_directory);
@@ -234,13 +234,13 @@ TEST(LoopbackOpen, SecondOpenIsBusyAndPurgeAndBaudReachTheLine) {
 
   const std::vector<std::uint8_t> bytes = {7, 8};
   SetTimeouts(*o.device, 0, 0, 0);
-  ASSERT_EQ(o.device->Write(bytes).count, 2u);
+  ASSERT_EQ(o.device->Write(bytes).Count, 2u);
   o.line->Send(Line::End::Controller, bytes);
   o.device->Purge(true, true);
   std::vector<std::uint8_t> buffer(4);
   EXPECT_EQ(o.line->Take(Line::End::Controller, buffer), 0u);
   SetTimeouts(*o.device, kMax, 0, 0);
-  EXPECT_EQ(o.device->Read(buffer).count, 0u);
+  EXPECT_EQ(o.device->Read(buffer).Count, 0u);
 
   o.device.reset();
   EXPECT_TRUE(OpenLoopbackDevice(o.line, error)) << error.message();

@@ -94,11 +94,12 @@ TEST_F(PortTest, OpenPortWhenOpenRaisesAndTheOpenPortKeepsWorking) {
 struct OpenFailureCase {
   const char* name;
   const char* commName;
-  const char* text;
+  const char* Text;
   std::errc reason;
 };
 
-class OpenFailureTest : public CommFixture, public ::testing::WithParamInterface<OpenFailureCase> {};
+class OpenFailureTest : public CommFixture,
+                        public ::testing::WithParamInterface<OpenFailureCase> {};
 
 TEST_P(OpenFailureTest, RaisesTheComponentsTextKeepsTheReasonAndALaterOpenWorks) {
   const auto& c = GetParam();
@@ -109,7 +110,7 @@ TEST_P(OpenFailureTest, RaisesTheComponentsTextKeepsTheReasonAndALaterOpenWorks)
     comm.OpenPort();
     FAIL() << "no exception";
   } catch (const ECommsError& e) {
-    EXPECT_STREQ(e.what(), c.text);
+    EXPECT_STREQ(e.what(), c.Text);
     // Compared as a condition: the reason is the system's own code (errno, or a Win32 error).
     EXPECT_TRUE(e.Reason() == c.reason) << e.Reason().message();
   }
@@ -121,13 +122,13 @@ TEST_P(OpenFailureTest, RaisesTheComponentsTextKeepsTheReasonAndALaterOpenWorks)
   EXPECT_TRUE(comm.IsOpen());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, OpenFailureTest,
-    ::testing::Values(
-        OpenFailureCase{"MissingPath", "/dev/quorin-no-such-port", kOpenFailed,
-                        std::errc::no_such_file_or_directory},
-        OpenFailureCase{"MissingComPort", "COM4000", kOpenFailed, std::errc::no_such_file_or_directory}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, OpenFailureTest,
+                         ::testing::Values(OpenFailureCase{"MissingPath",
+                                                           "/dev/quorin-no-such-port", kOpenFailed,
+                                                           std::errc::no_such_file_or_directory},
+                                           OpenFailureCase{"MissingComPort", "COM4000", kOpenFailed,
+                                                           std::errc::no_such_file_or_directory}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PortTest, ClosePortIsHarmlessWhenNeverOpenedAndWhenCalledTwice) {
   comm.ClosePort();
@@ -236,8 +237,6 @@ TEST_F(PortTest, ThousandOpenSendCloseCyclesLeaveDescriptorsAndThreadsWhereTheyW
   EXPECT_EQ(OpenDescriptorCount(), fds);
   EXPECT_EQ(ThreadCount(), threads);
 }
-
-
 
 }  // namespace
 }  // namespace quorin::test

@@ -66,7 +66,7 @@ Outcome Doctor(const std::vector<std::string>& extra) {
 }
 
 struct ControllerCase {
-  sim::SimScenario scenario;
+  sim::SimScenario Scenario;
   bool ok;  // exit 0 (a silent line is 3 or 4: 3 when no USB adapter is plugged in here either)
   std::string checks;
 };
@@ -75,7 +75,7 @@ class DoctorController : public ::testing::TestWithParam<ControllerCase> {};
 
 TEST_P(DoctorController, AsksOnlyForIdentificationAndSaysWhatAnswered) {
   sim::SimOptions options;
-  options.scenario = GetParam().scenario;
+  options.Scenario = GetParam().Scenario;
   sim::SimController controller(options);
   controller.Start();
   const Outcome outcome = Doctor({"--port", controller.SlavePath()});
@@ -83,10 +83,10 @@ TEST_P(DoctorController, AsksOnlyForIdentificationAndSaysWhatAnswered) {
   EXPECT_TRUE(outcome.exitCode == 0 || outcome.exitCode == 3 || outcome.exitCode == 4);
   EXPECT_EQ(outcome.checks, GetParam().checks);
   std::size_t bytes = 0;
-  for (const sim::LineChunk& chunk : controller.Report().received) {
-    for (const std::uint8_t byte : chunk.bytes) EXPECT_EQ(byte, 0x02);
-    EXPECT_EQ(chunk.baud, 38400u);
-    bytes += chunk.bytes.size();
+  for (const sim::LineChunk& chunk : controller.Report().Received) {
+    for (const std::uint8_t byte : chunk.Bytes) EXPECT_EQ(byte, 0x02);
+    EXPECT_EQ(chunk.Baud, 38400u);
+    bytes += chunk.Bytes.size();
   }
   EXPECT_GE(bytes, 1u);
   EXPECT_LE(bytes, 10u);
@@ -125,7 +125,7 @@ TEST(DoctorLoopback, AnEchoingLineIsAGoodLoopbackButNoLoader) {
 
 TEST(DoctorLoopback, NothingComingBackIsAFailedLoopback) {
   sim::SimOptions options;
-  options.scenario = sim::SimScenario::Silent;
+  options.Scenario = sim::SimScenario::Silent;
   sim::SimController controller(options);
   controller.Start();
   const Outcome outcome = Doctor({"--port", controller.SlavePath(), "--loopback"});

@@ -1,12 +1,11 @@
 // quorin-iap-cli flash as a user runs it: a separate process against the simulated controller,
 // judged by its stdout (exactly the log lines), its stderr and its exit code.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -45,7 +44,8 @@ class CliFlash : public ::testing::Test {
     const auto image = BuildPackImage(firmware, fields);
     const fs::path path = dir_ / name;
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image->data()), static_cast<std::streamsize>(image->size()));
+        .write(reinterpret_cast<const char*>(image->data()),
+               static_cast<std::streamsize>(image->size()));
     return path.string();
   }
   std::vector<std::string> Flash(std::vector<std::string> extra) {
@@ -69,7 +69,7 @@ TEST_F(CliFlash, HappyPathPrintsTheLogLinesAndExitsZero) {
   EXPECT_EQ(cli.Stdout(),
             "Conntectting MCU....\nMCU Identified\nPrograming...\nProgramed sucessfuly\n");
   EXPECT_EQ(cli.Stderr().find('\r'), std::string::npos);  // no progress bar off a terminal
-  EXPECT_EQ(sim.Report().LastSession()->firmware, firmware);
+  EXPECT_EQ(sim.Report().LastSession()->Firmware, firmware);
 
   std::ifstream in(trace);
   std::stringstream text;
@@ -104,14 +104,14 @@ TEST_F(CliFlash, SimulateRunsTheJobAgainstTheControllerInsideTheProcess) {
 }
 
 struct ScenarioExit {
-  sim::SimScenario scenario;
+  sim::SimScenario Scenario;
   int exitCode;
   const char* lastLine;
 };
 class CliFlashOutcome : public CliFlash, public ::testing::WithParamInterface<ScenarioExit> {};
 TEST_P(CliFlashOutcome, ExitCodeFollowsTheJob) {
   sim::SimOptions options;
-  options.scenario = GetParam().scenario;
+  options.Scenario = GetParam().Scenario;
   sim::SimController sim(options);
   sim.Start();
   Child cli(Flash({WritePack("good.Pack", MakeFirmware(1100)), "--port", sim.SlavePath()}));
@@ -119,13 +119,14 @@ TEST_P(CliFlashOutcome, ExitCodeFollowsTheJob) {
   EXPECT_NE(cli.Stdout().find(std::string(GetParam().lastLine) + "\n"), std::string::npos)
       << cli.Stdout();
 }
-INSTANTIATE_TEST_SUITE_P(
-    Scenarios, CliFlashOutcome,
-    ::testing::Values(
-        ScenarioExit{sim::SimScenario::Silent, 4, "or pack version is lower than V6400"},
-        ScenarioExit{sim::SimScenario::NoHeaderAck, 5, "Power-off controller and try again "},
-        ScenarioExit{sim::SimScenario::NoVerdict, 6,
-                     "Power-off controller or display and try again "}));
+INSTANTIATE_TEST_SUITE_P(Scenarios, CliFlashOutcome,
+                         ::testing::Values(ScenarioExit{sim::SimScenario::Silent, 4,
+                                                        "or pack version is lower than V6400"},
+                                           ScenarioExit{sim::SimScenario::NoHeaderAck, 5,
+                                                        "Power-off controller and try again "},
+                                           ScenarioExit{
+                                               sim::SimScenario::NoVerdict, 6,
+                                               "Power-off controller or display and try again "}));
 
 TEST_F(CliFlash, ABusyPortNamesTheProgramHoldingItAndNothingIsSent) {
   sim::SimController sim;
@@ -138,21 +139,21 @@ TEST_F(CliFlash, ABusyPortNamesTheProgramHoldingItAndNothingIsSent) {
   EXPECT_NE(cli.Stderr().find("\n    pid " + std::to_string(holder.Pid()) + " quorin-holder ("),
             std::string::npos)
       << cli.Stderr();
-  EXPECT_EQ(sim.Report().bytesReceived, 0u);
+  EXPECT_EQ(sim.Report().BytesReceived, 0u);
 }
 
 // `flash --json`: stdout is exactly one JSON object (python3's json.load takes nothing else),
 // whose fields the table checks; the log lines go to stderr.
 struct JsonCase {
-  sim::SimScenario scenario;
+  sim::SimScenario Scenario;
   bool missingPort;
-  std::map<std::string, std::string> fields;  // key -> the value as json.dumps writes it
+  std::map<std::string, std::string> Fields;  // key -> the value as json.dumps writes it
 };
 class CliFlashJson : public CliFlash, public ::testing::WithParamInterface<JsonCase> {};
 TEST_P(CliFlashJson, StdoutIsOneObjectThatSumsUpTheRun) {
   sim::SimOptions options;
-  options.scenario = GetParam().scenario;
-  options.group = 2;
+  options.Scenario = GetParam().Scenario;
+  options.Group = 2;
   sim::SimController sim(options);
   sim.Start();
   const std::string port = GetParam().missingPort ? "/dev/quorin-no-such-port" : sim.SlavePath();
@@ -172,7 +173,7 @@ TEST_P(CliFlashJson, StdoutIsOneObjectThatSumsUpTheRun) {
   for (std::string line; std::getline(lines, line);) {
     parsed[line.substr(0, line.find('='))] = line.substr(line.find('=') + 1);
   }
-  auto expected = GetParam().fields;
+  auto expected = GetParam().Fields;
   expected["exit-code"] = std::to_string(exitCode);
   expected["pack"] = "\"" + pack + "\"";
   expected["port"] = expected["device"] = "\"" + port + "\"";
@@ -189,17 +190,25 @@ TEST_P(CliFlashJson, StdoutIsOneObjectThatSumsUpTheRun) {
 INSTANTIATE_TEST_SUITE_P(
     Scenarios, CliFlashJson,
     ::testing::Values(
-        JsonCase{sim::SimScenario::Normal, false,
-                 {{"outcome", "\"programmed\""}, {"exit-code", "0"}, {"bytes-sent", "2112"},
+        JsonCase{sim::SimScenario::Normal,
+                 false,
+                 {{"outcome", "\"programmed\""},
+                  {"exit-code", "0"},
+                  {"bytes-sent", "2112"},
                   {"groups-acknowledged", "2"},
-                  {"log", "[\"Conntectting MCU....\", \"MCU Identified\", \"Programing...\", "
-                          "\"Programed sucessfuly\"]"}}},
-        JsonCase{sim::SimScenario::AckLost, false,
-                 {{"outcome", "\"not-acknowledged\""}, {"bytes-sent", "2048"},
+                  {"log",
+                   "[\"Conntectting MCU....\", \"MCU Identified\", \"Programing...\", "
+                   "\"Programed sucessfuly\"]"}}},
+        JsonCase{sim::SimScenario::AckLost,
+                 false,
+                 {{"outcome", "\"not-acknowledged\""},
+                  {"bytes-sent", "2048"},
                   {"groups-acknowledged", "1"}}},
-        JsonCase{sim::SimScenario::Silent, false,
+        JsonCase{sim::SimScenario::Silent,
+                 false,
                  {{"outcome", "\"no-answer\""}, {"bytes-sent", "0"}, {"groups-acknowledged", "0"}}},
-        JsonCase{sim::SimScenario::Normal, true,
+        JsonCase{sim::SimScenario::Normal,
+                 true,
                  {{"outcome", "\"port-error\""},
                   {"log", "[\"Conntectting MCU....\", \"UART Port error \"]"}}}));
 
@@ -254,7 +263,7 @@ TEST_F(CliFlash, PackProblemsAreRefusedBeforeThePortIsTouched) {
   EXPECT_EQ(refused.Wait(), 7);
   EXPECT_NE(refused.Stderr().find("固件包错误"), std::string::npos);
   EXPECT_EQ(refused.Stdout(), "");
-  EXPECT_EQ(sim.Report().bytesReceived, 0u);
+  EXPECT_EQ(sim.Report().BytesReceived, 0u);
   // With --force it is sent.
   Child forced(Flash({foreign, "--port", sim.SlavePath(), "--force"}));
   EXPECT_EQ(forced.Wait(), 0) << forced.Stderr();
@@ -276,8 +285,8 @@ TEST_F(CliFlash, CtrlCStopsSendingClosesThePortAndExits130) {
   EXPECT_EQ(cli.Stdout(), "Conntectting MCU....\nMCU Identified\nPrograming...\n");
   // What was handed to the line before the interrupt drains into the controller; nothing more.
   std::this_thread::sleep_for(500ms);
-  EXPECT_LT(sim.Report().bytesReceived, 100000u);
-  EXPECT_EQ(sim.Report().verdictsSent, 0u);
+  EXPECT_LT(sim.Report().BytesReceived, 100000u);
+  EXPECT_EQ(sim.Report().VerdictsSent, 0u);
   // The port was released: the next job can open it at once.
   Child again(Flash({WritePack("small.Pack", MakeFirmware(64)), "--port", sim.SlavePath()}));
   EXPECT_NE(again.Wait(), 3) << again.Stderr();
@@ -288,9 +297,12 @@ TEST_F(CliFlash, CtrlCStopsSendingClosesThePortAndExits130) {
 TEST_F(CliFlash, UsageErrorsExit64AndSendNothing) {
   const std::string pack = WritePack("good.Pack", MakeFirmware(64));
   const std::pair<std::vector<std::string>, bool> cases[] = {
-      {{pack, "--port", ""}, false}, {{pack, "--port=", "--json"}, true},
-      {{pack, "--settings", ""}, false}, {{pack, "--simulate", "--trace", ""}, false},
-      {{"", "--simulate"}, false}, {{pack, "--simulate=bogus", "--json"}, true},
+      {{pack, "--port", ""}, false},
+      {{pack, "--port=", "--json"}, true},
+      {{pack, "--settings", ""}, false},
+      {{pack, "--simulate", "--trace", ""}, false},
+      {{"", "--simulate"}, false},
+      {{pack, "--simulate=bogus", "--json"}, true},
       {{pack, "--simulate", "--port", "/dev/null", "--json"}, true},
       {{pack, "--json", "--bogus"}, true}};
   for (const auto& [args, json] : cases) {
@@ -299,8 +311,10 @@ TEST_F(CliFlash, UsageErrorsExit64AndSendNothing) {
     Child cli(command);
     EXPECT_EQ(cli.WaitFor(10s), 64) << args[1] << cli.Stderr();
     EXPECT_EQ(cli.Stderr().find("Conntectting"), std::string::npos) << cli.Stderr();
-    EXPECT_EQ(cli.Stdout().rfind("{\"outcome\": \"usage-error\", \"exit-code\": 64, \"pack\": \"" +
-                                 args[0] + "\", ", 0), json ? 0u : std::string::npos);
+    EXPECT_EQ(
+        cli.Stdout().rfind(
+            "{\"outcome\": \"usage-error\", \"exit-code\": 64, \"pack\": \"" + args[0] + "\", ", 0),
+        json ? 0u : std::string::npos);
     EXPECT_EQ(std::count(cli.Stdout().begin(), cli.Stdout().end(), '\n'), json ? 1 : 0);
   }
 }
@@ -309,7 +323,7 @@ TEST_F(CliFlash, UsageErrorsExit64AndSendNothing) {
 // the process: 130, the line that says so, and with --json the object.
 TEST_F(CliFlash, SignalsEndTheJobWith130OnAPortAndInsideTheProcess) {
   sim::SimOptions options;
-  options.scenario = sim::SimScenario::Silent;  // the job keeps asking for seconds
+  options.Scenario = sim::SimScenario::Silent;  // the job keeps asking for seconds
   sim::SimController sim(options);
   sim.Start();
   const std::string pack = WritePack("p.Pack", MakeFirmware(64));
@@ -325,9 +339,11 @@ TEST_F(CliFlash, SignalsEndTheJobWith130OnAPortAndInsideTheProcess) {
     EXPECT_EQ(cli.WaitFor(10s), 130) << signal << cli.Stderr();
     const std::string where = simulate ? std::string("simulated") : sim.SlavePath();
     EXPECT_NE(cli.Stderr().find("quorin-iap-cli: interrupted on " + where + "; nothing more"),
-              std::string::npos) << cli.Stderr();
+              std::string::npos)
+        << cli.Stderr();
     EXPECT_EQ(cli.Stdout().rfind("{\"outcome\": \"interrupted\", \"exit-code\": 130, ", 0),
-              json ? 0u : std::string::npos) << cli.Stdout();
+              json ? 0u : std::string::npos)
+        << cli.Stdout();
   }
 }
 
@@ -350,7 +366,8 @@ TEST_F(CliFlash, ThreadsThatCannotStartAreAnInternalErrorWithItsObject) {
     portThreadFailures += cli.Stderr().find("could not start what it needs") != std::string::npos;
   }
   EXPECT_EQ(exitCode, 0);
-  EXPECT_TRUE(internalErrors >= 3 && portThreadFailures >= 1) << internalErrors << portThreadFailures;
+  EXPECT_TRUE(internalErrors >= 3 && portThreadFailures >= 1)
+      << internalErrors << portThreadFailures;
 }
 
 }  // namespace

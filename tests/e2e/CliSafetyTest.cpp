@@ -2,10 +2,9 @@
 // stdout, the settings file and the port name, and simulate's --link. Each runs the tool as a
 // process, against the simulated controller where a job is involved.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -67,7 +66,7 @@ struct TraceTargetCase {
   bool forceTrace;
   int exitCode;
   const char* stderrPart;
-  bool sent;  // whether the job may send anything
+  bool Sent;  // whether the job may send anything
 };
 
 class CliTraceTarget : public CliSafety, public ::testing::WithParamInterface<TraceTargetCase> {};
@@ -81,7 +80,7 @@ TEST_P(CliTraceTarget, NeverDestroysAndNeverHidesAFailure) {
   std::ofstream(Path("Cyclomer.ini")) << "[Uart]\nPort=1\n";
   std::ofstream(Path("old.txt")) << "keep me\n";
   const std::string target = c.target(*this);
-  std::vector<std::string> extra = {"--port", sim.SlavePath(), "--settings", Path("Cyclomer.ini"),
+  std::vector<std::string> extra = {"--port",  sim.SlavePath(), "--settings", Path("Cyclomer.ini"),
                                     "--trace", target};
   if (c.forceTrace) extra.push_back("--force-trace");
   Child cli(Flash(pack, extra));
@@ -91,8 +90,8 @@ TEST_P(CliTraceTarget, NeverDestroysAndNeverHidesAFailure) {
   EXPECT_NE(cli.Stderr().find(c.stderrPart), std::string::npos) << cli.Stderr();
   EXPECT_EQ(Slurp(pack), packBytes);
   EXPECT_EQ(Slurp(Path("Cyclomer.ini")), "[Uart]\nPort=1\n");
-  if (!c.sent) {
-    EXPECT_EQ(sim.Report().bytesReceived, 0u);
+  if (!c.Sent) {
+    EXPECT_EQ(sim.Report().BytesReceived, 0u);
     EXPECT_EQ(cli.Stdout(), "");
   }
   if (c.exitCode == 64 && std::string(c.name) == "existing_file_is_kept") {
@@ -136,9 +135,9 @@ INSTANTIATE_TEST_SUITE_P(
 // --trace into a FIFO: a reader that is missing or stops reading never holds the job up.
 struct SlowReaderCase {
   const char* name;
-  bool reader;             // a process holds the FIFO open for reading (and never reads)
-  std::size_t firmware;    // bytes of firmware in the pack
-  bool interrupt;          // Ctrl-C once the data blocks flow
+  bool reader;           // a process holds the FIFO open for reading (and never reads)
+  std::size_t Firmware;  // bytes of firmware in the pack
+  bool interrupt;        // Ctrl-C once the data blocks flow
   int exitCode;
   const char* stderrPart;
 };
@@ -161,15 +160,15 @@ TEST_P(CliTraceReader, NeverBlocksTheJob) {
     }
     close(filler);
   }
-  Child cli(Flash(WritePack("p.Pack", c.firmware), {"--port", sim.SlavePath(), "--trace", fifo}));
+  Child cli(Flash(WritePack("p.Pack", c.Firmware), {"--port", sim.SlavePath(), "--trace", fifo}));
   std::optional<int> exitCode;
   if (c.interrupt) {
     EXPECT_TRUE(cli.WaitForOutput("Programing...\n", 10s)) << cli.Stderr();
     const auto until = Clock::now() + 10s;
-    while (sim.Report().bytesReceived < 8192 && Clock::now() < until) {
+    while (sim.Report().BytesReceived < 8192 && Clock::now() < until) {
       std::this_thread::sleep_for(20ms);
     }
-    EXPECT_GE(sim.Report().bytesReceived, 8192u) << "the job is held up by its trace";
+    EXPECT_GE(sim.Report().BytesReceived, 8192u) << "the job is held up by its trace";
     const auto interruptedAt = Clock::now();
     cli.Signal(SIGINT);
     exitCode = cli.WaitFor(10s);
@@ -181,19 +180,22 @@ TEST_P(CliTraceReader, NeverBlocksTheJob) {
   ASSERT_TRUE(exitCode.has_value()) << "hangs";
   EXPECT_EQ(*exitCode, c.exitCode) << cli.Stderr();
   EXPECT_NE(cli.Stderr().find(c.stderrPart), std::string::npos) << cli.Stderr();
-  if (!c.reader) { EXPECT_EQ(sim.Report().bytesReceived, 0u); }
-  if (c.exitCode == 0) { EXPECT_EQ(sim.Report().LastSession()->firmware, MakeFirmware(c.firmware)); }
+  if (!c.reader) {
+    EXPECT_EQ(sim.Report().BytesReceived, 0u);
+  }
+  if (c.exitCode == 0) {
+    EXPECT_EQ(sim.Report().LastSession()->Firmware, MakeFirmware(c.Firmware));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Readers, CliTraceReader,
-    ::testing::Values(
-        SlowReaderCase{"no_reader_is_refused_at_once", false, 300, false, 2,
-                       "a FIFO that no process reads"},
-        SlowReaderCase{"stopped_reader_job_runs_to_its_end", true, 2100, false, 0,
-                       " bytes dropped"},
-        SlowReaderCase{"stopped_reader_ctrl_c_ends_the_job", true, 100000, true, 130,
-                       " bytes dropped"}),
+    ::testing::Values(SlowReaderCase{"no_reader_is_refused_at_once", false, 300, false, 2,
+                                     "a FIFO that no process reads"},
+                      SlowReaderCase{"stopped_reader_job_runs_to_its_end", true, 2100, false, 0,
+                                     " bytes dropped"},
+                      SlowReaderCase{"stopped_reader_ctrl_c_ends_the_job", true, 100000, true, 130,
+                                     " bytes dropped"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // stdout piped into a reader that goes away (`flash ... | head -1`): the job still runs to its
@@ -207,7 +209,7 @@ TEST_F(CliSafety, ClosedStdoutDoesNotStopTheJob) {
   const auto exitCode = cli.WaitFor(20s);
   ASSERT_TRUE(exitCode.has_value()) << "hangs";
   EXPECT_EQ(*exitCode, 0) << cli.Stderr();
-  EXPECT_EQ(sim.Report().LastSession()->firmware, MakeFirmware(4100));
+  EXPECT_EQ(sim.Report().LastSession()->Firmware, MakeFirmware(4100));
   EXPECT_NE(cli.Stderr().find("stdout could not be written"), std::string::npos) << cli.Stderr();
 }
 
@@ -231,7 +233,9 @@ TEST_P(CliPortSource, IsNeverGuessed) {
   EXPECT_EQ(*exitCode, c.exitCode) << cli.Stderr();
   EXPECT_NE(cli.Stderr().find(c.stderrPart), std::string::npos) << cli.Stderr();
   EXPECT_EQ(cli.Stderr().find(c.notInStderr), std::string::npos) << cli.Stderr();
-  if (c.exitCode == 2) { EXPECT_EQ(cli.Stdout(), ""); }
+  if (c.exitCode == 2) {
+    EXPECT_EQ(cli.Stdout(), "");
+  }
 }
 
 std::function<std::vector<std::string>(CliSafety&)> SettingsHolding(std::string text) {
@@ -271,7 +275,9 @@ INSTANTIATE_TEST_SUITE_P(
         PortSourceCase{"failed_job_names_the_device", SettingsHolding("[Uart]\nPort=99\n"), 3,
                        "the job failed on /dev/ttyS98 (COM99)", "no port in"},
         PortSourceCase{"long_port_name_is_cut",
-                       [](CliSafety&) { return std::vector<std::string>{"--port", kLongName}; },
+                       [](CliSafety&) {
+                         return std::vector<std::string>{"--port", kLongName};
+                       },
                        3, "the job failed on " + kLongName.substr(0, 64) + "...",
                        kLongName.substr(0, 65)}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -340,7 +346,7 @@ INSTANTIATE_TEST_SUITE_P(
 // simulate --link PATH: never replaces what exists, removes only the link it made.
 struct LinkCase {
   const char* name;
-  std::function<void(const std::string& path)> before;       // what is at PATH beforehand
+  std::function<void(const std::string& path)> before;        // what is at PATH beforehand
   std::function<void(const std::string& path)> whileRunning;  // done while the simulator runs
   int exitCode;
   bool linkLeftAfter;  // whether something is at PATH after the simulator ended
@@ -369,7 +375,9 @@ TEST_P(CliSimulateLink, RemovesOnlyItsOwnLink) {
   EXPECT_EQ(fs::exists(fs::symlink_status(link)), c.linkLeftAfter);
   if (existed) {
     EXPECT_NE(sim.Stderr().find("already exists"), std::string::npos) << sim.Stderr();
-    if (!targetBefore.empty()) { EXPECT_EQ(fs::read_symlink(link).string(), targetBefore); }
+    if (!targetBefore.empty()) {
+      EXPECT_EQ(fs::read_symlink(link).string(), targetBefore);
+    }
   }
 }
 
@@ -383,8 +391,8 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const std::string& p) { fs::create_symlink("/dev/null", p); }, nullptr, 64,
                  true},
         LinkCase{"dangling_link_is_refused",
-                 [](const std::string& p) { fs::create_symlink("/nonexistent/x", p); }, nullptr,
-                 64, true},
+                 [](const std::string& p) { fs::create_symlink("/nonexistent/x", p); }, nullptr, 64,
+                 true},
         LinkCase{"link_replaced_while_running_is_kept", nullptr,
                  [](const std::string& p) {
                    // Someone else's link to the same device, made in its place.

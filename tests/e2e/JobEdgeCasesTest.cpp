@@ -21,7 +21,7 @@ const Lines kRestartedLines = {"Conntectting MCU....", "MCU Restarting...", "Pro
 
 // What the job is given to program.
 struct PackSource {
-  enum Kind { Built, NoneRead, BareHeader } kind = Built;
+  enum Kind { Built, NoneRead, BareHeader } Type = Built;
   std::size_t size = 0;  // the firmware's bytes (Built) or the header's DataLength (BareHeader)
   std::uint8_t updateKind = kUpdateKindSoftwareAndSettings;
 };
@@ -29,7 +29,9 @@ PackSource Firmware(std::size_t bytes, std::uint8_t updateKind = kUpdateKindSoft
   return {PackSource::Built, bytes, updateKind};
 }
 // Program pressed before any pack was read: all-zero records.
-PackSource NoPackRead() { return {PackSource::NoneRead, 0, 0}; }
+PackSource NoPackRead() {
+  return {PackSource::NoneRead, 0, 0};
+}
 // Records holding nothing but a header's DataLength, as no loaded pack can have.
 PackSource BareHeader(std::uint32_t dataLength) {
   return {PackSource::BareHeader, dataLength, 0};
@@ -41,7 +43,7 @@ struct JobFacts {
   const sim::SimReport& report;
   const RecordingView& view;
   const PackRecords& pack;
-  const std::vector<std::uint8_t>& firmware;  // empty unless the pack was built from firmware
+  const std::vector<std::uint8_t>& Firmware;  // empty unless the pack was built from firmware
 };
 
 struct JobCase {
@@ -52,15 +54,17 @@ struct JobCase {
   JobOutcome outcome = JobOutcome::Success;
   Lines lines{};
   std::function<void(const JobFacts&)> check{};  // the row's own facts, when it has any
-  std::chrono::duration<double> atLeast{0s};  // from the press to the finish
+  std::chrono::duration<double> atLeast{0s};     // from the press to the finish
   std::chrono::duration<double> below{45s};
 };
-void PrintTo(const JobCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const JobCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 sim::SimOptions Scenario(sim::SimScenario scenario, unsigned group = 1) {
   sim::SimOptions options;
-  options.scenario = scenario;
-  options.group = group;
+  options.Scenario = scenario;
+  options.Group = group;
   return options;
 }
 
@@ -68,25 +72,22 @@ sim::SimOptions Scenario(sim::SimScenario scenario, unsigned group = 1) {
 // full at the end; the update-kind text set at the press.
 void ExpectHappyGauge(const RecordingView& view, std::uint32_t dataLength, std::uint32_t blocks) {
   const auto& ev = view.Events();
-  const auto firstVisible = std::find_if(ev.begin(), ev.end(), [](const ViewEvent& e) {
-    return e.kind == ViewEvent::Visible;
-  });
+  const auto firstVisible = std::find_if(
+      ev.begin(), ev.end(), [](const ViewEvent& e) { return e.Type == ViewEvent::Visible; });
   ASSERT_NE(firstVisible, ev.end());
-  EXPECT_EQ(firstVisible->value, 1u);
-  const auto firstLine = std::find_if(ev.begin(), ev.end(), [](const ViewEvent& e) {
-    return e.kind == ViewEvent::Line;
-  });
+  EXPECT_EQ(firstVisible->Value, 1u);
+  const auto firstLine = std::find_if(ev.begin(), ev.end(),
+                                      [](const ViewEvent& e) { return e.Type == ViewEvent::Line; });
   EXPECT_LT(firstVisible, firstLine);
-  const auto maximum = std::find_if(ev.begin(), ev.end(), [](const ViewEvent& e) {
-    return e.kind == ViewEvent::Maximum;
-  });
+  const auto maximum = std::find_if(
+      ev.begin(), ev.end(), [](const ViewEvent& e) { return e.Type == ViewEvent::Maximum; });
   ASSERT_NE(maximum, ev.end());
-  EXPECT_EQ(maximum->value, dataLength);
+  EXPECT_EQ(maximum->Value, dataLength);
   std::uint32_t lastProgress = 0;
   for (const ViewEvent& e : ev) {
-    if (e.kind == ViewEvent::Progress) {
-      EXPECT_GE(e.value, lastProgress) << "progress went back";
-      lastProgress = e.value;
+    if (e.Type == ViewEvent::Progress) {
+      EXPECT_GE(e.Value, lastProgress) << "progress went back";
+      lastProgress = e.Value;
     }
   }
   EXPECT_EQ(lastProgress, blocks * 16u);
@@ -96,9 +97,9 @@ void ExpectHappyGauge(const RecordingView& view, std::uint32_t dataLength, std::
 void ExpectUpdateKindText(const RecordingView& view, const std::string& text) {
   const auto& ev = view.Events();
   ASSERT_GE(ev.size(), 2u);
-  EXPECT_EQ(ev[0].kind, ViewEvent::Clear);
-  EXPECT_EQ(ev[1].kind, ViewEvent::UpdateKind);
-  EXPECT_EQ(ev[1].text, text);
+  EXPECT_EQ(ev[0].Type, ViewEvent::Clear);
+  EXPECT_EQ(ev[1].Type, ViewEvent::UpdateKind);
+  EXPECT_EQ(ev[1].Text, text);
 }
 
 const std::vector<JobCase> kJobCases = {
@@ -108,17 +109,17 @@ const std::vector<JobCase> kJobCases = {
      .lines = kHappyLines,
      .check =
          [](const JobFacts& f) {
-           EXPECT_TRUE(f.report.violations.empty()) << f.report.violations.front();
-           EXPECT_TRUE(f.report.restartFrames.empty());
+           EXPECT_TRUE(f.report.Violations.empty()) << f.report.Violations.front();
+           EXPECT_TRUE(f.report.RestartFrames.empty());
            const sim::LoaderSession& s = *f.report.LastSession();
-           EXPECT_EQ(s.identificationRequests, 1u);
-           ASSERT_TRUE(s.header);
-           EXPECT_EQ(s.header->fields.dataLength, 3000u);
-           EXPECT_EQ(s.header->fields.dataSum, f.pack.Header.DataSum());
-           EXPECT_EQ(s.header->fields.wireKey, 0x5A);
-           EXPECT_EQ(s.header->fields.baudIndex, 0);  // the stored BaudRate=2 is never read back
-           EXPECT_EQ(s.blocks, 188u);
-           EXPECT_TRUE(s.sumMatched);
+           EXPECT_EQ(s.IdentificationRequests, 1u);
+           ASSERT_TRUE(s.Header);
+           EXPECT_EQ(s.Header->Fields.DataLength, 3000u);
+           EXPECT_EQ(s.Header->Fields.DataSum, f.pack.Header.DataSum());
+           EXPECT_EQ(s.Header->Fields.WireKey, 0x5A);
+           EXPECT_EQ(s.Header->Fields.BaudIndex, 0);  // the stored BaudRate=2 is never read back
+           EXPECT_EQ(s.Blocks, 188u);
+           EXPECT_TRUE(s.SumMatched);
            ExpectHappyGauge(f.view, 3000, 188);
            ExpectUpdateKindText(f.view, "Update software + settings");
          }},
@@ -131,16 +132,16 @@ const std::vector<JobCase> kJobCases = {
      .lines = kRestartedLines,
      .check =
          [](const JobFacts& f) {
-           ASSERT_EQ(f.report.restartFrames.size(), 1u);
-           const sim::RestartFrameRecord& frame = f.report.restartFrames.front();
-           EXPECT_TRUE(frame.problems.empty());
-           EXPECT_TRUE(frame.accepted);
-           EXPECT_EQ(frame.baud, 9600u);
-           EXPECT_EQ(frame.fields.kindLetter, 0x77);
-           EXPECT_EQ(frame.fields.dataLength, 1500u);
-           EXPECT_EQ(frame.fields.dataSum, f.pack.Header.DataSum());
-           EXPECT_EQ(frame.fields.wireKey, 0x5A);
-           EXPECT_EQ(frame.fields.version, 6400);
+           ASSERT_EQ(f.report.RestartFrames.size(), 1u);
+           const sim::RestartFrameRecord& frame = f.report.RestartFrames.front();
+           EXPECT_TRUE(frame.Problems.empty());
+           EXPECT_TRUE(frame.Accepted);
+           EXPECT_EQ(frame.Baud, 9600u);
+           EXPECT_EQ(frame.Fields.KindLetter, 0x77);
+           EXPECT_EQ(frame.Fields.DataLength, 1500u);
+           EXPECT_EQ(frame.Fields.DataSum, f.pack.Header.DataSum());
+           EXPECT_EQ(frame.Fields.WireKey, 0x5A);
+           EXPECT_EQ(frame.Fields.Version, 6400);
          },
      .atLeast = 0.2s + 6 * 0.5s + 0.2s + 0.5s + 1.5s + 0.2s + 0.51s + 0.6s,
      .below = 30s},
@@ -158,7 +159,7 @@ const std::vector<JobCase> kJobCases = {
            const auto lastLine = f.view.LineTime("UART Port error ");
            ASSERT_TRUE(lastLine);
            EXPECT_LT(f.run.finishedAt - *lastLine, 5s);
-           EXPECT_EQ(f.report.bytesReceived, 0u);
+           EXPECT_EQ(f.report.BytesReceived, 0u);
          },
      .atLeast = 0.8s,
      .below = 10s},
@@ -175,8 +176,8 @@ const std::vector<JobCase> kJobCases = {
            EXPECT_GT(*aborted - *programming, 900ms);  // 10 ms + the header's fixed 500 ms + 500 ms
            EXPECT_LT(*aborted - *programming, 5s);
            ASSERT_NE(f.report.LastSession(), nullptr);
-           EXPECT_TRUE(f.report.LastSession()->header.has_value());
-           EXPECT_EQ(f.report.LastSession()->dataBytes, 0u);
+           EXPECT_TRUE(f.report.LastSession()->Header.has_value());
+           EXPECT_EQ(f.report.LastSession()->DataBytes, 0u);
          }},
     {.name = "NoPackReadSendsZeroHeaderAndNoBlocks",
      .pack = NoPackRead(),
@@ -184,11 +185,11 @@ const std::vector<JobCase> kJobCases = {
      .lines = kHappyLines,
      .check =
          [](const JobFacts& f) {
-           ASSERT_TRUE(f.report.LastSession()->header);
+           ASSERT_TRUE(f.report.LastSession()->Header);
            const std::array<std::uint8_t, 12> zeroHeader = {0xFF, 0xFF, 0, 0, 0, 0,
                                                             0,    0,    0, 0, 0, 0};
-           EXPECT_EQ(f.report.LastSession()->header->bytes, zeroHeader);
-           EXPECT_EQ(f.report.LastSession()->dataBytes, 0u);
+           EXPECT_EQ(f.report.LastSession()->Header->Bytes, zeroHeader);
+           EXPECT_EQ(f.report.LastSession()->DataBytes, 0u);
            ExpectUpdateKindText(f.view, "Update software only");
          }},
     {.name = "NoPackReadRestartFrameCarriesKindWAndZeroFields",
@@ -198,30 +199,31 @@ const std::vector<JobCase> kJobCases = {
      .lines = kRestartedLines,
      .check =
          [](const JobFacts& f) {
-           ASSERT_EQ(f.report.restartFrames.size(), 1u);
-           const std::array<std::uint8_t, 21> expected = {
-               0xF2, 0x4C, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B,
-               0x3B, 0x3B, 0x3B, 0x3A, 0x3B, 0x3B, 0x3B, 0x1A, 0x4B, 0xB8};
-           EXPECT_EQ(f.report.restartFrames.front().masked, expected);
+           ASSERT_EQ(f.report.RestartFrames.size(), 1u);
+           const std::array<std::uint8_t, 21> expected = {0xF2, 0x4C, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B,
+                                                          0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B,
+                                                          0x3A, 0x3B, 0x3B, 0x3B, 0x1A, 0x4B, 0xB8};
+           EXPECT_EQ(f.report.RestartFrames.front().Masked, expected);
          }},
     // A header no loaded pack can have: its blocks would run past the 131072-byte image. The job
     // refuses to read there and fails the data phase before any block goes out, even to a loader
     // that would take it.
     {.name = "DataLengthPastTheImageFailsTheDataPhaseWithoutSending",
-     .options = [] {
-       sim::SimOptions options;
-       options.capacity = 0xFFFFFFFFu;
-       return options;
-     }(),
+     .options =
+         [] {
+           sim::SimOptions options;
+           options.Capacity = 0xFFFFFFFFu;
+           return options;
+         }(),
      .pack = BareHeader(131025),
      .outcome = JobOutcome::Unsuccessful,
      .lines = kAbortedLines,
      .check =
          [](const JobFacts& f) {
            ASSERT_NE(f.report.LastSession(), nullptr);
-           ASSERT_TRUE(f.report.LastSession()->header);
-           EXPECT_EQ(f.report.LastSession()->header->fields.dataLength, 131025u);
-           EXPECT_EQ(f.report.LastSession()->dataBytes, 0u);
+           ASSERT_TRUE(f.report.LastSession()->Header);
+           EXPECT_EQ(f.report.LastSession()->Header->Fields.DataLength, 131025u);
+           EXPECT_EQ(f.report.LastSession()->DataBytes, 0u);
          }},
     {.name = "NoVerdictEndsWithProgramFail",
      .options = Scenario(sim::SimScenario::NoVerdict),
@@ -231,7 +233,7 @@ const std::vector<JobCase> kJobCases = {
      .check =
          [](const JobFacts& f) {
            ASSERT_NE(f.report.LastSession(), nullptr);
-           EXPECT_EQ(f.report.LastSession()->blocks, 65u);
+           EXPECT_EQ(f.report.LastSession()->Blocks, 65u);
          }},
     {.name = "SplitIdentificationNeedsNoFourthRequest",
      .options = Scenario(sim::SimScenario::SplitIdentification),
@@ -240,8 +242,8 @@ const std::vector<JobCase> kJobCases = {
      .lines = kHappyLines,
      .check =
          [](const JobFacts& f) {
-           EXPECT_EQ(f.report.LastSession()->identificationRequests, 3u);
-           EXPECT_EQ(f.report.identificationRequests.size(), 3u);
+           EXPECT_EQ(f.report.LastSession()->IdentificationRequests, 3u);
+           EXPECT_EQ(f.report.IdentificationRequests.size(), 3u);
          }},
     {.name = "EarlyAckCountsForTheUnansweredHeader",
      .options = Scenario(sim::SimScenario::EarlyAck),
@@ -250,15 +252,15 @@ const std::vector<JobCase> kJobCases = {
      .lines = kHappyLines,
      .check =
          [](const JobFacts& f) {
-           ASSERT_TRUE(f.report.LastSession()->header);
-           EXPECT_FALSE(f.report.LastSession()->header->acknowledged);
+           ASSERT_TRUE(f.report.LastSession()->Header);
+           EXPECT_FALSE(f.report.LastSession()->Header->Acknowledged);
          }},
     {.name = "VerdictPast400thByteOfABurstIsNotSeen",
      .options = Scenario(sim::SimScenario::BurstVerdict),
      .pack = Firmware(300),
      .outcome = JobOutcome::Failed,
      .lines = kFailLines,
-     .check = [](const JobFacts& f) { EXPECT_EQ(f.report.verdictsSent, 1u); }},
+     .check = [](const JobFacts& f) { EXPECT_EQ(f.report.VerdictsSent, 1u); }},
     // Noise between the answers is ignored: the firmware still arrives whole.
     {.name = "NoiseBetweenAnswersIsIgnored",
      .options = Scenario(sim::SimScenario::Noise),
@@ -274,8 +276,8 @@ const std::vector<JobCase> kJobCases = {
      .check =
          [](const JobFacts& f) {
            ASSERT_NE(f.report.LastSession(), nullptr);
-           EXPECT_EQ(f.report.LastSession()->blocks, 128u);  // nothing after the unanswered group
-           EXPECT_EQ(f.report.LastSession()->groupsAcknowledged, 1u);
+           EXPECT_EQ(f.report.LastSession()->Blocks, 128u);  // nothing after the unanswered group
+           EXPECT_EQ(f.report.LastSession()->GroupsAcknowledged, 1u);
          },
      .atLeast = 0.2s + 0.51s + 2s + 0.5s + 0.6s,
      .below = 30s},
@@ -284,7 +286,7 @@ const std::vector<JobCase> kJobCases = {
      .pack = Firmware(4096),
      .outcome = JobOutcome::Unsuccessful,
      .lines = kAbortedLines,
-     .check = [](const JobFacts& f) { EXPECT_TRUE(f.report.cablePulled); },
+     .check = [](const JobFacts& f) { EXPECT_TRUE(f.report.CablePulled); },
      .below = 30s},
 };
 
@@ -294,7 +296,7 @@ void RunJobCase(const JobCase& c, HarnessLine line) {
   JobHarness h(c.options, c.portName, line);
   std::vector<std::uint8_t> firmware;
   std::unique_ptr<PackRecords> pack;
-  switch (c.pack.kind) {
+  switch (c.pack.Type) {
     case PackSource::Built:
       firmware = MakeFirmware(c.pack.size);
       pack = MakePack(firmware, 6400, c.pack.updateKind);
@@ -317,7 +319,7 @@ void RunJobCase(const JobCase& c, HarnessLine line) {
   const sim::SimReport report = h.Sim().Report();
   if (c.outcome == JobOutcome::Success) {
     ASSERT_NE(report.LastSession(), nullptr);
-    EXPECT_EQ(report.LastSession()->firmware, firmware);
+    EXPECT_EQ(report.LastSession()->Firmware, firmware);
   }
   if (c.check) c.check(JobFacts{run, report, h.View(), *pack, firmware});
 }
@@ -351,7 +353,7 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, JobEndingOnLoopback, ::testing::ValuesIn(Loo
 // Jobs of their own shape: request timing, the trace's order, presses during a job.
 TEST(JobPaths, NobodyAnswersSixRequestsPerConnectHalfASecondApart) {
   sim::SimOptions options;
-  options.scenario = sim::SimScenario::Silent;
+  options.Scenario = sim::SimScenario::Silent;
   JobHarness h(options);
   // When the tool handed each identification request over (the controller's read times would
   // carry its own scheduling jitter).
@@ -379,9 +381,9 @@ TEST(JobPaths, NobodyAnswersSixRequestsPerConnectHalfASecondApart) {
     EXPECT_LT(gap, 3s) << "request " << i;
   }
   const sim::SimReport report = h.Sim().Report();
-  EXPECT_EQ(report.identificationRequests.size(), 12u);
-  EXPECT_EQ(report.restartFrames.size(), 1u);
-  EXPECT_TRUE(report.sessions.empty() || report.LastSession()->header == std::nullopt);
+  EXPECT_EQ(report.IdentificationRequests.size(), 12u);
+  EXPECT_EQ(report.RestartFrames.size(), 1u);
+  EXPECT_TRUE(report.Sessions.empty() || report.LastSession()->Header == std::nullopt);
   EXPECT_GE(run.Duration(), 0.2s + 3s + 0.7s + 1.5s + 0.2s + 3s + 0.6s);
   EXPECT_LT(run.Duration(), 40s);
 }
@@ -421,7 +423,7 @@ TEST(JobPaths, PressDuringAJobEmptiesTheLogAndStartsNoSecondJob) {
   ASSERT_TRUE(h.RunUntil([&] { return h.View().LineTime("Programing...").has_value(); }));
   ASSERT_TRUE(h.RunUntil([&] {
     const auto& ev = h.View().Events();
-    return !ev.empty() && ev.back().kind == ViewEvent::Progress && ev.back().value >= 1024;
+    return !ev.empty() && ev.back().Type == ViewEvent::Progress && ev.back().Value >= 1024;
   }));
   EXPECT_FALSE(h.Press(*pack));
   EXPECT_TRUE(h.View().Lines().empty());
@@ -430,8 +432,8 @@ TEST(JobPaths, PressDuringAJobEmptiesTheLogAndStartsNoSecondJob) {
   EXPECT_EQ(h.View().Lines(), (Lines{"Programed sucessfuly"}));
   ExpectCleanEnd(run, h.View());
   const sim::SimReport report = h.Sim().Report();
-  EXPECT_EQ(report.sessions.size(), 1u);
-  EXPECT_EQ(report.LastSession()->firmware, firmware);
+  EXPECT_EQ(report.Sessions.size(), 1u);
+  EXPECT_EQ(report.LastSession()->Firmware, firmware);
 }
 
 TEST(JobPaths, TwoQuickPressesStartOneJob) {
@@ -444,11 +446,11 @@ TEST(JobPaths, TwoQuickPressesStartOneJob) {
   EXPECT_EQ(h.View().Lines(), kHappyLines);
   ExpectCleanEnd(run, h.View());
   const sim::SimReport report = h.Sim().Report();
-  EXPECT_EQ(report.sessions.size(), 1u);
-  EXPECT_EQ(report.LastSession()->identificationRequests, 1u);
+  EXPECT_EQ(report.Sessions.size(), 1u);
+  EXPECT_EQ(report.LastSession()->IdentificationRequests, 1u);
   // The second press emptied the log again but set no update-kind text.
   std::size_t kinds = 0;
-  for (const ViewEvent& e : h.View().Events()) kinds += e.kind == ViewEvent::UpdateKind;
+  for (const ViewEvent& e : h.View().Events()) kinds += e.Type == ViewEvent::UpdateKind;
   EXPECT_EQ(kinds, 1u);
 }
 

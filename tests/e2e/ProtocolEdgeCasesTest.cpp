@@ -16,8 +16,8 @@ namespace {
 
 struct SizeCase {
   std::size_t firmwareBytes;
-  std::size_t blocks;
-  unsigned groupsAcknowledged;
+  std::size_t Blocks;
+  unsigned GroupsAcknowledged;
 };
 class FirmwareSizes : public ::testing::TestWithParam<SizeCase> {};
 
@@ -30,18 +30,18 @@ TEST_P(FirmwareSizes, WholeBlocksAndAnAcknowledgementPerFullGroup) {
   EXPECT_EQ(h.View().Lines(), kHappyLines);
   ExpectCleanEnd(run, h.View());
   const sim::SimReport report = h.Sim().Report();
-  EXPECT_TRUE(report.violations.empty()) << report.violations.front();
+  EXPECT_TRUE(report.Violations.empty()) << report.Violations.front();
   const sim::LoaderSession* s = report.LastSession();
   ASSERT_NE(s, nullptr);
-  EXPECT_EQ(s->blocks, GetParam().blocks);
-  EXPECT_EQ(s->dataBytes, GetParam().blocks * 16);
-  EXPECT_EQ(s->groupsAcknowledged, GetParam().groupsAcknowledged);
-  EXPECT_EQ(s->firmware, firmware);
+  EXPECT_EQ(s->Blocks, GetParam().Blocks);
+  EXPECT_EQ(s->DataBytes, GetParam().Blocks * 16);
+  EXPECT_EQ(s->GroupsAcknowledged, GetParam().GroupsAcknowledged);
+  EXPECT_EQ(s->Firmware, firmware);
   // The last block's tail is the pack image's own bytes after the firmware.
-  const std::size_t tail = GetParam().blocks * 16 - firmware.size();
-  ASSERT_EQ(s->blockTail.size(), tail);
+  const std::size_t tail = GetParam().Blocks * 16 - firmware.size();
+  ASSERT_EQ(s->BlockTail.size(), tail);
   for (std::size_t j = 0; j < tail; ++j) {
-    EXPECT_EQ(s->blockTail[j], pack->PackBuffer[34 + firmware.size() + j]) << "tail byte " << j;
+    EXPECT_EQ(s->BlockTail[j], pack->PackBuffer[34 + firmware.size() + j]) << "tail byte " << j;
   }
 }
 INSTANTIATE_TEST_SUITE_P(Lengths, FirmwareSizes,
@@ -60,7 +60,7 @@ struct TogetherCase {
 class AckAndVerdictTogether : public ::testing::TestWithParam<TogetherCase> {};
 TEST_P(AckAndVerdictTogether, VerdictDeliveredWithTheLastAckCounts) {
   sim::SimOptions options;
-  options.scenario = sim::SimScenario::AckAndVerdictTogether;
+  options.Scenario = sim::SimScenario::AckAndVerdictTogether;
   JobHarness h(options);
   const auto firmware = MakeFirmware(GetParam().firmwareBytes);
   const JobRun run = h.Run(*MakePack(firmware));
@@ -69,10 +69,10 @@ TEST_P(AckAndVerdictTogether, VerdictDeliveredWithTheLastAckCounts) {
   ExpectCleanEnd(run, h.View());
   const sim::SimReport report = h.Sim().Report();
   ASSERT_NE(report.LastSession(), nullptr);
-  EXPECT_EQ(report.LastSession()->groupsAcknowledged, GetParam().groups);
-  EXPECT_EQ(report.LastSession()->firmware, firmware);
-  ASSERT_FALSE(report.sent.empty());
-  EXPECT_EQ(report.sent.back().bytes, (std::vector<std::uint8_t>{0x06, 0x04}));
+  EXPECT_EQ(report.LastSession()->GroupsAcknowledged, GetParam().groups);
+  EXPECT_EQ(report.LastSession()->Firmware, firmware);
+  ASSERT_FALSE(report.Sent.empty());
+  EXPECT_EQ(report.Sent.back().Bytes, (std::vector<std::uint8_t>{0x06, 0x04}));
 }
 INSTANTIATE_TEST_SUITE_P(Lengths, AckAndVerdictTogether,
                          ::testing::Values(TogetherCase{1024, 1}, TogetherCase{4096, 4}),
@@ -87,9 +87,9 @@ struct DelayCase {
 class AcknowledgementDelay : public ::testing::TestWithParam<DelayCase> {};
 TEST_P(AcknowledgementDelay, WithinTwoSecondsIsInTime) {
   sim::SimOptions options;
-  options.scenario = sim::SimScenario::AckDelay;
-  options.group = 1;
-  options.ackDelay = GetParam().delay;
+  options.Scenario = sim::SimScenario::AckDelay;
+  options.Group = 1;
+  options.AckDelay = GetParam().delay;
   JobHarness h(options);
   const JobRun run = h.Run(*MakePack(MakeFirmware(2048)));
   EXPECT_EQ(run.outcome, GetParam().outcome);
@@ -115,7 +115,7 @@ TEST(JobCancel, CancelDuringTheDataPhaseStopsSendingAndClosesThePort) {
   ASSERT_TRUE(h.Press(*pack));
   ASSERT_TRUE(h.RunUntil([&] {
     const auto& ev = h.View().Events();
-    return !ev.empty() && ev.back().kind == ViewEvent::Progress && ev.back().value >= 4096;
+    return !ev.empty() && ev.back().Type == ViewEvent::Progress && ev.back().Value >= 4096;
   }));
   const auto cancelledAt = Clock::now();
   const std::size_t sentBeforeCancel = sent.load();
@@ -123,18 +123,18 @@ TEST(JobCancel, CancelDuringTheDataPhaseStopsSendingAndClosesThePort) {
   const JobRun run = h.Finish();
   ExpectCleanEnd(run, h.View());
   EXPECT_EQ(run.outcome, JobOutcome::Cancelled);
-  EXPECT_LT(run.finishedAt - cancelledAt, 3s);  // no 0.6 s clean-up pauses, no 2 s waits
+  EXPECT_LT(run.finishedAt - cancelledAt, 3s);          // no 0.6 s clean-up pauses, no 2 s waits
   EXPECT_EQ(h.View().Lines().back(), "Programing...");  // no verdict lines after a cancel
-  EXPECT_LE(sent.load(), sentBeforeCancel + 16);  // at most the block being handed over
+  EXPECT_LE(sent.load(), sentBeforeCancel + 16);        // at most the block being handed over
   // The controller gets nothing beyond what was handed over before the cancel.
   std::this_thread::sleep_for(300ms);
-  EXPECT_LE(h.Sim().Report().bytesReceived, sent.load());
+  EXPECT_LE(h.Sim().Report().BytesReceived, sent.load());
   EXPECT_LT(sent.load(), 34u + 60000u);
 }
 
 TEST(JobCancel, DestroyingTheSessionDuringAJobCancelsAndJoinsIt) {
   sim::SimOptions options;
-  options.scenario = sim::SimScenario::Silent;
+  options.Scenario = sim::SimScenario::Silent;
   JobHarness h(options);
   const auto pack = MakePack(MakeFirmware(100));
   ASSERT_TRUE(h.Press(*pack));

@@ -32,9 +32,9 @@ TEST_F(WindowTest, AnErrorEscapingAnEventHandlerIsShownAndTheLoopGoesOn) {
   app->SetErrorHandler(nullptr);
   ASSERT_EQ(recorder.boxes.size(), 1u);
   EXPECT_EQ(recorder.boxes[0].owner, window.get());
-  EXPECT_EQ(recorder.boxes[0].request.text, "handler failed.");
-  EXPECT_EQ(recorder.boxes[0].request.caption, "quorin-iap");
-  EXPECT_EQ(recorder.boxes[0].request.icon, BoxIcon::Error);
+  EXPECT_EQ(recorder.boxes[0].request.Text, "handler failed.");
+  EXPECT_EQ(recorder.boxes[0].request.Caption, "quorin-iap");
+  EXPECT_EQ(recorder.boxes[0].request.Icon, BoxIcon::Error);
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ RunResult RunProgram(const QStringList& arguments) {
 
 struct StartCase {
   QStringList arguments;  // besides --measure-startup
-  const char* caption;
+  const char* Caption;
 };
 
 class StartTest : public ::testing::TestWithParam<StartCase> {};
@@ -40,7 +40,7 @@ TEST_P(StartTest, PaintsItsWindowWithItsCaption) {
   EXPECT_EQ(run.exitCode, 0) << run.output.toStdString();
   EXPECT_TRUE(run.output.contains("first-paint-ms ")) << run.output.toStdString();
   EXPECT_TRUE(run.output.contains("peak-rss-kib ")) << run.output.toStdString();
-  const QString caption = QString("window-caption %1\n").arg(QString::fromUtf8(GetParam().caption));
+  const QString caption = QString("window-caption %1\n").arg(QString::fromUtf8(GetParam().Caption));
   EXPECT_TRUE(run.output.contains(caption)) << run.output.toStdString();
 }
 

@@ -91,18 +91,18 @@ TEST_F(ProgramJobTest, HappyPathShowsExactlyItsFourLines) {
   EXPECT_EQ(state.JobBusy.load(), 0);
   EXPECT_EQ(log->currentRow(), 3);
   const sim::SimReport report = controller->Report();
-  ASSERT_EQ(report.sessions.size(), 1u);
-  EXPECT_TRUE(report.sessions[0].sumMatched);
-  EXPECT_EQ(report.sessions[0].firmware.size(), 20000u);
-  EXPECT_TRUE(report.violations.empty());
+  ASSERT_EQ(report.Sessions.size(), 1u);
+  EXPECT_TRUE(report.Sessions[0].SumMatched);
+  EXPECT_EQ(report.Sessions[0].Firmware.size(), 20000u);
+  EXPECT_TRUE(report.Violations.empty());
   SaveScreenshot(window.get(), "after-successful-job");
 }
 
 TEST_F(ProgramJobTest, ClosingTheWindowDuringAJobStopsItAndClosesThePort) {
   sim::SimOptions options;
-  options.scenario = sim::SimScenario::AckDelay;
-  options.group = 2;
-  options.ackDelay = std::chrono::milliseconds(1500);
+  options.Scenario = sim::SimScenario::AckDelay;
+  options.Group = 2;
+  options.AckDelay = std::chrono::milliseconds(1500);
   Start(options, 40000);
   const int before = OpenDescriptorsOn(controller->SlavePath());
   program->click();

@@ -52,7 +52,7 @@ TEST_F(ReadPackTest, ShowsThePackInTheFieldsAndWarningsOwnedByTheWindow) {
   Read(WritePack(dir, "other.Pack", fields));
   ASSERT_EQ(recorder.boxes.size(), 1u);
   EXPECT_EQ(recorder.boxes[0].owner, window.get());
-  EXPECT_EQ(recorder.boxes[0].request.text, "固件包错误");
+  EXPECT_EQ(recorder.boxes[0].request.Text, "固件包错误");
   Read(QString());  // cancelled
   EXPECT_EQ(fileName->text(), "other.Pack");
   EXPECT_TRUE(program->isEnabled());
@@ -101,7 +101,7 @@ TEST_F(ReadPackTest, ANameThatIsNotUtf8IsOpenedByItsBytes) {
     SCOPED_TRACE(way == 0 ? "read by name" : "dropped");
     version->setText("");
     ways[way]();
-    EXPECT_TRUE(recorder.boxes.empty()) << recorder.boxes.front().request.text;
+    EXPECT_TRUE(recorder.boxes.empty()) << recorder.boxes.front().request.Text;
     EXPECT_EQ(version->text(), "6400");
     EXPECT_TRUE(program->isEnabled());
   }

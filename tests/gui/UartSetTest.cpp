@@ -106,7 +106,7 @@ TEST_F(UartSetTest, TypedTextIsSavedAsComNOrRefused) {
     Find<QPushButton>(&dialog, "Button1")->click();
     EXPECT_TRUE(dialog.isVisible()) << "refused: the dialog stays open";
     ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].request.text, std::string("\"com7x\"") + text::kPortNotUnderstood);
+    EXPECT_EQ(recorder.boxes[0].request.Text, std::string("\"com7x\"") + text::kPortNotUnderstood);
     EXPECT_EQ(recorder.boxes[0].owner, &dialog);
     EXPECT_TRUE(SettingsText().isEmpty()) << "nothing written";
     Ports(dialog)->lineEdit()->setText("COM13");
@@ -142,7 +142,7 @@ TEST_F(UartSetTest, UnwritableFileShowsTheErrorAndKeepsTheDialogOpen) {
     Find<QPushButton>(&dialog, "Button1")->click();
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open after a failed write";
     ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].request.text, "Unable to write to " + settingsPath + ".");
+    EXPECT_EQ(recorder.boxes[0].request.Text, "Unable to write to " + settingsPath + ".");
     EXPECT_EQ(recorder.boxes[0].owner, &dialog);
     Find<QPushButton>(&dialog, "Button2")->click();
   });

@@ -27,20 +27,20 @@ std::vector<std::uint8_t> Slice(const auto& bytes, std::size_t from, std::size_t
 TEST(RestartFrame, FullFrameBeforeAndAfterMasking) {
   const PackHeader h = MakeHeader(6400, 0xAA, 61440, 0x12345678, 0x5A);
   const RestartFrame plain = BuildRestartFrame(h);
-  const RestartFrame expectedPlain = {0xC9, 0x76, 0x00, 0x00, 0x03, 0x60, 0x00, 0x01, 0x11,
-                                      0x51, 0x2C, 0x78, 0x05, 0x0A, 0x01, 0x00, 0x32, 0x00,
-                                      0x3B, 0x3B, 0x83};
+  const RestartFrame expectedPlain = {0xC9, 0x76, 0x00, 0x00, 0x03, 0x60, 0x00,
+                                      0x01, 0x11, 0x51, 0x2C, 0x78, 0x05, 0x0A,
+                                      0x01, 0x00, 0x32, 0x00, 0x3B, 0x3B, 0x83};
   EXPECT_EQ(plain, expectedPlain);
-  const RestartFrame expectedMasked = {0xF2, 0x4D, 0x3B, 0x3B, 0x38, 0x5B, 0x3B, 0x3A, 0x2A,
-                                       0x6A, 0x17, 0x43, 0x3E, 0x31, 0x3A, 0x3B, 0x09, 0x3B,
-                                       0x00, 0x00, 0xB8};
+  const RestartFrame expectedMasked = {0xF2, 0x4D, 0x3B, 0x3B, 0x38, 0x5B, 0x3B,
+                                       0x3A, 0x2A, 0x6A, 0x17, 0x43, 0x3E, 0x31,
+                                       0x3A, 0x3B, 0x09, 0x3B, 0x00, 0x00, 0xB8};
   EXPECT_EQ(MaskRestartFrame(plain), expectedMasked);
 }
 
 TEST(RestartFrame, AllZeroHeaderCarriesKindLetterWAndZeroFields) {
-  const RestartFrame expectedMasked = {0xF2, 0x4C, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B,
-                                       0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3A, 0x3B, 0x3B, 0x3B,
-                                       0x1A, 0x4B, 0xB8};
+  const RestartFrame expectedMasked = {0xF2, 0x4C, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B,
+                                       0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B, 0x3B,
+                                       0x3A, 0x3B, 0x3B, 0x3B, 0x1A, 0x4B, 0xB8};
   EXPECT_EQ(MaskRestartFrame(BuildRestartFrame(PackHeader{})), expectedMasked);
 }
 
@@ -102,12 +102,12 @@ TEST(HeaderFrame, AllZeroHeaderAndLowByteOfBaudIndex) {
 
 struct BlockCountCase {
   std::uint32_t length;
-  std::uint32_t blocks;
+  std::uint32_t Blocks;
   bool fits;
 };
 class DataBlocks : public ::testing::TestWithParam<BlockCountCase> {};
 TEST_P(DataBlocks, CountIsCeilingOfSixteenthsAndFitsImage) {
-  EXPECT_EQ(DataBlockCount(GetParam().length), GetParam().blocks);
+  EXPECT_EQ(DataBlockCount(GetParam().length), GetParam().Blocks);
   EXPECT_EQ(DataBlocksFitImage(GetParam().length), GetParam().fits);
 }
 INSTANTIATE_TEST_SUITE_P(
@@ -158,12 +158,12 @@ TEST_F(DataBlockTest, LastBlockOfTheImageIsTheLastOneBuilt) {
 
 struct BaudCase {
   int index;
-  std::int32_t baud;
+  std::int32_t Baud;
   std::int32_t pacing;
 };
 class BaudIndexChoices : public ::testing::TestWithParam<BaudCase> {};
 TEST_P(BaudIndexChoices, RateAndPacing) {
-  EXPECT_EQ(LoaderBaudRate(GetParam().index), GetParam().baud);
+  EXPECT_EQ(LoaderBaudRate(GetParam().index), GetParam().Baud);
   EXPECT_EQ(BlockPacingFor(GetParam().index), GetParam().pacing);
 }
 INSTANTIATE_TEST_SUITE_P(Indexes, BaudIndexChoices,

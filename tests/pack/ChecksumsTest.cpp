@@ -28,14 +28,14 @@ std::uint16_t BitwiseCrc16Xmodem(const std::vector<std::uint8_t>& data) {
 struct CrcCase {
   const char* name;
   std::vector<std::uint8_t> data;
-  std::uint16_t crc;
+  std::uint16_t Crc;
 };
 
 class Crc16XmodemExamples : public ::testing::TestWithParam<CrcCase> {};
 
 TEST_P(Crc16XmodemExamples, GivesThePublishedValue) {
   const CrcCase& c = GetParam();
-  EXPECT_EQ(Crc16Xmodem(c.data.data(), static_cast<std::uint16_t>(c.data.size())), c.crc);
+  EXPECT_EQ(Crc16Xmodem(c.data.data(), static_cast<std::uint16_t>(c.data.size())), c.Crc);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -73,7 +73,7 @@ struct DecodeCase {
   // Fills the firmware the pack should carry (`payload`) and builds the image.
   std::function<std::unique_ptr<PackImage>(std::vector<std::uint8_t>& payload)> make;
   PackDecodeResult result;
-  Firmware firmware;
+  Firmware Carried;
 };
 
 // A pack whose header is `edit`ed after it was built from `firmware`, then sealed again unless
@@ -216,12 +216,12 @@ TEST_P(DecodePackImageCases, ReportsTheOutcomeAndLeavesTheFirmwareAsDescribed) {
   EXPECT_TRUE(std::equal(header.begin(), header.end(), records->PackBuffer.begin()))
       << "the scrambled header in the image is kept";
   const auto firmware = records->FirmwareData();
-  if (c.firmware == Firmware::Unscrambled) {
+  if (c.Carried == Firmware::Unscrambled) {
     ASSERT_LE(payload.size(), firmware.size());
     EXPECT_TRUE(std::equal(payload.begin(), payload.end(), firmware.begin()));
     EXPECT_EQ(records->Header.DataLength(), payload.size());
   }
-  const std::size_t untouchedFrom = c.firmware == Firmware::Unscrambled ? payload.size() : 0;
+  const std::size_t untouchedFrom = c.Carried == Firmware::Unscrambled ? payload.size() : 0;
   EXPECT_TRUE(
       std::equal(firmware.begin() + static_cast<std::ptrdiff_t>(untouchedFrom), firmware.end(),
                  image->begin() + static_cast<std::ptrdiff_t>(kFirmwareOffset + untouchedFrom)))

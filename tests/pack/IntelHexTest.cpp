@@ -36,18 +36,18 @@ HexImage Parse(const std::string& text, std::size_t max = 131024) {
 
 struct GoodCase {
   const char* name;
-  std::string text;
+  std::string Text;
   std::uint32_t base;
-  std::vector<std::uint8_t> bytes;
+  std::vector<std::uint8_t> Bytes;
 };
 
 class IntelHexGoodFiles : public ::testing::TestWithParam<GoodCase> {};
 
 TEST_P(IntelHexGoodFiles, GiveTheirMemoryImage) {
   const GoodCase& c = GetParam();
-  const HexImage image = Parse(c.text);
+  const HexImage image = Parse(c.Text);
   EXPECT_EQ(image.BaseAddress, c.base);
-  EXPECT_EQ(image.Bytes, c.bytes);
+  EXPECT_EQ(image.Bytes, c.Bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -106,7 +106,7 @@ TEST(IntelHex, FillsTheWholeAllowedSpan) {
 
 struct BadCase {
   const char* name;
-  std::string text;
+  std::string Text;
   std::size_t line;
   const char* problem;  // a part of the message
 };
@@ -116,7 +116,7 @@ class IntelHexBadFiles : public ::testing::TestWithParam<BadCase> {};
 TEST_P(IntelHexBadFiles, NameTheLine) {
   const BadCase& c = GetParam();
   try {
-    Parse(c.text, 256);
+    Parse(c.Text, 256);
     FAIL() << "accepted";
   } catch (const IntelHexError& e) {
     EXPECT_EQ(e.Line(), c.line) << e.what();

@@ -81,8 +81,8 @@ struct ErrorCase {
   const char* name;
   // Makes the path to load inside the scratch folder.
   std::function<std::string(const TempDir&)> path;
-  int code;
-  const char* text;
+  int Code;
+  const char* Text;
 };
 
 std::string FileOfSize(const TempDir& dir, std::size_t size) {
@@ -128,8 +128,8 @@ TEST_P(LoadUpdatePackErrors, RaiseTheCodeAndTextOfTheFailure) {
     LoadUpdatePack(*records, path);
     FAIL() << "no EInOutError for " << path;
   } catch (const EInOutError& e) {
-    EXPECT_EQ(e.Code(), c.code);
-    EXPECT_STREQ(e.what(), c.text);
+    EXPECT_EQ(e.Code(), c.Code);
+    EXPECT_STREQ(e.what(), c.Text);
   }
 }
 

@@ -26,10 +26,10 @@ using test::WriteFileBytes;
 
 struct DescribeCase {
   const char* name;
-  std::error_code error;
+  std::error_code Error;
   bool folderExists;
-  int code;
-  const char* text;
+  int Code;
+  const char* Text;
 };
 
 class DescribeInOutErrorTest : public ::testing::TestWithParam<DescribeCase> {};
@@ -38,12 +38,14 @@ TEST_P(DescribeInOutErrorTest, GivesTheLoadersCodeAndText) {
   const DescribeCase& c = GetParam();
   TempFolder folder;
   const std::string path = c.folderExists ? folder.File("x.Pack") : folder.File("gone/x.Pack");
-  const InOutError described = DescribeInOutError(c.error, path);
-  EXPECT_EQ(described.code, c.code);
-  EXPECT_EQ(described.text, c.text);
+  const InOutError described = DescribeInOutError(c.Error, path);
+  EXPECT_EQ(described.Code, c.Code);
+  EXPECT_EQ(described.Text, c.Text);
 }
 
-std::error_code Errno(int value) { return {value, std::generic_category()}; }
+std::error_code Errno(int value) {
+  return {value, std::generic_category()};
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Errors, DescribeInOutErrorTest,
@@ -57,8 +59,8 @@ INSTANTIATE_TEST_SUITE_P(
         DescribeCase{"NotPermitted", Errno(EPERM), true, 5, "File access denied"},
         DescribeCase{"ReadOnlyMedium", Errno(EROFS), true, 5, "File access denied"},
         DescribeCase{"AFolder", Errno(EISDIR), true, 5, "File access denied"},
-        DescribeCase{"SystemCategoryToo", {EACCES, std::system_category()}, true, 5,
-                     "File access denied"},
+        DescribeCase{
+            "SystemCategoryToo", {EACCES, std::system_category()}, true, 5, "File access denied"},
         DescribeCase{"ShortFile", make_error_code(FileErrc::ReadBeyondEnd), true, 100,
                      "Read beyond end of file"},
         DescribeCase{"ADeviceOrASocket", make_error_code(FileErrc::NotRegularFile), true, 5,
@@ -105,7 +107,7 @@ struct SpecialReadCase {
   const char* name;
   const char* path;      // nullptr: a FIFO whose writer is 300 ms behind
   std::size_t maxBytes;  // 0: ReadFilePrefix of 10 bytes; otherwise ReadWholeFile
-  std::error_code error;
+  std::error_code Error;
 };
 
 class SpecialReadTest : public ::testing::TestWithParam<SpecialReadCase> {};
@@ -127,11 +129,11 @@ TEST_P(SpecialReadTest, ReadsPipesAndRefusesDevices) {
     read.assign(reinterpret_cast<const char*>(buffer.data()), buffer.size());
   } else {
     FileContents contents = ReadWholeFile(path, c.maxBytes);
-    error = contents.error;
-    read.assign(contents.bytes.begin(), contents.bytes.end());
+    error = contents.Error;
+    read.assign(contents.Bytes.begin(), contents.Bytes.end());
   }
-  EXPECT_EQ(error, c.error) << error.message();
-  if (!c.error) {
+  EXPECT_EQ(error, c.Error) << error.message();
+  if (!c.Error) {
     EXPECT_EQ(read, "0123456789");
   }
 }
@@ -158,8 +160,8 @@ TEST(WriteFileAtomicallyTest, FollowsALinkAndKeepsThePermissionsWhenAsked) {
   ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
   fs::create_symlink(target, link);
   WriteOptions options;
-  options.followLink = true;
-  options.keepAttributes = true;
+  options.FollowLink = true;
+  options.KeepAttributes = true;
   ASSERT_FALSE(WriteFileAtomically(link, Text("new"), options));
   EXPECT_TRUE(fs::is_symlink(link));
   EXPECT_EQ(ReadFileBytes(target), "new");

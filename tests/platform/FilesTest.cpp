@@ -20,14 +20,14 @@ TEST(ReadWholeFileTest, ReadsUpToTheLimitAndRefusesAFolder) {
   TempFolder folder;
   const std::string path = folder.File("data.bin");
   WriteFileBytes(path, std::string(70000, 'q'));  // more than one read buffer
-  EXPECT_EQ(ReadWholeFile(path, 70000).bytes.size(), 70000u);
+  EXPECT_EQ(ReadWholeFile(path, 70000).Bytes.size(), 70000u);
   const FileContents large = ReadWholeFile(path, 69999);
-  EXPECT_EQ(large.error, FileErrc::TooLarge);
-  EXPECT_EQ(large.sizeSeen, 70000u);
-  EXPECT_TRUE(large.bytes.empty());
+  EXPECT_EQ(large.Error, FileErrc::TooLarge);
+  EXPECT_EQ(large.SizeSeen, 70000u);
+  EXPECT_TRUE(large.Bytes.empty());
 
-  EXPECT_EQ(ReadWholeFile(folder.Path().string(), 10).error, std::errc::is_a_directory);
-  EXPECT_EQ(ReadWholeFile(folder.File("none"), 10).error, std::errc::no_such_file_or_directory);
+  EXPECT_EQ(ReadWholeFile(folder.Path().string(), 10).Error, std::errc::is_a_directory);
+  EXPECT_EQ(ReadWholeFile(folder.File("none"), 10).Error, std::errc::no_such_file_or_directory);
 }
 
 FileProducer Text(std::string text) {
@@ -63,7 +63,7 @@ TEST(WriteFileAtomicallyTest, AFailedWriteKeepsTheOldFileAndNamesTheStep) {
   EXPECT_EQ(EntryCount(folder), 1u);
 
   WriteOptions keep;
-  keep.keepExisting = true;
+  keep.KeepExisting = true;
   EXPECT_EQ(WriteFileAtomically(path, Text("new"), keep, &step), std::errc::file_exists);
   EXPECT_EQ(step, WriteStep::Create);
   EXPECT_EQ(ReadFileBytes(path), "old");

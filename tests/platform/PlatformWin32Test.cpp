@@ -27,10 +27,10 @@ using test::TempFolder;
 
 struct DescribeCase {
   const char* name;
-  DWORD error;
+  DWORD Error;
   bool folderExists;
-  int code;
-  const char* text;
+  int Code;
+  const char* Text;
 };
 
 class DescribeWin32ErrorTest : public ::testing::TestWithParam<DescribeCase> {};
@@ -40,9 +40,9 @@ TEST_P(DescribeWin32ErrorTest, GivesTheLoadersCodeAndText) {
   TempFolder folder;
   const std::string path = c.folderExists ? folder.File("x.Pack") : folder.File("gone\\x.Pack");
   const InOutError described =
-      DescribeInOutError({static_cast<int>(c.error), std::system_category()}, path);
-  EXPECT_EQ(described.code, c.code);
-  EXPECT_EQ(described.text, c.text);
+      DescribeInOutError({static_cast<int>(c.Error), std::system_category()}, path);
+  EXPECT_EQ(described.Code, c.Code);
+  EXPECT_EQ(described.Text, c.Text);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -61,13 +61,13 @@ TEST(FilesWin32Test, RealFailuresAreNumberedAsTheLoaderDoes) {
   TempFolder folder;
   const auto describe = [](const std::string& path) {
     std::array<std::byte, 16> buffer{};
-    return DescribeInOutError(ReadFilePrefix(path, buffer), path).code;
+    return DescribeInOutError(ReadFilePrefix(path, buffer), path).Code;
   };
   EXPECT_EQ(describe(folder.File("none.Pack")), 2);
   EXPECT_EQ(describe(folder.File("gone\\x.Pack")), 3);
   EXPECT_EQ(describe(folder.File("bad<name>.Pack")), 3);
   EXPECT_EQ(describe(folder.Path().string()), 5);
-  EXPECT_EQ(ReadWholeFile("NUL", 10).error, FileErrc::NotRegularFile);
+  EXPECT_EQ(ReadWholeFile("NUL", 10).Error, FileErrc::NotRegularFile);
 }
 
 TEST(FilesWin32Test, NamesOutsideAsciiAreWrittenAndReadAsUtf8) {
@@ -77,8 +77,8 @@ TEST(FilesWin32Test, NamesOutsideAsciiAreWrittenAndReadAsUtf8) {
   const std::wstring wide = folder.Path().wstring() + L"\\\u56fa\u4ef6\u5305-\u00dcn\u00efcode.ini";
   EXPECT_NE(::GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES) << "named in UTF-16";
   const FileContents read = ReadWholeFile(path, 100);
-  ASSERT_FALSE(read.error) << read.error.message();
-  EXPECT_EQ(std::string(read.bytes.begin(), read.bytes.end()), "固件");
+  ASSERT_FALSE(read.Error) << read.Error.message();
+  EXPECT_EQ(std::string(read.Bytes.begin(), read.Bytes.end()), "固件");
 }
 
 TEST(FilesWin32Test, ReplacingKeepsTheAttributesWhenAskedAndLeavesNoTemporary) {
@@ -87,8 +87,9 @@ TEST(FilesWin32Test, ReplacingKeepsTheAttributesWhenAskedAndLeavesNoTemporary) {
   ASSERT_FALSE(WriteFileAtomically(path, [](FileSink& sink) { return sink.Write("old"); }));
   ASSERT_TRUE(::SetFileAttributesW(PathFromUtf8(path).c_str(), FILE_ATTRIBUTE_HIDDEN));
   WriteOptions keep;
-  keep.keepAttributes = true;
-  ASSERT_FALSE(WriteFileAtomically(path, [](FileSink& sink) { return sink.Write("new"); }, keep));
+  keep.KeepAttributes = true;
+  ASSERT_FALSE(WriteFileAtomically(
+      path, [](FileSink& sink) { return sink.Write("new"); }, keep));
   EXPECT_EQ(test::ReadFileBytes(path), "new");
   EXPECT_NE(::GetFileAttributesW(PathFromUtf8(path).c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
   ASSERT_FALSE(WriteFileAtomically(path, [](FileSink& sink) { return sink.Write("plain"); }));
@@ -108,12 +109,13 @@ TEST_P(FolderOfWin32Test, TakesEverythingBeforeTheLastSeparatorKeepingTheDrive) 
   EXPECT_EQ(FolderOf(GetParam().path), GetParam().folder);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, FolderOfWin32Test,
-    ::testing::Values(FolderCase{"C:\\packs\\a.Pack", "C:\\packs"}, FolderCase{"C:\\a.Pack", "C:\\"},
-                      FolderCase{"C:a.Pack", "C:"}, FolderCase{"a.Pack", "."},
-                      FolderCase{"packs/sub\\a.Pack", "packs/sub"}, FolderCase{"\\a.Pack", "\\"},
-                      FolderCase{"C:\\packs\\", "C:\\"}, FolderCase{"", "."}));
+INSTANTIATE_TEST_SUITE_P(Paths, FolderOfWin32Test,
+                         ::testing::Values(FolderCase{"C:\\packs\\a.Pack", "C:\\packs"},
+                                           FolderCase{"C:\\a.Pack", "C:\\"},
+                                           FolderCase{"C:a.Pack", "C:"}, FolderCase{"a.Pack", "."},
+                                           FolderCase{"packs/sub\\a.Pack", "packs/sub"},
+                                           FolderCase{"\\a.Pack", "\\"},
+                                           FolderCase{"C:\\packs\\", "C:\\"}, FolderCase{"", "."}));
 
 // Sets an environment variable for one test and puts the old value back.
 class ScopedEnv {

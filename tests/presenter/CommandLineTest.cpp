@@ -10,8 +10,8 @@ struct ArgumentsCase {
   std::vector<std::string> arguments;
   std::string pack;
   bool simulate;
-  std::string scenario;
-  bool error;
+  std::string Scenario;
+  bool Error;
 };
 
 class CommandLineTest : public ::testing::TestWithParam<ArgumentsCase> {};
@@ -20,8 +20,8 @@ TEST_P(CommandLineTest, Parses) {
   const CommandLine line = ParseCommandLine(GetParam().arguments);
   EXPECT_EQ(line.PackPath, GetParam().pack);
   EXPECT_EQ(line.Simulate, GetParam().simulate);
-  EXPECT_EQ(line.Scenario, GetParam().scenario);
-  EXPECT_EQ(!line.Error.empty(), GetParam().error) << line.Error;
+  EXPECT_EQ(line.Scenario, GetParam().Scenario);
+  EXPECT_EQ(!line.Error.empty(), GetParam().Error) << line.Error;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -21,8 +21,8 @@
 namespace quorin::test {
 
 inline std::string BoxLine(const MessageBoxRequest& box) {
-  return std::string("Box ") + (box.icon == BoxIcon::Warning ? "Warning " : "Error ") +
-         box.caption + ": " + box.text;
+  return std::string("Box ") + (box.Icon == BoxIcon::Warning ? "Warning " : "Error ") +
+         box.Caption + ": " + box.Text;
 }
 
 class FakeWindow final : public MainWindowView {
@@ -74,17 +74,17 @@ class FakeWindow final : public MainWindowView {
 class FakeDialog final : public PortDialogView {
  public:
   void SelectPort(int index) override { port = index; }
-  void SelectBaud(int index) override { baud = index; }
+  void SelectBaud(int index) override { Baud = index; }
   int SelectedPortIndex() const override { return port; }
-  std::string PortText() const override { return text; }
-  void SetPortText(const std::string& typed) override { text = typed; }
-  int SelectedBaudIndex() const override { return baud; }
+  std::string PortText() const override { return Text; }
+  void SetPortText(const std::string& typed) override { Text = typed; }
+  int SelectedBaudIndex() const override { return Baud; }
   void Close() override { closed = true; }
   void ShowMessage(const MessageBoxRequest& request) override { boxes.push_back(BoxLine(request)); }
 
   int port = 0;      // as a new dialog: first items selected
-  std::string text;  // the port field's text; counts when port is -1
-  int baud = 0;
+  std::string Text;  // the port field's text; counts when port is -1
+  int Baud = 0;
   bool closed = false;
   std::vector<std::string> boxes;
 };

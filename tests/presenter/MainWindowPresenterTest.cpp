@@ -56,7 +56,7 @@ struct ReadCase {
   PackFile file;
   std::uint32_t target;
   std::uint8_t updateKind;
-  std::uint16_t version;
+  std::uint16_t Version;
   const char* calls;  // the view's calls after a good pack was read, separated by "|"
 };
 
@@ -79,7 +79,7 @@ TEST_P(ReadPackTest, ShowsWhatThePackHoldsOrWhyNot) {
   const std::string path = (dir.Path() / "sub" / "Controller V6.5.Pack").string();
   PackFields fields;
   fields.UpdateKind = c.updateKind;
-  fields.Version = c.version;
+  fields.Version = c.Version;
   fields.TargetCode = c.target;
   if (c.file == PackFile::Good || c.file == PackFile::Broken) {
     WriteFile(path, PackBytes(fields, 4000, c.file == PackFile::Broken));

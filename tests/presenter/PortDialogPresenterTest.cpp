@@ -62,7 +62,7 @@ struct StoredCase {
   const char* file;  // nullptr: no settings file
   int selected;
   int written;
-  const char* text = "";  // the port field's text when nothing is selected
+  const char* Text = "";  // the port field's text when nothing is selected
 };
 
 class FormShowTest : public PortDialogTest, public ::testing::WithParamInterface<StoredCase> {};
@@ -71,8 +71,8 @@ TEST_P(FormShowTest, SelectsTheStoredPortAndSaveWritesItBack) {
   if (GetParam().file) WriteFile(path, GetParam().file);
   WithDialog([](PortDialogPresenter& shown, FakeDialog& dialog) {
     EXPECT_EQ(dialog.port, GetParam().selected);
-    EXPECT_EQ(dialog.text, GetParam().text);
-    EXPECT_EQ(dialog.baud, 0) << "the stored baud index is never read back";
+    EXPECT_EQ(dialog.Text, GetParam().Text);
+    EXPECT_EQ(dialog.Baud, 0) << "the stored baud index is never read back";
     shown.Save(dialog);
     EXPECT_TRUE(dialog.closed);
     EXPECT_TRUE(dialog.boxes.empty());
@@ -101,7 +101,7 @@ TEST_P(SaveTest, WritesTheChosenOrTypedPortAndRefusesOtherText) {
   const int written = std::get<2>(GetParam());
   WithDialog([written](PortDialogPresenter& shown, FakeDialog& dialog) {
     dialog.port = std::get<0>(GetParam());
-    dialog.text = std::get<1>(GetParam());
+    dialog.Text = std::get<1>(GetParam());
     shown.Save(dialog);
     EXPECT_EQ(dialog.boxes.size(), written == 0 ? 1u : 0u);
     if (!dialog.closed) shown.Exit(dialog);

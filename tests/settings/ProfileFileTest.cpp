@@ -25,14 +25,14 @@ std::string Utf16File(std::u16string_view text) {
 }
 
 struct ParseCase {
-  std::string text;
+  std::string Text;
   std::optional<int> expected;
 };
 
 class ParseProfileIntTest : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(ParseProfileIntTest, ReadsLeadingDecimalDigits) {
-  EXPECT_EQ(ParseProfileInt(GetParam().text), GetParam().expected) << "text: " << GetParam().text;
+  EXPECT_EQ(ParseProfileInt(GetParam().Text), GetParam().expected) << "text: " << GetParam().Text;
 }
 
 INSTANTIATE_TEST_SUITE_P(

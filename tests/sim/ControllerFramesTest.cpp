@@ -13,7 +13,7 @@ struct RestartCase {
   std::uint32_t length;
   std::uint32_t sum;
   std::uint8_t key;
-  std::uint16_t version;
+  std::uint16_t Version;
   bool settingsToo;
 };
 
@@ -21,20 +21,20 @@ class DecodeRestartFrameTest : public ::testing::TestWithParam<RestartCase> {};
 
 TEST_P(DecodeRestartFrameTest, GivesBackEveryField) {
   FirmwareJob job;
-  job.firmware.resize(GetParam().length);
-  job.dataSum = GetParam().sum;
-  job.wireKey = GetParam().key;
-  job.version = GetParam().version;
+  job.Firmware.resize(GetParam().length);
+  job.DataSum = GetParam().sum;
+  job.WireKey = GetParam().key;
+  job.Version = GetParam().Version;
   job.settingsToo = GetParam().settingsToo;
   std::vector<std::string> problems;
   const RestartFrameFields fields = DecodeRestartFrame(test::RestartFrame(job), problems);
   EXPECT_TRUE(problems.empty()) << problems.front();
-  EXPECT_EQ(fields.kindLetter, GetParam().settingsToo ? 0x76 : 0x77);
-  EXPECT_EQ(fields.dataLength, GetParam().length);
-  EXPECT_EQ(fields.dataSum, GetParam().sum);
-  EXPECT_EQ(fields.wireKey, GetParam().key);
-  EXPECT_EQ(fields.version, GetParam().version);
-  EXPECT_EQ(fields.crc, fields.computedCrc);
+  EXPECT_EQ(fields.KindLetter, GetParam().settingsToo ? 0x76 : 0x77);
+  EXPECT_EQ(fields.DataLength, GetParam().length);
+  EXPECT_EQ(fields.DataSum, GetParam().sum);
+  EXPECT_EQ(fields.WireKey, GetParam().key);
+  EXPECT_EQ(fields.Version, GetParam().Version);
+  EXPECT_EQ(fields.Crc, fields.ComputedCrc);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, DecodeRestartFrameTest,
@@ -50,7 +50,7 @@ TEST(DecodeRestartFrameTest, ReadsTheCrcFromItsThreeGroups) {
   masked[19] = 0x70 ^ kRestartMask;
   masked[20] = 0x83 ^ kRestartMask;
   std::vector<std::string> problems;
-  EXPECT_EQ(DecodeRestartFrame(masked, problems).crc, 0x31C3);
+  EXPECT_EQ(DecodeRestartFrame(masked, problems).Crc, 0x31C3);
   EXPECT_FALSE(problems.empty());
 }
 
@@ -84,20 +84,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 struct HeaderCase {
   const char* name;
-  std::array<std::uint8_t, kHeaderFrameSize> bytes;
-  std::size_t problems;
+  std::array<std::uint8_t, kHeaderFrameSize> Bytes;
+  std::size_t Problems;
 };
 
 class DecodeHeaderFrameTest : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(DecodeHeaderFrameTest, ChecksLayout) {
   std::vector<std::string> problems;
-  const HeaderFrameFields fields = DecodeHeaderFrame(GetParam().bytes, 0, 131024, problems);
-  EXPECT_EQ(problems.size(), GetParam().problems);
-  const auto& b = GetParam().bytes;
-  EXPECT_EQ(fields.dataLength,
+  const HeaderFrameFields fields = DecodeHeaderFrame(GetParam().Bytes, 0, 131024, problems);
+  EXPECT_EQ(problems.size(), GetParam().Problems);
+  const auto& b = GetParam().Bytes;
+  EXPECT_EQ(fields.DataLength,
             b[2] | b[3] << 8 | b[4] << 16 | static_cast<std::uint32_t>(b[5]) << 24);
-  EXPECT_EQ(fields.wireKey, b[10]);
+  EXPECT_EQ(fields.WireKey, b[10]);
 }
 
 INSTANTIATE_TEST_SUITE_P(

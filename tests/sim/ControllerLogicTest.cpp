@@ -17,8 +17,8 @@ using test::MakeJob;
 
 SimOptions With(SimScenario scenario, unsigned group = 1) {
   SimOptions options;
-  options.scenario = scenario;
-  options.group = group;
+  options.Scenario = scenario;
+  options.Group = group;
   return options;
 }
 
@@ -40,16 +40,16 @@ TEST_P(HappyLoaderTest, AcknowledgesGroupsAndGivesTheVerdict) {
   EXPECT_EQ(driver.Wait(milliseconds(2000)), Bytes{0x04});
 
   const SimReport& report = driver.Report();
-  ASSERT_EQ(report.sessions.size(), 1u);
-  const LoaderSession& session = report.sessions[0];
-  EXPECT_TRUE(session.identified);
-  EXPECT_EQ(session.blocks, blocks);
-  EXPECT_EQ(session.firmware, job.firmware);
-  EXPECT_EQ(session.blockTail, job.tail);
-  EXPECT_TRUE(session.sumMatched);
-  EXPECT_EQ(session.end, SessionEnd::Verdict);
-  EXPECT_EQ(report.verdictsSent, 1u);
-  EXPECT_TRUE(report.violations.empty()) << report.violations.front();
+  ASSERT_EQ(report.Sessions.size(), 1u);
+  const LoaderSession& session = report.Sessions[0];
+  EXPECT_TRUE(session.Identified);
+  EXPECT_EQ(session.Blocks, blocks);
+  EXPECT_EQ(session.Firmware, job.Firmware);
+  EXPECT_EQ(session.BlockTail, job.tail);
+  EXPECT_TRUE(session.SumMatched);
+  EXPECT_EQ(session.End, SessionEnd::Verdict);
+  EXPECT_EQ(report.VerdictsSent, 1u);
+  EXPECT_TRUE(report.Violations.empty()) << report.Violations.front();
   EXPECT_EQ(driver.Logic().Role(), SimRole::Loader);
 }
 
@@ -80,18 +80,18 @@ INSTANTIATE_TEST_SUITE_P(Table, VerdictTimingTest,
 
 TEST(ControllerLogicTest, WrongSumGetsNoVerdict) {
   FirmwareJob job = MakeJob(100);
-  job.dataSum += 1;
+  job.DataSum += 1;
   LogicDriver driver{SimOptions{}};
   driver.RunTransfer(job);
   EXPECT_EQ(driver.Wait(milliseconds(3000)), Bytes{});
-  EXPECT_EQ(driver.Report().sessions[0].end, SessionEnd::Refused);
-  EXPECT_FALSE(driver.Report().violations.empty());
+  EXPECT_EQ(driver.Report().Sessions[0].End, SessionEnd::Refused);
+  EXPECT_FALSE(driver.Report().Violations.empty());
 }
 
 struct HeaderFault {
   const char* name;
-  Bytes header;
-  bool acknowledged;
+  Bytes Header;
+  bool Acknowledged;
 };
 
 class HeaderFaultTest : public ::testing::TestWithParam<HeaderFault> {};
@@ -100,9 +100,9 @@ TEST_P(HeaderFaultTest, IsReported) {
   LogicDriver driver{SimOptions{}};
   driver.Send({0x02});
   driver.Send({0x06});
-  const Bytes answer = driver.Send(GetParam().header, 38400, milliseconds(10));
-  EXPECT_EQ(answer, GetParam().acknowledged ? Bytes{0x06} : Bytes{});
-  EXPECT_FALSE(driver.Report().violations.empty());
+  const Bytes answer = driver.Send(GetParam().Header, 38400, milliseconds(10));
+  EXPECT_EQ(answer, GetParam().Acknowledged ? Bytes{0x06} : Bytes{});
+  EXPECT_FALSE(driver.Report().Violations.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -116,17 +116,17 @@ TEST(ControllerLogicTest, ReportsToolFaultsByteForByte) {
   const FirmwareJob job = MakeJob(32);
   LogicDriver driver{SimOptions{}};
   EXPECT_EQ(driver.Send({0x06}), Bytes{}) << "0x06 before identification";
-  EXPECT_EQ(driver.Report().violations.size(), 1u);
+  EXPECT_EQ(driver.Report().Violations.size(), 1u);
   driver.Send({0x02});
   driver.Send({0x06});
   driver.Send(test::HeaderFrame(job), 38400, milliseconds(10));
   const Bytes data = test::DataBlocks(job);
   driver.Send(data, 38400, milliseconds(50));  // too soon: the loader is still erasing
-  EXPECT_EQ(driver.Report().violations.size(), 2u);
+  EXPECT_EQ(driver.Report().Violations.size(), 2u);
   driver.Send({0x13}, 38400, milliseconds(1));  // a thirty-third byte
-  EXPECT_EQ(driver.Report().violations.size(), 3u);
+  EXPECT_EQ(driver.Report().Violations.size(), 3u);
   driver.Send({0x02}, 57600, milliseconds(1));  // the wrong speed
-  EXPECT_EQ(driver.Report().violations.size(), 4u);
+  EXPECT_EQ(driver.Report().Violations.size(), 4u);
 }
 
 TEST(ControllerLogicTest, HeaderThatDisagreesWithTheRestartFrameIsReported) {
@@ -136,9 +136,9 @@ TEST(ControllerLogicTest, HeaderThatDisagreesWithTheRestartFrameIsReported) {
   driver.Wait(milliseconds(400));
   EXPECT_EQ(driver.Send({0x02}), (Bytes{0x02, 0xFD}));
   driver.Send({0x06});
-  job.wireKey ^= 1;
+  job.WireKey ^= 1;
   EXPECT_EQ(driver.Send(test::HeaderFrame(job), 38400, milliseconds(10)), Bytes{0x06});
-  EXPECT_EQ(driver.Report().violations.size(), 1u);
+  EXPECT_EQ(driver.Report().Violations.size(), 1u);
 }
 
 TEST(ControllerLogicTest, ApplicationTakesOnlyAValidFrameAtItsSpeed) {
@@ -162,27 +162,27 @@ TEST(ControllerLogicTest, ApplicationTakesOnlyAValidFrameAtItsSpeed) {
   EXPECT_EQ(driver.Send({0x02}), (Bytes{0x02, 0xFD}));
 
   const SimReport& report = driver.Report();
-  ASSERT_EQ(report.restartFrames.size(), 2u);  // the one at the wrong speed never formed a frame
-  EXPECT_FALSE(report.restartFrames[0].accepted);
-  EXPECT_FALSE(report.restartFrames[0].problems.empty());
-  EXPECT_TRUE(report.restartFrames[1].accepted);
-  EXPECT_EQ(report.restartFrames[1].fields.dataLength, 64u);
-  EXPECT_EQ(report.restartFrames[1].fields.version, 6400);
-  EXPECT_EQ(report.restartFrames[1].baud, 9600u);
-  EXPECT_EQ(report.identificationRequests.size(),
+  ASSERT_EQ(report.RestartFrames.size(), 2u);  // the one at the wrong speed never formed a frame
+  EXPECT_FALSE(report.RestartFrames[0].Accepted);
+  EXPECT_FALSE(report.RestartFrames[0].Problems.empty());
+  EXPECT_TRUE(report.RestartFrames[1].Accepted);
+  EXPECT_EQ(report.RestartFrames[1].Fields.DataLength, 64u);
+  EXPECT_EQ(report.RestartFrames[1].Fields.Version, 6400);
+  EXPECT_EQ(report.RestartFrames[1].Baud, 9600u);
+  EXPECT_EQ(report.IdentificationRequests.size(),
             4u + static_cast<std::size_t>(std::count(frame.begin(), frame.end(), 0x02)));
 }
 
 TEST(ControllerLogicTest, ApplicationRefusesAnOldVersionWhenAsked) {
   SimOptions options = With(SimScenario::ApplicationFirst);
-  options.minimumVersion = 6400;
+  options.MinimumVersion = 6400;
   FirmwareJob job = MakeJob(64);
-  job.version = 6399;
+  job.Version = 6399;
   LogicDriver driver{options};
   driver.Send(test::RestartFrame(job), 9600);
   driver.Wait(milliseconds(1000));
   EXPECT_EQ(driver.Logic().Role(), SimRole::Application);
-  job.version = 6400;
+  job.Version = 6400;
   driver.Send(test::RestartFrame(job), 9600);
   driver.Wait(milliseconds(1000));
   EXPECT_EQ(driver.Logic().Role(), SimRole::Loader);
@@ -204,9 +204,9 @@ TEST(ControllerLogicTest, AbandonedSessionEndsAfterTheIdleTime) {
   driver.Send({0x06});
   driver.Send({0xFF, 0xFF, 0x10}, 38400, milliseconds(10));  // header cut short
   EXPECT_EQ(driver.Send({0x02}, 38400, milliseconds(1501)), (Bytes{0x02, 0xFD}));
-  ASSERT_EQ(driver.Report().sessions.size(), 2u);
-  EXPECT_EQ(driver.Report().sessions[0].end, SessionEnd::Idle);
-  EXPECT_EQ(driver.Report().sessions[1].end, SessionEnd::Open);
+  ASSERT_EQ(driver.Report().Sessions.size(), 2u);
+  EXPECT_EQ(driver.Report().Sessions[0].End, SessionEnd::Idle);
+  EXPECT_EQ(driver.Report().Sessions[1].End, SessionEnd::Open);
 }
 
 TEST(ControllerLogicTest, ServesJobAfterJob) {
@@ -215,9 +215,9 @@ TEST(ControllerLogicTest, ServesJobAfterJob) {
     driver.RunTransfer(MakeJob(1040, static_cast<std::uint32_t>(i)));
     EXPECT_EQ(driver.Wait(milliseconds(1500)), Bytes{0x04});
   }
-  EXPECT_EQ(driver.Report().verdictsSent, 3u);
-  EXPECT_EQ(driver.Report().sessions.size(), 3u);
-  EXPECT_TRUE(driver.Report().violations.empty());
+  EXPECT_EQ(driver.Report().VerdictsSent, 3u);
+  EXPECT_EQ(driver.Report().Sessions.size(), 3u);
+  EXPECT_TRUE(driver.Report().Violations.empty());
 }
 
 // ---- fault scenarios ----
@@ -243,17 +243,17 @@ TEST(ScenarioTest, SilentAnswersNothing) {
   for (int i = 0; i < 6; ++i)
     LogicDriver::Append(all, driver.Send({0x02}, 38400, milliseconds(500)));
   EXPECT_EQ(all, Bytes{});
-  EXPECT_EQ(driver.Report().identificationRequests.size(), 12u);
-  ASSERT_EQ(driver.Report().restartFrames.size(), 1u);
-  EXPECT_TRUE(driver.Report().restartFrames[0].problems.empty());
-  EXPECT_FALSE(driver.Report().restartFrames[0].accepted);
+  EXPECT_EQ(driver.Report().IdentificationRequests.size(), 12u);
+  ASSERT_EQ(driver.Report().RestartFrames.size(), 1u);
+  EXPECT_TRUE(driver.Report().RestartFrames[0].Problems.empty());
+  EXPECT_FALSE(driver.Report().RestartFrames[0].Accepted);
 }
 
 TEST(ScenarioTest, NoHeaderAck) {
   const FirmwareJob job = MakeJob(2048);
   LogicDriver driver{With(SimScenario::NoHeaderAck)};
   EXPECT_EQ(driver.RunTransfer(job), (Bytes{0x02, 0xFD, 0x06, 0x06}));
-  EXPECT_FALSE(driver.Report().sessions[0].header->acknowledged);
+  EXPECT_FALSE(driver.Report().Sessions[0].Header->Acknowledged);
 }
 
 TEST(ScenarioTest, EarlyAckDuringIdentificationAndNoneForTheHeader) {
@@ -267,24 +267,24 @@ TEST(ScenarioTest, SplitIdentification) {
   LogicDriver driver{With(SimScenario::SplitIdentification)};
   EXPECT_EQ(driver.Send({0x02}), Bytes{0x02});
   EXPECT_EQ(driver.Send({0x02}, 38400, milliseconds(500)), Bytes{});
-  EXPECT_FALSE(driver.Report().sessions[0].identified);
+  EXPECT_FALSE(driver.Report().Sessions[0].Identified);
   EXPECT_EQ(driver.Send({0x02}, 38400, milliseconds(500)), Bytes{0xFD});
-  EXPECT_TRUE(driver.Report().sessions[0].identified);
+  EXPECT_TRUE(driver.Report().Sessions[0].Identified);
   driver.Send({0x06});
   EXPECT_EQ(driver.Send(test::HeaderFrame(MakeJob(16)), 38400, milliseconds(10)), Bytes{0x06});
 }
 
 struct GroupCase {
   const char* name;
-  SimScenario scenario;
-  unsigned group;
+  SimScenario Scenario;
+  unsigned Group;
   Bytes answers;  // to a 4096-byte transfer, right away
 };
 
 class GroupScenarioTest : public ::testing::TestWithParam<GroupCase> {};
 
 TEST_P(GroupScenarioTest, AnswersTheGroups) {
-  LogicDriver driver{With(GetParam().scenario, GetParam().group)};
+  LogicDriver driver{With(GetParam().Scenario, GetParam().Group)};
   EXPECT_EQ(driver.RunTransfer(MakeJob(4096)), GetParam().answers);
 }
 
@@ -316,7 +316,7 @@ TEST(ScenarioTest, AckLostWithholdsExactlyGroupK) {
 
 TEST(ScenarioTest, AckDelayComesLate) {
   SimOptions options = With(SimScenario::AckDelay, 1);
-  options.ackDelay = milliseconds(1900);
+  options.AckDelay = milliseconds(1900);
   LogicDriver driver{options};
   driver.Send({0x02});
   driver.Send({0x06});
@@ -334,8 +334,8 @@ TEST(ScenarioTest, NoVerdict) {
   LogicDriver driver{With(SimScenario::NoVerdict)};
   driver.RunTransfer(MakeJob(2000));
   EXPECT_EQ(driver.Wait(milliseconds(3000)), Bytes{});
-  EXPECT_EQ(driver.Report().sessions[0].end, SessionEnd::VerdictWithheld);
-  EXPECT_EQ(driver.Report().verdictsSent, 0u);
+  EXPECT_EQ(driver.Report().Sessions[0].End, SessionEnd::VerdictWithheld);
+  EXPECT_EQ(driver.Report().VerdictsSent, 0u);
 }
 
 TEST(ScenarioTest, BurstInsteadOfTheVerdict) {
@@ -347,8 +347,8 @@ TEST(ScenarioTest, BurstInsteadOfTheVerdict) {
   for (std::uint8_t meaningful : {0x02, 0x04, 0x06, 0xFD, 0x11, 0x13}) {
     EXPECT_EQ(Count(burst, meaningful), meaningful == 0x04 ? 1u : 0u) << int{meaningful};
   }
-  EXPECT_EQ(driver.Report().verdictsSent, 1u);
-  EXPECT_EQ(driver.Report().sessions[0].end, SessionEnd::Burst);
+  EXPECT_EQ(driver.Report().VerdictsSent, 1u);
+  EXPECT_EQ(driver.Report().Sessions[0].End, SessionEnd::Burst);
 }
 
 TEST(ScenarioTest, AckAndVerdictInOneWriteOnlyWhenTheLastBlockClosesAGroup) {
@@ -358,16 +358,16 @@ TEST(ScenarioTest, AckAndVerdictInOneWriteOnlyWhenTheLastBlockClosesAGroup) {
     driver.RunTransfer(MakeJob(length));
     driver.Wait(milliseconds(1000));
     const SimReport& report = driver.Report();
-    ASSERT_FALSE(report.sent.empty());
-    EXPECT_EQ(report.sent.back().bytes, lastWrite) << length;
-    EXPECT_EQ(report.verdictsSent, 1u) << length;
-    EXPECT_EQ(report.sessions[0].groupsAcknowledged, length / 1024) << length;
+    ASSERT_FALSE(report.Sent.empty());
+    EXPECT_EQ(report.Sent.back().Bytes, lastWrite) << length;
+    EXPECT_EQ(report.VerdictsSent, 1u) << length;
+    EXPECT_EQ(report.Sessions[0].GroupsAcknowledged, length / 1024) << length;
   }
 }
 
 TEST(ScenarioTest, NoiseSurroundsEveryAnswerAndNeverLooksLikeOne) {
   SimOptions options = With(SimScenario::Noise);
-  options.seed = 1234;
+  options.Seed = 1234;
   LogicDriver driver{options};
   const Bytes identification = driver.Send({0x02});
   ASSERT_GE(identification.size(), 4u);
@@ -396,8 +396,8 @@ TEST(ScenarioTest, CablePulledAtGroupK) {
   LogicDriver driver{With(SimScenario::CablePulled, 1)};
   driver.RunTransfer(MakeJob(1024));
   EXPECT_TRUE(driver.CablePulled());
-  EXPECT_TRUE(driver.Report().cablePulled);
-  EXPECT_EQ(driver.Report().sessions[0].end, SessionEnd::CablePulled);
+  EXPECT_TRUE(driver.Report().CablePulled);
+  EXPECT_EQ(driver.Report().Sessions[0].End, SessionEnd::CablePulled);
   EXPECT_EQ(driver.Wait(milliseconds(3000)), Bytes{});
 }
 
@@ -416,8 +416,8 @@ TEST(ControllerLogicTest, ClearingTheReportMidSessionKeepsTheSessionGoing) {
   EXPECT_EQ(driver.Send(test::HeaderFrame(job), 38400, milliseconds(10)), Bytes{0x06});
   driver.Send(test::DataBlocks(job), 38400, milliseconds(500));
   EXPECT_EQ(driver.Wait(milliseconds(100)), Bytes{0x04});
-  ASSERT_EQ(driver.Report().sessions.size(), 1u);
-  EXPECT_EQ(driver.Report().sessions[0].firmware, job.firmware);
+  ASSERT_EQ(driver.Report().Sessions.size(), 1u);
+  EXPECT_EQ(driver.Report().Sessions[0].Firmware, job.Firmware);
 }
 
 TEST(ControllerLogicTest, TakeEndedSessionsLeavesTheRunningOne) {
@@ -427,9 +427,9 @@ TEST(ControllerLogicTest, TakeEndedSessionsLeavesTheRunningOne) {
   driver.Send({0x02});  // the next job begins
   const std::vector<LoaderSession> ended = driver.Logic().TakeEndedSessions();
   ASSERT_EQ(ended.size(), 1u);
-  EXPECT_EQ(ended[0].end, SessionEnd::Verdict);
-  ASSERT_EQ(driver.Report().sessions.size(), 1u);
-  EXPECT_EQ(driver.Report().sessions[0].end, SessionEnd::Open);
+  EXPECT_EQ(ended[0].End, SessionEnd::Verdict);
+  ASSERT_EQ(driver.Report().Sessions.size(), 1u);
+  EXPECT_EQ(driver.Report().Sessions[0].End, SessionEnd::Open);
   EXPECT_TRUE(driver.Logic().TakeEndedSessions().empty());
 }
 
@@ -439,15 +439,15 @@ TEST(ControllerLogicTest, ALongRunningControllerKeepsTheLastJobOnly) {
   const FirmwareJob job = MakeJob(4000);
   for (int i = 0; i < 100; ++i, driver.Wait(milliseconds(100))) driver.RunTransfer(job);
   const SimReport& report = driver.Report();
-  std::size_t kept = report.identificationRequests.size() + report.restartFrames.size() +
-                     report.violations.size() + report.sessions.size();  // one byte a record
-  for (const auto* log : {&report.received, &report.sent}) {
-    for (const LineChunk& chunk : *log) kept += chunk.bytes.capacity();
+  std::size_t kept = report.IdentificationRequests.size() + report.RestartFrames.size() +
+                     report.Violations.size() + report.Sessions.size();  // one byte a record
+  for (const auto* log : {&report.Received, &report.Sent}) {
+    for (const LineChunk& chunk : *log) kept += chunk.Bytes.capacity();
   }
-  for (const LoaderSession& s : report.sessions) kept += s.firmware.capacity();
-  EXPECT_EQ(report.verdictsSent, 100u);
-  EXPECT_LT(kept, job.firmware.size() + 100);
-  EXPECT_EQ(report.LastSession()->firmware, job.firmware);
+  for (const LoaderSession& s : report.Sessions) kept += s.Firmware.capacity();
+  EXPECT_EQ(report.VerdictsSent, 100u);
+  EXPECT_LT(kept, job.Firmware.size() + 100);
+  EXPECT_EQ(report.LastSession()->Firmware, job.Firmware);
 }
 
 }  // namespace

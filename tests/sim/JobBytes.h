@@ -11,43 +11,43 @@
 namespace quorin::sim::test {
 
 struct FirmwareJob {
-  std::vector<std::uint8_t> firmware;  // plain bytes, DataLength of them
+  std::vector<std::uint8_t> Firmware;  // plain bytes, DataLength of them
   std::vector<std::uint8_t> tail;      // plain bytes that fill the last block
-  std::uint8_t wireKey = 0x5A;
-  std::uint32_t dataSum = 0;
-  std::uint16_t version = 6400;
+  std::uint8_t WireKey = 0x5A;
+  std::uint32_t DataSum = 0;
+  std::uint16_t Version = 6400;
   bool settingsToo = false;
 
-  std::uint32_t DataLength() const { return static_cast<std::uint32_t>(firmware.size()); }
+  std::uint32_t DataLength() const { return static_cast<std::uint32_t>(Firmware.size()); }
 };
 
 inline FirmwareJob MakeJob(std::size_t length, std::uint32_t seed = 7, std::uint8_t key = 0x5A) {
   FirmwareJob job;
   std::mt19937 random(seed);
-  job.firmware.resize(length);
-  for (auto& b : job.firmware) b = static_cast<std::uint8_t>(random());
+  job.Firmware.resize(length);
+  for (auto& b : job.Firmware) b = static_cast<std::uint8_t>(random());
   job.tail.resize((16 - length % 16) % 16);
   for (auto& b : job.tail) b = static_cast<std::uint8_t>(random());
-  job.wireKey = key;
-  job.dataSum = ByteSum32(job.firmware.data(), job.firmware.size());
+  job.WireKey = key;
+  job.DataSum = ByteSum32(job.Firmware.data(), job.Firmware.size());
   return job;
 }
 
 inline std::vector<std::uint8_t> HeaderFrame(const FirmwareJob& job, std::uint8_t baudIndex = 0) {
   std::vector<std::uint8_t> frame = {0xFF, 0xFF};
-  for (std::uint32_t v : {job.DataLength(), job.dataSum}) {
+  for (std::uint32_t v : {job.DataLength(), job.DataSum}) {
     for (int i = 0; i < 4; ++i) frame.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
   }
-  frame.push_back(job.wireKey);
+  frame.push_back(job.WireKey);
   frame.push_back(baudIndex);
   return frame;
 }
 
 // All data blocks, masked, in order (16 bytes each).
 inline std::vector<std::uint8_t> DataBlocks(const FirmwareJob& job) {
-  std::vector<std::uint8_t> data = job.firmware;
+  std::vector<std::uint8_t> data = job.Firmware;
   data.insert(data.end(), job.tail.begin(), job.tail.end());
-  for (auto& b : data) b ^= job.wireKey;
+  for (auto& b : data) b ^= job.WireKey;
   return data;
 }
 
@@ -63,13 +63,13 @@ inline std::array<std::uint8_t, 21> RestartFrame(const FirmwareJob& job) {
   b[0] = 0xC9;
   b[1] = job.settingsToo ? 0x76 : 0x77;
   groups(2, job.DataLength());
-  groups(7, job.dataSum);
-  b[12] = static_cast<std::uint8_t>(job.wireKey >> 4);
-  b[13] = static_cast<std::uint8_t>(job.wireKey & 0x0F);
+  groups(7, job.DataSum);
+  b[12] = static_cast<std::uint8_t>(job.WireKey >> 4);
+  b[13] = static_cast<std::uint8_t>(job.WireKey & 0x0F);
   b[14] = 0x01;
-  b[15] = static_cast<std::uint8_t>((job.version >> 14) & 0x03);
-  b[16] = static_cast<std::uint8_t>((job.version >> 7) & 0x7F);
-  b[17] = static_cast<std::uint8_t>(job.version & 0x7F);
+  b[15] = static_cast<std::uint8_t>((job.Version >> 14) & 0x03);
+  b[16] = static_cast<std::uint8_t>((job.Version >> 7) & 0x7F);
+  b[17] = static_cast<std::uint8_t>(job.Version & 0x7F);
   const std::uint16_t crc = Crc16Xmodem(b.data(), 18);
   b[18] = static_cast<std::uint8_t>(crc >> 9);
   b[19] = static_cast<std::uint8_t>((crc >> 2) & 0x7F);

@@ -79,9 +79,9 @@ class LogicDriver {
   std::vector<std::uint8_t> Due() {
     std::vector<std::uint8_t> written;
     for (const SimAction& action : logic_.TakeDue(now_)) {
-      if (action.kind == SimAction::Kind::PullCable) cablePulled_ = true;
-      written.insert(written.end(), action.bytes.begin(), action.bytes.end());
-      logic_.OnCarriedOut(action, now_, action.bytes.size());
+      if (action.Type == SimAction::Kind::PullCable) cablePulled_ = true;
+      written.insert(written.end(), action.Bytes.begin(), action.Bytes.end());
+      logic_.OnCarriedOut(action, now_, action.Bytes.size());
     }
     return written;
   }

@@ -46,7 +46,7 @@ TEST(SimControllerTest, HappyPathOverThePseudoTerminal) {
   const std::string output =
       (std::filesystem::temp_directory_path() / ("sim-fw-" + std::to_string(::getpid()))).string();
   SimOptions options;
-  options.firmwareOutputPath = output;
+  options.FirmwareOutputPath = output;
   SimController controller(options);
   controller.Start();
   const FirmwareJob job = MakeJob(2100);
@@ -58,7 +58,7 @@ TEST(SimControllerTest, HappyPathOverThePseudoTerminal) {
   ASSERT_TRUE(controller.WaitForVerdicts(1, kAnswerLimit));
 
   const SimReport report = controller.Report();
-  EXPECT_TRUE(report.violations.empty()) << report.violations.front();
+  EXPECT_TRUE(report.Violations.empty()) << report.Violations.front();
   Bytes sent = {0x02, 0x06};
   const Bytes header = test::HeaderFrame(job);
   const Bytes data = test::DataBlocks(job);
@@ -66,13 +66,13 @@ TEST(SimControllerTest, HappyPathOverThePseudoTerminal) {
   sent.insert(sent.end(), data.begin(), data.end());
   EXPECT_EQ(report.ReceivedBytes(), sent);
   EXPECT_EQ(report.SentBytes(), (Bytes{0x02, 0xFD, 0x06, 0x06, 0x06, 0x04}));
-  for (const LineChunk& chunk : report.received) EXPECT_EQ(chunk.baud, 38400u);
-  ASSERT_EQ(report.sessions.size(), 1u);
-  EXPECT_EQ(report.sessions[0].firmware, job.firmware);
-  EXPECT_EQ(report.sessions[0].blocks, 132u);
+  for (const LineChunk& chunk : report.Received) EXPECT_EQ(chunk.Baud, 38400u);
+  ASSERT_EQ(report.Sessions.size(), 1u);
+  EXPECT_EQ(report.Sessions[0].Firmware, job.Firmware);
+  EXPECT_EQ(report.Sessions[0].Blocks, 132u);
   std::ifstream in(output, std::ios::binary);
   EXPECT_EQ(Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
-            job.firmware);
+            job.Firmware);
   std::filesystem::remove(output);
 }
 
@@ -82,7 +82,7 @@ TEST(SimControllerTest, AFifoAsFirmwareOutputNeverHoldsTheController) {
           .string();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   SimOptions options;
-  options.firmwareOutputPath = fifo;  // nobody reads it
+  options.FirmwareOutputPath = fifo;  // nobody reads it
   SimController controller(options);
   controller.Start();
   ToolSide tool(controller.SlavePath(), 38400);
@@ -91,16 +91,16 @@ TEST(SimControllerTest, AFifoAsFirmwareOutputNeverHoldsTheController) {
   EXPECT_EQ(SendFirmware(tool, MakeJob(2100)), (Bytes{0x06, 0x06, 0x06}));
   EXPECT_EQ(tool.Read(1, kAnswerLimit), Bytes{0x04});
   const SimReport report = controller.Report();
-  ASSERT_FALSE(report.violations.empty());
-  EXPECT_NE(report.violations.front().find("cannot write the firmware to " + fifo),
+  ASSERT_FALSE(report.Violations.empty());
+  EXPECT_NE(report.Violations.front().find("cannot write the firmware to " + fifo),
             std::string::npos);
   std::filesystem::remove(fifo);
 }
 
 TEST(SimControllerTest, ApplicationFirstNeedsTheRestartFrameAt9600) {
   SimOptions options;
-  options.scenario = SimScenario::ApplicationFirst;
-  options.loaderStartDelay = milliseconds(100);
+  options.Scenario = SimScenario::ApplicationFirst;
+  options.LoaderStartDelay = milliseconds(100);
   SimController controller(options);
   controller.Start();
   const FirmwareJob job = MakeJob(64);
@@ -111,7 +111,7 @@ TEST(SimControllerTest, ApplicationFirstNeedsTheRestartFrameAt9600) {
   tool.SetBaud(9600);
   std::this_thread::sleep_for(milliseconds(50));
   tool.Write(test::RestartFrame(job));
-  ASSERT_TRUE(controller.WaitFor([](const SimReport& r) { return !r.restartFrames.empty(); },
+  ASSERT_TRUE(controller.WaitFor([](const SimReport& r) { return !r.RestartFrames.empty(); },
                                  kAnswerLimit));
   std::this_thread::sleep_for(milliseconds(200));
   tool.Close();  // the tool reopens the port at the loader's speed
@@ -120,15 +120,15 @@ TEST(SimControllerTest, ApplicationFirstNeedsTheRestartFrameAt9600) {
   EXPECT_EQ(reopened.Read(2, kAnswerLimit), (Bytes{0x02, 0xFD}));
 
   const SimReport report = controller.Report();
-  ASSERT_EQ(report.restartFrames.size(), 1u);
-  EXPECT_TRUE(report.restartFrames[0].accepted);
-  EXPECT_EQ(report.restartFrames[0].baud, 9600u);
-  EXPECT_EQ(report.restartFrames[0].fields.dataSum, job.dataSum);
+  ASSERT_EQ(report.RestartFrames.size(), 1u);
+  EXPECT_TRUE(report.RestartFrames[0].Accepted);
+  EXPECT_EQ(report.RestartFrames[0].Baud, 9600u);
+  EXPECT_EQ(report.RestartFrames[0].Fields.DataSum, job.DataSum);
 }
 
 TEST(SimControllerTest, BurstArrivesAsOneWrite) {
   SimOptions options;
-  options.scenario = SimScenario::BurstVerdict;
+  options.Scenario = SimScenario::BurstVerdict;
   SimController controller(options);
   controller.Start();
   ToolSide tool(controller.SlavePath(), 38400);
@@ -143,15 +143,15 @@ TEST(SimControllerTest, BurstArrivesAsOneWrite) {
 
 TEST(SimControllerTest, CablePulledHangsUpTheToolsEnd) {
   SimOptions options;
-  options.scenario = SimScenario::CablePulled;
-  options.group = 1;
+  options.Scenario = SimScenario::CablePulled;
+  options.Group = 1;
   SimController controller(options);
   controller.Start();
   ToolSide tool(controller.SlavePath(), 38400);
   tool.Write(Bytes{0x02});
   EXPECT_EQ(tool.Read(2, kAnswerLimit), (Bytes{0x02, 0xFD}));
   EXPECT_EQ(SendFirmware(tool, MakeJob(2048)), Bytes{0x06}) << "header only";
-  ASSERT_TRUE(controller.WaitFor([](const SimReport& r) { return r.cablePulled; }, kAnswerLimit));
+  ASSERT_TRUE(controller.WaitFor([](const SimReport& r) { return r.CablePulled; }, kAnswerLimit));
   pollfd p{tool.Fd(), POLLIN, 0};
   ASSERT_EQ(::poll(&p, 1, 1000), 1);
   EXPECT_NE(p.revents & POLLHUP, 0);

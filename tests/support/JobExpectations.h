@@ -26,10 +26,10 @@ inline void ExpectCleanEnd(const JobRun& run, const RecordingView& view) {
   EXPECT_FALSE(run.portOpenAtFinish);
   const auto& events = view.Events();
   const auto lastGauge = std::find_if(events.rbegin(), events.rend(), [](const ViewEvent& e) {
-    return e.kind == ViewEvent::Visible;
+    return e.Type == ViewEvent::Visible;
   });
   ASSERT_NE(lastGauge, events.rend()) << "the gauge was never shown or hidden";
-  EXPECT_EQ(lastGauge->value, 0u) << "gauge left visible";
+  EXPECT_EQ(lastGauge->Value, 0u) << "gauge left visible";
 }
 
 }  // namespace quorin::e2e

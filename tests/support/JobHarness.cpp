@@ -8,16 +8,16 @@
 
 #include "comm/LoopbackDevice.h"
 #include "pack/PackFileReader.h"
-#include "sim/ControllerLine.h"
 #include "settings/UartSettings.h"
+#include "sim/ControllerLine.h"
 
 namespace quorin::e2e {
 
 std::vector<std::string> RecordingView::Lines() const {
   std::vector<std::string> lines;
   for (const ViewEvent& e : events_) {
-    if (e.kind == ViewEvent::Clear) lines.clear();
-    if (e.kind == ViewEvent::Line) lines.push_back(e.text);
+    if (e.Type == ViewEvent::Clear) lines.clear();
+    if (e.Type == ViewEvent::Line) lines.push_back(e.Text);
   }
   return lines;
 }
@@ -25,7 +25,7 @@ std::vector<std::string> RecordingView::Lines() const {
 std::optional<Clock::time_point> RecordingView::LineTime(const std::string& line) const {
   std::optional<Clock::time_point> at;
   for (const ViewEvent& e : events_) {
-    if (e.kind == ViewEvent::Line && e.text == line) at = e.at;
+    if (e.Type == ViewEvent::Line && e.Text == line) at = e.At;
   }
   return at;
 }

@@ -26,10 +26,10 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 struct ViewEvent {
-  enum Kind { Clear, Line, UpdateKind, Visible, Maximum, Progress } kind;
-  std::string text;
-  std::uint32_t value = 0;
-  Clock::time_point at;
+  enum Kind { Clear, Line, UpdateKind, Visible, Maximum, Progress } Type;
+  std::string Text;
+  std::uint32_t Value = 0;
+  Clock::time_point At;
 };
 
 class RecordingView final : public JobView {
@@ -40,7 +40,9 @@ class RecordingView final : public JobView {
     Add({ViewEvent::UpdateKind, text, 0, {}});
   }
   void SetGaugeVisible(bool visible) override { Add({ViewEvent::Visible, {}, visible, {}}); }
-  void SetGaugeMaximum(std::uint32_t maximum) override { Add({ViewEvent::Maximum, {}, maximum, {}}); }
+  void SetGaugeMaximum(std::uint32_t maximum) override {
+    Add({ViewEvent::Maximum, {}, maximum, {}});
+  }
   void SetGaugeProgress(std::uint32_t progress) override {
     Add({ViewEvent::Progress, {}, progress, {}});
   }
@@ -54,7 +56,7 @@ class RecordingView final : public JobView {
 
  private:
   void Add(ViewEvent event) {
-    event.at = Clock::now();
+    event.At = Clock::now();
     events_.push_back(std::move(event));
   }
   std::vector<ViewEvent> events_;
