@@ -103,9 +103,9 @@ class MainWindowView {
   // Save and Exit are forwarded to presenter.Save / presenter.Exit.
   virtual void RunPortDialog(PortDialogPresenter& presenter) = 0;
   // Creates the connection check's dialog (no owner, centred on the main window) around
-  // `presenter`, shows it modally, calls presenter.FormShow once it is shown, and destroys it when
-  // its loop ends. Run again and Close (the close box, Escape) are forwarded to
-  // presenter.RunAgain / presenter.Exit.
+  // `presenter`, shows it modally, calls presenter.FormShow as it is shown (before the user can
+  // see or press anything), and destroys it when its loop ends. Run again and Close (the close box,
+  // Escape) are forwarded to presenter.RunAgain / presenter.Exit.
   virtual void RunDoctorDialog(DoctorDialogPresenter& presenter) = 0;
 };
 

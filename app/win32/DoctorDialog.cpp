@@ -71,10 +71,11 @@ DoctorDialog::~DoctorDialog() {
 void DoctorDialog::RunModal(HWND disabled) {
   const bool wasEnabled = disabled && IsWindowEnabled(disabled);
   if (wasEnabled) EnableWindow(disabled, FALSE);
+  // Its state first: nobody may see (or press) Run again while a check is already running.
+  presenter_.FormShow(*this);  // raises nothing
   ShowWindow(window_, SW_SHOW);
   UpdateWindow(window_);
   SetFocus((*controls_)["Button2"]);
-  presenter_.FormShow(*this);  // raises nothing
   MSG message{};
   bool quit = false;
   while (!done_ && window_) {

@@ -22,7 +22,7 @@ class DoctorDialog final : public DoctorDialogView {
   DoctorDialog(const DoctorDialog&) = delete;
   DoctorDialog& operator=(const DoctorDialog&) = delete;
 
-  // Shows the dialog, calls the presenter's FormShow, and runs its modal loop (`disabled` takes
+  // Calls the presenter's FormShow, shows the dialog, and runs its modal loop (`disabled` takes
   // no input meanwhile) until Close. The check's result arrives through the window's notify sink
   // (a posted message this loop dispatches). A WM_QUIT that arrives meanwhile ends the loop and is
   // posted again for the outer loop.
