@@ -50,6 +50,16 @@ bool IsDroppablePack(const std::vector<std::string>& paths) {
   return paths.size() == 1 && EndsWithNoCase(FileNameOf(paths.front()), ".pack");
 }
 
+std::string JobAdvice(const JobReport& report) {
+  std::string advice = OpenFailureAdvice(report);
+  // An open that failed inside this program is no matter of adapters or wiring.
+  const bool lineFailed = (!report.FailedPortName.empty() && !report.OpenFailedInProgram) ||
+                          report.Outcome == JobOutcome::NotIdentified;
+  if (!lineFailed) return advice;
+  if (!advice.empty()) advice += "\n";
+  return advice + text::kDoctorPointer;
+}
+
 MainWindowPresenter::MainWindowPresenter(MainWindowView& view, NotifySink& sink,
                                          PresenterOptions options)
     : view_(view), options_(std::move(options)) {
@@ -57,9 +67,11 @@ MainWindowPresenter::MainWindowPresenter(MainWindowView& view, NotifySink& sink,
   session_->OnJobFinished = [this](JobOutcome outcome) {
     // What to do about a port that would not open is shown beside the log, whose own lines stay
     // exactly as the job wrote them.
-    view_.SetLogAdvice(OpenFailureAdvice(session_->LastJobReport()));
+    view_.SetLogAdvice(JobAdvice(session_->LastJobReport()));
     if (OnJobFinished) OnJobFinished(outcome);
   };
+  doctor_ = std::make_unique<DoctorDialogPresenter>(
+      sink, options_.Doctor, options_.Job, [this] { return session_->State().JobBusy != 0; });
   // Program waits for a successfully read pack: pressed before, it would send an all-zero header
   // and could leave the controller without firmware.
   view_.SetProgramEnabled(false);
@@ -67,6 +79,7 @@ MainWindowPresenter::MainWindowPresenter(MainWindowView& view, NotifySink& sink,
 }
 
 MainWindowPresenter::~MainWindowPresenter() {
+  doctor_.reset();
   session_.reset();
 }
 
@@ -124,6 +137,11 @@ void MainWindowPresenter::ReadPackFile(const std::string& path) {
 
 void MainWindowPresenter::ProgramClicked() {
   Guarded([this] {
+    // The check's port and the job's are the same: one of them would find it taken.
+    if (doctor_->Running()) {
+      view_.ShowMessage({BoxIcon::Warning, options_.ApplicationTitle, text::kDoctorHoldsPort});
+      return;
+    }
     if (session_->StartJob()) view_.SetLogAdvice({});
   });
 }
@@ -137,6 +155,16 @@ void MainWindowPresenter::UartPortClicked() {
       ~ClearReference() { reference = nullptr; }
     } clear{uartSet_};
     view_.RunPortDialog(dialog);
+  });
+}
+
+void MainWindowPresenter::ConnectionCheckClicked() {
+  Guarded([this] {
+    struct DetachView {
+      DoctorDialogPresenter& presenter;
+      ~DetachView() { presenter.Detach(); }
+    } detach{*doctor_};
+    view_.RunDoctorDialog(*doctor_);
   });
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DoctorDialogPresenter.h"
 #include "app/PortDialogPresenter.h"
 #include "app/WindowViews.h"
 #include "comm/CommNotify.h"
@@ -25,6 +26,8 @@ struct PresenterOptions {
   std::string CaptionSuffix;  // appended to the caption, e.g. for the simulator
   std::function<std::vector<ListedPort>()> Ports;  // what the system says about port numbers now
   std::string ApplicationTitle;                    // caption of error boxes (ApplicationTitle())
+  // The connection check of Job's port, run on a worker; empty: nothing to check (simulated).
+  WindowDoctor Doctor;
 };
 
 // The application's title from the executable's path ('/' or '\\' separated): the file name up
@@ -37,6 +40,11 @@ std::string ErrorBoxText(const char* what);
 
 // True for exactly one dropped local file whose name ends in ".pack" (any case). Pure.
 bool IsDroppablePack(const std::vector<std::string>& paths);
+
+// What the window shows beside the log after the job of `report`: the open failure's advice
+// (OpenFailureAdvice), and after a job whose port did not open or whose loader never answered,
+// a pointer at Uart > Connection check below it. Empty after the other jobs. Pure.
+std::string JobAdvice(const JobReport& report);
 
 class MainWindowPresenter final : public JobView {
  public:
@@ -59,10 +67,14 @@ class MainWindowPresenter final : public JobView {
   void OpenPack(const std::string& path);
   // Files dropped on the window: OpenPack when IsDroppablePack.
   void FilesDropped(const std::vector<std::string>& paths);
-  // Btn_SendToControllerClick: clears the log and starts a job unless one runs. Raises nothing.
+  // Btn_SendToControllerClick: clears the log and starts a job unless one runs. While the
+  // connection check holds the port it starts none and says so in a warning box. Raises nothing.
   void ProgramClicked();
   // UartPort1Click: the port dialog, created and destroyed per use. Raises nothing.
   void UartPortClicked();
+  // Uart > Connection check: the doctor's dialog (its presenter lives as long as this one, so a
+  // check outlasts its dialog). Raises nothing.
+  void ConnectionCheckClicked();
 
   // The default error handler: `error` (or an unknown one) in an error box owned by the main
   // window, captioned with the application's title. For what no handler caught.
@@ -75,6 +87,7 @@ class MainWindowPresenter final : public JobView {
   const JobSession& Session() const { return *session_; }
   // The dialog presenter while the port dialog is shown, else null.
   PortDialogPresenter* F_UartSet() const { return uartSet_; }
+  DoctorDialogPresenter& ConnectionCheck() { return *doctor_; }
 
   // JobView: the job's calls, carried out on the UI thread.
   QUORIN_JOB_VIEW_OVERRIDES
@@ -89,6 +102,7 @@ class MainWindowPresenter final : public JobView {
   PresenterOptions options_;
   std::unique_ptr<JobSession> session_;
   PortDialogPresenter* uartSet_ = nullptr;
+  std::unique_ptr<DoctorDialogPresenter> doctor_;
   std::uint32_t gaugeMaximum_ = 1000;
 };
 

@@ -62,6 +62,7 @@ PresenterOptions MakePresenterOptions(const std::string& settingsPath) {
   options.SettingsPath = settingsPath;
   options.Job = JobSettingsFromFile(settingsPath);
   options.Ports = Ports;
+  options.Doctor = SystemWindowDoctor("the settings file " + settingsPath);
   return options;
 }
 

@@ -10,16 +10,19 @@ namespace quorin {
 
 // Options for `settingsPath`: jobs open "COM" + the stored port (read afresh at every open) with
 // the stored baud index; the port dialog learns what each port number stands for on this machine
-// (its device, the adapter's name) and which ports the system lists above com9.
+// (its device, the adapter's name) and which ports the system lists above com9; the connection
+// check looks at this machine's adapters and the stored port.
 // ApplicationTitle is left empty for the caller to fill from the executable's path.
 PresenterOptions MakePresenterOptions(const std::string& settingsPath);
 
-// The same, but every job opens the simulated controller and the caption names its scenario.
+// The same, but every job opens the simulated controller, the caption names its scenario and the
+// connection check says it does not apply.
 // Inline so that a program without the simulator does not have to link it.
 inline PresenterOptions SimulatedPresenterOptions(const std::string& settingsPath,
                                                   const Simulation& simulation) {
   PresenterOptions options = MakePresenterOptions(settingsPath);
   simulation.ConfigureJob(options.Job);
+  options.Doctor = nullptr;  // the simulated line has no adapter, driver or wiring to check
   options.CaptionSuffix = "  [simulated controller: " + simulation.Scenario() + "]";
   return options;
 }

@@ -81,6 +81,15 @@ constexpr Control kPortDialogControls[] = {
   {.Id = id::kExit, .Type = Kind::PushButton, .Name = "Button2", .Caption = "Exit",
    .Place = {112, 176, 75, 25}, .TextFont = kSans13},
 };
+
+constexpr Control kDoctorDialogControls[] = {
+  {.Id = id::kFindings, .Type = Kind::MultiLineEdit, .Name = "Memo1", .Place = {8, 8, 584, 320},
+   .TextFont = kSans13, .Text = Colour::Black, .Background = Colour::White},
+  {.Id = id::kRunAgain, .Type = Kind::PushButton, .Name = "Button1", .Caption = "Run again",
+   .Place = {8, 338, 90, 25}, .TextFont = kSans13},
+  {.Id = id::kClose, .Type = Kind::PushButton, .Name = "Button2", .Caption = "Close",
+   .Place = {502, 338, 90, 25}, .TextFont = kSans13},
+};
 // clang-format on
 
 // A frame's outer size counts its borders and caption bar; the client area is what is left below
@@ -97,6 +106,12 @@ constexpr Form kPortDialog{.Name = "TF_UartSet",
                            .ClientWidth = 205,
                            .ClientHeight = 234,
                            .Controls = kPortDialogControls};
+constexpr Form kDoctorDialog{.Name = "TF_ConnectionCheck",
+                             .OuterWidth = 616,
+                             .OuterHeight = 410,
+                             .ClientWidth = 600,
+                             .ClientHeight = 371,
+                             .Controls = kDoctorDialogControls};
 
 }  // namespace
 
@@ -139,6 +154,9 @@ const Form& MainWindowForm() {
 }
 const Form& PortDialogForm() {
   return kPortDialog;
+}
+const Form& DoctorDialogForm() {
+  return kDoctorDialog;
 }
 
 }  // namespace quorin::form

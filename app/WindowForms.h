@@ -12,22 +12,27 @@ namespace quorin::form {
 // Win32 control identifiers. Test drivers find the controls through these (the window tree,
 // GetDlgItem), never by screen position, so they are part of the window's contract.
 namespace id {
-inline constexpr int kNone = -1;             // a control nobody addresses (labels, panels)
-inline constexpr int kReadPack = 1001;       // Btn_ReadUserPack
-inline constexpr int kProgram = 1002;        // Btn_SendToController
-inline constexpr int kPackInfoGroup = 1003;  // GroupBox1
-inline constexpr int kPackFileName = 1004;   // Edit_UpdateFileName
-inline constexpr int kVersion = 1005;        // Edit_VerNum
-inline constexpr int kUpdateKind = 1006;     // Label8
-inline constexpr int kLogo = 1007;           // Image1
-inline constexpr int kGauge = 1008;          // Gauge1
-inline constexpr int kLog = 1009;            // ListBox1
-inline constexpr int kMenuUartPort = 1010;   // menu "Uart" > "Uart Port" (WM_COMMAND id)
+inline constexpr int kNone = -1;                   // a control nobody addresses (labels, panels)
+inline constexpr int kReadPack = 1001;             // Btn_ReadUserPack
+inline constexpr int kProgram = 1002;              // Btn_SendToController
+inline constexpr int kPackInfoGroup = 1003;        // GroupBox1
+inline constexpr int kPackFileName = 1004;         // Edit_UpdateFileName
+inline constexpr int kVersion = 1005;              // Edit_VerNum
+inline constexpr int kUpdateKind = 1006;           // Label8
+inline constexpr int kLogo = 1007;                 // Image1
+inline constexpr int kGauge = 1008;                // Gauge1
+inline constexpr int kLog = 1009;                  // ListBox1
+inline constexpr int kMenuUartPort = 1010;         // menu "Uart" > "Uart Port" (WM_COMMAND id)
+inline constexpr int kMenuConnectionCheck = 1011;  // menu "Uart" > "Connection check"
 
 inline constexpr int kPortList = 2001;  // ComboBox1 of the port dialog
 inline constexpr int kBaudList = 2002;  // ComboBox2 (hidden)
 inline constexpr int kSave = 2003;      // Button1
 inline constexpr int kExit = 2004;      // Button2
+
+inline constexpr int kFindings = 3001;  // Memo1 of the connection check dialog
+inline constexpr int kRunAgain = 3002;  // Button1
+inline constexpr int kClose = 3003;     // Button2
 }  // namespace id
 
 enum class Kind {
@@ -42,6 +47,8 @@ enum class Kind {
   ListBox,   // the log: one line per item, 19 pixels high
   ComboBox,  // a drop-down list with an edit field
   PushButton,
+  MultiLineEdit,  // read-only text of many lines with scroll bars; its text can be selected and
+                  // copied
 };
 
 enum class Face { SansSerif, YaHei };
@@ -114,9 +121,14 @@ struct Form {
 const Form& MainWindowForm();
 // TF_UartSet: the port settings dialog.
 const Form& PortDialogForm();
+// TF_ConnectionCheck: the connection check's dialog (the doctor's findings).
+const Form& DoctorDialogForm();
 
-// The caption and entry of the main window's one menu ("Uart" > "Uart Port").
+// The caption and entries of the main window's one menu ("Uart" > "Uart Port", "Connection
+// check"), and the captions of the dialogs they open.
 inline constexpr std::string_view kUartMenu = "Uart";
 inline constexpr std::string_view kUartPortEntry = "Uart Port";
+inline constexpr std::string_view kConnectionCheckEntry = "Connection check";
+inline constexpr std::string_view kConnectionCheckCaption = "Connection check";
 
 }  // namespace quorin::form

@@ -55,6 +55,26 @@ class PortDialogView {
   void Close() override;                              \
   void ShowMessage(const ::quorin::MessageBoxRequest& request) override;
 
+class DoctorDialogPresenter;
+
+// The connection check's dialog: the findings in a read-only text that can be copied, "Run
+// again" and "Close".
+class DoctorDialogView {
+ public:
+  virtual ~DoctorDialogView() = default;
+  // Replaces the text of Memo1 (UTF-8, lines separated by '\n').
+  virtual void SetFindingsText(const std::string& text) = 0;
+  // Button1 ("Run again").
+  virtual void SetRunAgainEnabled(bool enabled) = 0;
+  // Ends the dialog's modal loop.
+  virtual void Close() = 0;
+};
+
+#define QUORIN_DOCTOR_DIALOG_VIEW_OVERRIDES               \
+  void SetFindingsText(const std::string& text) override; \
+  void SetRunAgainEnabled(bool enabled) override;         \
+  void Close() override;
+
 class MainWindowView {
  public:
   virtual ~MainWindowView() = default;
@@ -82,6 +102,11 @@ class MainWindowView {
   // modally, calls presenter.FormShow once it is shown, and destroys it when its loop ends.
   // Save and Exit are forwarded to presenter.Save / presenter.Exit.
   virtual void RunPortDialog(PortDialogPresenter& presenter) = 0;
+  // Creates the connection check's dialog (no owner, centred on the main window) around
+  // `presenter`, shows it modally, calls presenter.FormShow as it is shown (before the user can
+  // see or press anything), and destroys it when its loop ends. Run again and Close (the close box,
+  // Escape) are forwarded to presenter.RunAgain / presenter.Exit.
+  virtual void RunDoctorDialog(DoctorDialogPresenter& presenter) = 0;
 };
 
 // The overrides a MainWindowView declares, written once for both toolkits' windows, as
@@ -99,6 +124,7 @@ class MainWindowView {
   void SetGaugeProgress(std::uint32_t progress) override;                \
   void ShowMessage(const ::quorin::MessageBoxRequest& request) override; \
   std::optional<std::string> AskPackFile() override;                     \
-  void RunPortDialog(::quorin::PortDialogPresenter& presenter) override;
+  void RunPortDialog(::quorin::PortDialogPresenter& presenter) override; \
+  void RunDoctorDialog(::quorin::DoctorDialogPresenter& presenter) override;
 
 }  // namespace quorin

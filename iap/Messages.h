@@ -38,6 +38,29 @@ inline constexpr const char* kPortNotUnderstood =
     " names no port. Choose one from the list, or type com and the port's number (for example "
     "com13).";
 
+// The window's connection check (the doctor's findings in a dialog).
+inline constexpr const char* kDoctorRunning =
+    "Checking the connection: the USB serial adapters, their drivers, the port in the settings "
+    "and whether the controller's loader answers. This takes a few seconds...";
+inline constexpr const char* kDoctorJobRunning =
+    "A job is using the serial port now, so the connection was not checked. Press Run again when "
+    "the job has ended.";
+inline constexpr const char* kDoctorSimulated =
+    "The connection check looks at a real serial line. This window talks to the simulated "
+    "controller (--simulate), so there is nothing to check. Start the window without --simulate "
+    "to check the line to your controller.";
+// The check ended in an error of this program; its text follows.
+inline constexpr const char* kDoctorFailed = "The connection check could not finish: ";
+// Program pressed while the check holds the port.
+inline constexpr const char* kDoctorHoldsPort =
+    "The connection check is using the serial port. Press Program again when the check has ended "
+    "(Uart > Connection check shows its findings).";
+// Added to the advice beside the log after a job whose port did not open or whose loader never
+// answered.
+inline constexpr const char* kDoctorPointer =
+    "Uart > Connection check tells what stands between this computer and the controller: the "
+    "adapter, its driver, the port and the wiring.";
+
 // The worker thread could not be started; the system's reason follows.
 inline constexpr const char* kThreadCreationError = "Thread creation error: ";
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QToolButton>
@@ -127,6 +128,15 @@ QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pic
       auto* button = new QPushButton(Caption(control), parent);
       button->setAutoDefault(false);
       return button;
+    }
+    case Kind::MultiLineEdit: {
+      auto* edit = new QPlainTextEdit(Caption(control), parent);
+      edit->setReadOnly(true);
+      // Read-only text is selectable by mouse only; the keyboard (Ctrl+A, Ctrl+C) copies it too.
+      edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+      edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+      edit->setStyleSheet(Colours("QPlainTextEdit", control) + " border: 1px solid #a0a0a0; }");
+      return edit;
     }
   }
   throw std::logic_error("a form control of an unknown kind");

@@ -29,6 +29,7 @@
 #include "app/qt/JpegImage.h"
 #include "app/qt/StretchedImage.h"
 #include "app/qt/UiFonts.h"
+#include "app/qt/p_ConnectionCheck.h"
 #include "app/qt/p_UartSet.h"
 
 namespace quorin {
@@ -88,6 +89,7 @@ WindowHooks ModalWindowHooks() {
   };
   hooks.ShowMessage = ShowModalMessageBox;
   hooks.RunUartSetDialog = [](TF_UartSet& dialog) { dialog.exec(); };
+  hooks.RunConnectionCheckDialog = [](TF_ConnectionCheck& dialog) { dialog.exec(); };
   return hooks;
 }
 
@@ -140,6 +142,11 @@ void TF_UpdateDispController::BuildLayout() {
       QString::fromUtf8(form::kUartPortEntry.data(), int(form::kUartPortEntry.size())));
   UartPort1->setObjectName("UartPort1");
   connect(UartPort1, &QAction::triggered, this, [this] { presenter_->UartPortClicked(); });
+  ConnectionCheck1 = IAP1->addAction(QString::fromUtf8(form::kConnectionCheckEntry.data(),
+                                                       int(form::kConnectionCheckEntry.size())));
+  ConnectionCheck1->setObjectName("ConnectionCheck1");
+  connect(ConnectionCheck1, &QAction::triggered, this,
+          [this] { presenter_->ConnectionCheckClicked(); });
 
   setFixedSize(Form().ClientWidth, Form().ClientHeight + menuBar()->sizeHint().height());
   PlaceCentred();
@@ -218,6 +225,17 @@ void TF_UpdateDispController::RunPortDialog(PortDialogPresenter& presenter) {
     ~ClearReference() { reference = nullptr; }
   } clear{uartSet_};
   hooks_.RunUartSetDialog(dialog);
+}
+
+void TF_UpdateDispController::RunDoctorDialog(DoctorDialogPresenter& presenter) {
+  TF_ConnectionCheck dialog(presenter);
+  dialog.move(frameGeometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+  connectionCheck_ = &dialog;
+  struct ClearReference {
+    TF_ConnectionCheck*& reference;
+    ~ClearReference() { reference = nullptr; }
+  } clear{connectionCheck_};
+  hooks_.RunConnectionCheckDialog(dialog);
 }
 
 void TF_UpdateDispController::dragEnterEvent(QDragEnterEvent* event) {

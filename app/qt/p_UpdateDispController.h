@@ -23,6 +23,7 @@ class QToolButton;
 namespace quorin {
 
 class TF_UartSet;
+class TF_ConnectionCheck;
 
 inline constexpr const char* kPackFileFilter = "*.Pack (*.Pack)";
 
@@ -35,6 +36,8 @@ struct WindowHooks {
   std::function<void(QWidget* owner, const MessageBoxRequest& request)> ShowMessage;
   // Shows the port settings dialog modally and returns when it is closed.
   std::function<void(TF_UartSet& dialog)> RunUartSetDialog;
+  // Shows the connection check's dialog modally and returns when it is closed.
+  std::function<void(TF_ConnectionCheck& dialog)> RunConnectionCheckDialog;
 };
 // The real dialogs: QFileDialog, QMessageBox, QDialog::exec.
 WindowHooks ModalWindowHooks();
@@ -53,6 +56,8 @@ class TF_UpdateDispController final : public QMainWindow, public MainWindowView 
   MainWindowPresenter& Presenter() { return *presenter_; }
   // The port dialog while it is shown, else null.
   TF_UartSet* F_UartSet() const { return uartSet_; }
+  // The connection check's dialog while it is shown, else null.
+  TF_ConnectionCheck* F_ConnectionCheck() const { return connectionCheck_; }
 
   // MainWindowView, GUI thread.
   QUORIN_MAIN_WINDOW_VIEW_OVERRIDES
@@ -75,6 +80,7 @@ class TF_UpdateDispController final : public QMainWindow, public MainWindowView 
   QtNotifySink sink_;
   std::unique_ptr<MainWindowPresenter> presenter_;
   TF_UartSet* uartSet_ = nullptr;
+  TF_ConnectionCheck* connectionCheck_ = nullptr;
 
   QToolButton* Btn_ReadUserPack = nullptr;
   QToolButton* Btn_SendToController = nullptr;
@@ -85,6 +91,7 @@ class TF_UpdateDispController final : public QMainWindow, public MainWindowView 
   QListWidget* ListBox1 = nullptr;
   QMenu* IAP1 = nullptr;
   QAction* UartPort1 = nullptr;
+  QAction* ConnectionCheck1 = nullptr;
 };
 
 }  // namespace quorin

@@ -53,6 +53,9 @@ ClassAndStyle Win32Kind(const Control& control) {
               WS_EX_CLIENTEDGE};
     case Kind::PushButton:
       return {WC_BUTTONW, BS_PUSHBUTTON | WS_TABSTOP};
+    case Kind::MultiLineEdit:
+      return {WC_EDITW, ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+              WS_EX_CLIENTEDGE};
   }
   return {};
 }

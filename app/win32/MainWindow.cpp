@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "app/MainWindowPresenter.h"
+#include "app/win32/DoctorDialog.h"
 #include "app/win32/PortDialog.h"
 #include "app/win32/ResourceIds.h"
 #include "iap/Messages.h"
@@ -77,6 +78,8 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi
   HMENU uart = CreatePopupMenu();
   AppendMenuW(uart, MF_STRING, form::id::kMenuUartPort,
               Widen(std::string(form::kUartPortEntry)).c_str());
+  AppendMenuW(uart, MF_STRING, form::id::kMenuConnectionCheck,
+              Widen(std::string(form::kConnectionCheckEntry)).c_str());
   AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(uart),
               Widen(std::string(form::kUartMenu)).c_str());
 
@@ -196,6 +199,9 @@ void MainWindow::Command(int id) {
       break;
     case form::id::kMenuUartPort:
       Forward([](MainWindowPresenter& presenter) { presenter.UartPortClicked(); });
+      break;
+    case form::id::kMenuConnectionCheck:
+      Forward([](MainWindowPresenter& presenter) { presenter.ConnectionCheckClicked(); });
       break;
     default:
       break;
@@ -408,6 +414,13 @@ void MainWindow::RunPortDialog(PortDialogPresenter& presenter) {
   RECT frame{};
   GetWindowRect(window_, &frame);
   PortDialog dialog(instance_, presenter, frame, dpi_);
+  dialog.RunModal(window_);
+}
+
+void MainWindow::RunDoctorDialog(DoctorDialogPresenter& presenter) {
+  RECT frame{};
+  GetWindowRect(window_, &frame);
+  DoctorDialog dialog(instance_, presenter, frame, dpi_);
   dialog.RunModal(window_);
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/WindowForms.h"
+#include "app/qt/p_ConnectionCheck.h"
 #include "app/qt/p_UartSet.h"
 #include "app/qt/p_UpdateDispController.h"
 #include "pack/PackWriter.h"
@@ -35,6 +36,7 @@ struct RecordingHooks {
   std::deque<QString> nextFileNames;          // answered in order; none left: cancelled
   std::vector<ShownBox> boxes;                // every message box shown
   std::function<void(TF_UartSet&)> onDialog;  // runs instead of the dialog's modal loop
+  std::function<void(TF_ConnectionCheck&)> onConnectionCheck;  // the same for that dialog
 
   WindowHooks Hooks() {
     WindowHooks hooks;
@@ -49,6 +51,9 @@ struct RecordingHooks {
     };
     hooks.RunUartSetDialog = [this](TF_UartSet& dialog) {
       if (onDialog) onDialog(dialog);
+    };
+    hooks.RunConnectionCheckDialog = [this](TF_ConnectionCheck& dialog) {
+      if (onConnectionCheck) onConnectionCheck(dialog);
     };
     return hooks;
   }
@@ -121,8 +126,9 @@ class WindowTest : public ::testing::Test {
     settingsPath = dir.filePath("Cyclomer.ini").toStdString();
   }
 
-  // Creates the window; `portPath` is what every job opens.
-  void MakeWindow(const std::string& portPath = "/dev/quorin-no-such-port") {
+  // Creates the window; `portPath` is what every job opens, `doctor` its connection check.
+  void MakeWindow(const std::string& portPath = "/dev/quorin-no-such-port",
+                  WindowDoctor doctor = nullptr) {
     PresenterOptions options;
     options.SettingsPath = settingsPath;
     options.Job.PortName = [portPath] { return portPath; };
@@ -131,6 +137,7 @@ class WindowTest : public ::testing::Test {
       return std::vector<ListedPort>{{1, "/dev/ttyTEST0", true}, {12, "", true}};
     };
     options.ApplicationTitle = "quorin-iap";
+    options.Doctor = std::move(doctor);
     window = std::make_unique<TF_UpdateDispController>(recorder.Hooks(), std::move(options));
     window->show();
     ASSERT_TRUE(WaitUntil([this] { return window->isVisible(); }));

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QToolButton>
 
@@ -21,6 +22,7 @@ QString TextOf(QWidget* widget) {
   if (auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
   if (auto* group = qobject_cast<QGroupBox*>(widget)) return group->title();
   if (auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+  if (auto* memo = qobject_cast<QPlainTextEdit*>(widget)) return memo->toPlainText();
   return {};
 }
 
@@ -84,6 +86,10 @@ TEST_F(WindowTest, CaptionSizeAndMenu) {
   auto* entry = Find<QAction>(window.get(), "UartPort1");
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry->text(), "Uart Port");
+  auto* check = Find<QAction>(window.get(), "ConnectionCheck1");
+  ASSERT_NE(check, nullptr);
+  EXPECT_EQ(check->text(), "Connection check");
+  EXPECT_EQ(menu->actions(), (QList<QAction*>{entry, check}));
   EXPECT_EQ(window->menuBar()->actions(), QList<QAction*>{menu->menuAction()});
 }
 

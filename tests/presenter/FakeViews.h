@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DoctorDialogPresenter.h"
 #include "app/MainWindowPresenter.h"
 #include "app/PortDialogPresenter.h"
 #include "app/WindowViews.h"
@@ -52,6 +53,10 @@ class FakeWindow final : public MainWindowView {
     Add("Dialog");
     if (onDialog) onDialog(presenter);
   }
+  void RunDoctorDialog(DoctorDialogPresenter& presenter) override {
+    Add("DoctorDialog");
+    if (onDoctorDialog) onDoctorDialog(presenter);
+  }
 
   // The log lines since the last Clear.
   std::vector<std::string> LogLines() const {
@@ -66,6 +71,7 @@ class FakeWindow final : public MainWindowView {
   std::vector<std::string> calls;
   std::deque<std::optional<std::string>> answers;  // AskPackFile; none left: cancelled
   std::function<void(PortDialogPresenter&)> onDialog;
+  std::function<void(DoctorDialogPresenter&)> onDoctorDialog;
 
  private:
   void Add(std::string call) { calls.push_back(std::move(call)); }
@@ -87,6 +93,17 @@ class FakeDialog final : public PortDialogView {
   int Baud = 0;
   bool closed = false;
   std::vector<std::string> boxes;
+};
+
+class FakeDoctorDialog final : public DoctorDialogView {
+ public:
+  void SetFindingsText(const std::string& shown) override { text = shown; }
+  void SetRunAgainEnabled(bool enabled) override { runAgain = enabled; }
+  void Close() override { closed = true; }
+
+  std::string text;
+  bool runAgain = false;
+  bool closed = false;
 };
 
 using quorin::testing::TempDir;

@@ -42,6 +42,7 @@ TEST(PresenterJob, APortThatDoesNotOpenIsExplainedBesideTheLogUntilTheNextJob) {
     const std::string& advice = view.calls.back();
     EXPECT_EQ(advice.rfind("Advice cannot open the serial port ", 0), 0u) << advice;
     EXPECT_NE(advice.find("COM250"), std::string::npos) << advice;
+    EXPECT_NE(advice.find(text::kDoctorPointer), std::string::npos) << advice;
     for (const std::string& call : view.calls) EXPECT_NE(call.rfind("Box", 0), 0u) << call;
   }
 }

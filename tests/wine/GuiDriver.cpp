@@ -33,9 +33,10 @@
 //   box-text                      prints the message box's text
 //   box-ok                        presses its OK button and waits until it is gone
 //   sleep MS                      pauses
-//   form-layout main|dialog       checks every control of the main window (or the open dialog)
-//                                 against its form (app/WindowForms.h): place and size at the
-//                                 window's DPI, caption, visibility; prints how many it checked
+//   form-layout main|dialog       checks every control of the main window (or the open dialog,
+//                                 whose form is the one named as its window class) against its
+//                                 form (app/WindowForms.h): place and size at the window's DPI,
+//                                 caption, visibility; prints how many it checked
 //   tree                          prints the main window's and the dialog's controls (id, class,
 //                                 visible, text), to see what a failing run saw
 //   close                         closes the main window; waits up to 10 s for the program to end
@@ -108,6 +109,10 @@ const std::map<std::string, int>& ControlNames() {
       {"Gauge", ids::kGauge},
       {"Log", ids::kLog},
       {"UartPort", ids::kMenuUartPort},
+      {"ConnectionCheck", ids::kMenuConnectionCheck},
+      {"Findings", ids::kFindings},
+      {"RunAgain", ids::kRunAgain},
+      {"Close", ids::kClose},
       {"PortList", ids::kPortList},
       {"BaudList", ids::kBaudList},
       {"Save", ids::kSave},
@@ -235,9 +240,14 @@ class Driver {
     if (command == "close") return Close();
     if (command == "tree") return Tree();
     if (command == "form-layout") {
-      const bool dialog = arg(1) == "dialog";
-      return FormLayout(dialog ? Dialog() : Main(),
-                        dialog ? quorin::form::PortDialogForm() : quorin::form::MainWindowForm());
+      if (arg(1) != "dialog") return FormLayout(Main(), quorin::form::MainWindowForm());
+      for (const quorin::form::Form* form :
+           {&quorin::form::PortDialogForm(), &quorin::form::DoctorDialogForm()}) {
+        if (ClassOf(Dialog()) == ToWide(std::string(form->Name))) {
+          return FormLayout(Dialog(), *form);
+        }
+      }
+      throw Failure("no form for the dialog's class " + ToUtf8(ClassOf(Dialog())));
     }
     throw Usage("unknown command: " + command);
   }
