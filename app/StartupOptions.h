@@ -19,7 +19,7 @@ PresenterOptions MakePresenterOptions(const std::string& settingsPath);
 inline PresenterOptions SimulatedPresenterOptions(const std::string& settingsPath,
                                                   const Simulation& simulation) {
   PresenterOptions options = MakePresenterOptions(settingsPath);
-  simulation.ConfigureJob(options.Job);
+  options.Job = JobTarget::Simulated(simulation.Line()).BaudIndexFrom(settingsPath);
   options.CaptionSuffix = "  [simulated controller: " + simulation.Scenario() + "]";
   return options;
 }
