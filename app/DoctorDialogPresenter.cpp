@@ -12,9 +12,9 @@
 namespace quorin {
 
 WindowDoctor SystemWindowDoctor(std::string source) {
-  return [source = std::move(source)](const JobSettings& job) {
+  return [source = std::move(source)](const JobTarget& job) {
     DoctorTarget target;
-    target.Name = job.PortName ? job.PortName() : std::string();
+    target.Name = job.PortName();
     target.Source = source;
     const std::unique_ptr<platform::DeviceView> view = platform::SystemDeviceView();
     DoctorLine line(job);
@@ -28,7 +28,7 @@ WindowDoctor SystemWindowDoctor(std::string source) {
   };
 }
 
-DoctorDialogPresenter::DoctorDialogPresenter(NotifySink& ui, WindowDoctor doctor, JobSettings job,
+DoctorDialogPresenter::DoctorDialogPresenter(NotifySink& ui, WindowDoctor doctor, JobTarget job,
                                              std::function<bool()> jobBusy)
     : ui_(ui),
       doctor_(std::move(doctor)),

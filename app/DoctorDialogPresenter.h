@@ -13,14 +13,14 @@
 #include "app/WindowViews.h"
 #include "comm/CommNotify.h"
 #include "iap/Doctor.h"
-#include "settings/JobSettings.h"
+#include "iap/JobTarget.h"
 
 namespace quorin {
 
 // The checks of a window's job port: the findings for `job`'s port (its PortName and OpenDevice),
 // with their outside text made fit for a screen. Blocks up to a few seconds; any thread but one
 // at a time per port. Raises std::bad_alloc only.
-using WindowDoctor = std::function<DoctorResult(const JobSettings& job)>;
+using WindowDoctor = std::function<DoctorResult(const JobTarget& job)>;
 
 // The live system's doctor: the device view of this machine, then the job's port opened the way a
 // job opens it and, when it opens, the controller check (identification requests only).
@@ -32,7 +32,7 @@ class DoctorDialogPresenter {
   // `ui` runs the check's result on this thread and must outlive the presenter; `doctor` runs the
   // checks on a worker (empty: there is nothing to check, as with the simulated controller);
   // `job` is what it checks; `jobBusy` tells whether a job holds the port now.
-  DoctorDialogPresenter(NotifySink& ui, WindowDoctor doctor, JobSettings job,
+  DoctorDialogPresenter(NotifySink& ui, WindowDoctor doctor, JobTarget job,
                         std::function<bool()> jobBusy);
   // Waits for a running check (a few seconds at most).
   ~DoctorDialogPresenter();
@@ -61,7 +61,7 @@ class DoctorDialogPresenter {
 
   NotifySink& ui_;
   WindowDoctor doctor_;
-  JobSettings job_;
+  JobTarget job_;
   std::function<bool()> jobBusy_;
   DoctorDialogView* view_ = nullptr;
   std::string text_;

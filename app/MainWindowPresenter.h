@@ -15,15 +15,15 @@
 #include "comm/CommNotify.h"
 #include "iap/JobReport.h"
 #include "iap/JobSession.h"
+#include "iap/JobTarget.h"
 #include "iap/JobView.h"
-#include "settings/JobSettings.h"
 
 namespace quorin {
 
 struct PresenterOptions {
-  std::string SettingsPath;   // the settings file (SettingsFilePath())
-  JobSettings Job;            // where a job opens its port
-  std::string CaptionSuffix;  // appended to the caption, e.g. for the simulator
+  std::string SettingsPath;                      // the settings file (SettingsFilePath())
+  JobTarget Job = JobTarget::FixedPort("COM1");  // where a job opens its port
+  std::string CaptionSuffix;                     // appended to the caption, e.g. for the simulator
   std::function<std::vector<ListedPort>()> Ports;  // what the system says about port numbers now
   std::string ApplicationTitle;                    // caption of error boxes (ApplicationTitle())
   // The connection check of Job's port, run on a worker; empty: nothing to check (simulated).

@@ -60,7 +60,7 @@ std::vector<ListedPort> Ports() {
 PresenterOptions MakePresenterOptions(const std::string& settingsPath) {
   PresenterOptions options;
   options.SettingsPath = settingsPath;
-  options.Job = JobSettingsFromFile(settingsPath);
+  options.Job = JobTarget::FromSettingsFile(settingsPath);
   options.Ports = Ports;
   options.Doctor = SystemWindowDoctor("the settings file " + settingsPath);
   return options;

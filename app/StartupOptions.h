@@ -21,7 +21,7 @@ PresenterOptions MakePresenterOptions(const std::string& settingsPath);
 inline PresenterOptions SimulatedPresenterOptions(const std::string& settingsPath,
                                                   const Simulation& simulation) {
   PresenterOptions options = MakePresenterOptions(settingsPath);
-  simulation.ConfigureJob(options.Job);
+  options.Job = JobTarget::Simulated(simulation.Line()).BaudIndexFrom(settingsPath);
   options.Doctor = nullptr;  // the simulated line has no adapter, driver or wiring to check
   options.CaptionSuffix = "  [simulated controller: " + simulation.Scenario() + "]";
   return options;

@@ -11,7 +11,7 @@
 
 #include "cli/Commands.h"
 #include "cli/DoctorJson.h"
-#include "cli/JobTarget.h"
+#include "cli/PortOption.h"
 #include "iap/Doctor.h"
 #include "iap/DoctorLine.h"
 #include "iap/DoctorText.h"
@@ -97,11 +97,11 @@ void Watch(const platform::DeviceView& view, unsigned seconds, std::FILE* out) {
 }
 
 int RunDoctor(const DoctorOptions& options) {
-  JobSettings settings;
-  std::string portName;
-  if (const auto refused = JobTargetFor(options.Port, options.SettingsFile, settings, portName)) {
+  std::optional<JobTarget> jobTarget;
+  if (const auto refused = PortOptionTarget(options.Port, options.SettingsFile, jobTarget)) {
     return *refused;
   }
+  const std::string portName = jobTarget->PortName();
   DoctorTarget target;
   target.Name = portName;
   if (!options.Port.empty()) {
@@ -112,7 +112,7 @@ int RunDoctor(const DoctorOptions& options) {
   }
   const std::unique_ptr<platform::DeviceView> view = platform::SystemDeviceView();
   if (options.WatchSeconds > 0) Watch(*view, options.WatchSeconds, options.Json ? stderr : stdout);
-  DoctorLine line(settings);
+  DoctorLine line(*jobTarget);
   DoctorFacts facts = GatherDoctorFacts(
       *view, target,
       [&line](const std::string& name, std::string& text) { return line.ProbeOpen(name, text); });

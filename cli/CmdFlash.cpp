@@ -18,24 +18,20 @@
 #include "cli/Commands.h"
 #include "cli/ConsoleView.h"
 #include "cli/FlashJson.h"
-#include "cli/JobTarget.h"
 #include "cli/NameArgs.h"
 #include "cli/PackProblems.h"
+#include "cli/PortOption.h"
 #include "cli/PortText.h"
 #include "comm/EventLoop.h"
-#include "comm/LoopbackDevice.h"
 #include "comm/PortNames.h"
 #include "iap/JobSession.h"
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
 #include "platform/InterruptHook.h"
-#include "platform/LoopbackLine.h"
 #include "platform/OutsideText.h"
 #include "platform/Process.h"
-#include "settings/JobSettings.h"
 #include "settings/UartSettings.h"
-#include "sim/ControllerLine.h"
-#include "sim/SimController.h"
+#include "sim/InProcessController.h"
 
 namespace quorin {
 namespace {
@@ -49,31 +45,6 @@ struct FlashOptions {
   bool ForceTrace = false;  // an existing regular trace file may be replaced
   std::string Simulate;     // not empty: the scenario the simulated controller plays
   bool Json = false;        // stdout gets one JSON object; the log lines go to stderr
-};
-
-constexpr const char* kSimulatedPortName = "simulated";
-
-// The simulated controller of --simulate on its loopback line; the job's port opens the line's
-// other end. Destroyed after the job's session, which cuts the line.
-class SimulatedController {
- public:
-  explicit SimulatedController(const std::string& scenario)
-      : controller_(OptionsFor(scenario), sim::MakeLoopbackLine(line_)) {
-    controller_.Start();
-  }
-  void ConfigureJob(JobSettings& settings) const {
-    settings.PortName = [] { return std::string(kSimulatedPortName); };
-    settings.OpenDevice = LoopbackOpener(line_);
-  }
-
- private:
-  static sim::SimOptions OptionsFor(const std::string& scenario) {
-    sim::SimOptions options;
-    options.Scenario = *sim::ParseScenarioName(scenario);  // checked by the parser
-    return options;
-  }
-  const std::shared_ptr<platform::LoopbackLine> line_ = std::make_shared<platform::LoopbackLine>();
-  sim::SimController controller_;  // after line_
 };
 
 // Shows the job on the console and keeps its log lines for the JSON summary.
@@ -250,29 +221,31 @@ int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSum
   ConsoleView console(options.Json ? stderr : stdout,
                       platform::IsTerminal(stderr) ? stderr : nullptr);
   RecordingView view(console);
-  JobSettings settings;
-  std::string portName;
-  std::unique_ptr<SimulatedController> simulated;
+  std::optional<JobTarget> target;
+  // Destroyed after the job's session, which cuts the line.
+  std::unique_ptr<sim::InProcessController> simulated;
   if (options.Simulate.empty()) {
-    if (const auto refused = JobTargetFor(options.Port, options.SettingsFile, settings, portName)) {
+    if (const auto refused = PortOptionTarget(options.Port, options.SettingsFile, target)) {
       return *refused;
     }
   } else {
+    sim::SimOptions simOptions;
+    simOptions.Scenario = *sim::ParseScenarioName(options.Simulate);  // checked by the parser
     try {
-      simulated = std::make_unique<SimulatedController>(options.Simulate);
+      simulated = std::make_unique<sim::InProcessController>(simOptions);
     } catch (const std::exception& error) {
       std::fprintf(stderr, "quorin-iap-cli: the simulated controller cannot start: %s.\n",
                    error.what());
       return kExitInternalError;
     }
-    settings = JobSettingsFromFile(options.SettingsFile.empty() ? SettingsFilePath()
-                                                                : options.SettingsFile);
-    simulated->ConfigureJob(settings);
-    portName = kSimulatedPortName;
+    target = JobTarget::Simulated(simulated->Line())
+                 .BaudIndexFrom(options.SettingsFile.empty() ? SettingsFilePath()
+                                                             : options.SettingsFile);
   }
+  const std::string portName = target->PortName();
   summary.Port = portName;
   summary.Device = simulated ? portName : ResolvePortName(portName);
-  JobSession session(loop, view, settings);
+  JobSession session(loop, view, *target);
   const std::optional<int> packRefused = ReadPack(session, options);
   if (packRefused != kExitUnreadablePack && session.LastReadResult() == PackDecodeResult::Ok) {
     const PackHeader& header = session.Pack().Header;  // a header that decoded, used or not

@@ -42,16 +42,15 @@ std::vector<std::uint8_t> LoopbackPattern() {
 }  // namespace
 
 struct DoctorLine::Impl {
-  explicit Impl(JobSettings settings) : settings(std::move(settings)), port(loop) {
-    PrepareJobPort(port, this->settings);
+  explicit Impl(JobTarget target) : target(std::move(target)), port(loop) {
+    PrepareJobPort(port, this->target);
     port.OnReceiveData = [this](TComm&, const std::uint8_t* bytes, std::uint16_t length) {
       received.insert(received.end(), bytes, bytes + length);
     };
   }
 
   std::uint32_t LoaderBaud() const {
-    return static_cast<std::uint32_t>(
-        LoaderBaudRate(settings.BaudIndex ? settings.BaudIndex() : 0));
+    return static_cast<std::uint32_t>(LoaderBaudRate(target.BaudIndex()));
   }
 
   // Opens `name` at `baud`; the error and the component's text on failure.
@@ -80,13 +79,13 @@ struct DoctorLine::Impl {
     received.clear();
   }
 
-  JobSettings settings;
+  JobTarget target;
   EventLoop loop;
   TComm port;  // after `loop`: its events are posted there
   std::vector<std::uint8_t> received;
 };
 
-DoctorLine::DoctorLine(JobSettings settings) : impl_(std::make_unique<Impl>(std::move(settings))) {}
+DoctorLine::DoctorLine(JobTarget target) : impl_(std::make_unique<Impl>(std::move(target))) {}
 
 DoctorLine::~DoctorLine() {
   impl_->port.ClosePort();

@@ -11,7 +11,7 @@
 #include <system_error>
 
 #include "iap/Doctor.h"
-#include "settings/JobSettings.h"
+#include "iap/JobTarget.h"
 
 namespace quorin {
 
@@ -19,8 +19,8 @@ inline constexpr unsigned kMaxIdentifyRequests = 10;
 
 class DoctorLine {
  public:
-  // `settings` gives the opener (empty: the system's serial port) and the baud index.
-  explicit DoctorLine(JobSettings settings);
+  // `target` gives the opener and the baud index; the checks name the port themselves.
+  explicit DoctorLine(JobTarget target);
   ~DoctorLine();
   DoctorLine(const DoctorLine&) = delete;
   DoctorLine& operator=(const DoctorLine&) = delete;

@@ -49,7 +49,7 @@ void IapProtocol::OpenUartPort(std::int32_t baud) {
   link_.Avs1.ClosePort();
   std::string name;
   try {
-    name = link_.Settings.PortName();
+    name = link_.Target.PortName();
     OpenJobPort(link_.Avs1, name, static_cast<std::uint32_t>(baud));
     const SettingsRefusal refused = link_.Avs1.RefusedSettings();
     if (refused && !firstSettingsRefusal_) {
@@ -83,7 +83,7 @@ void IapProtocol::RestartMcu() {
 }
 
 bool IapProtocol::ConnectMcu() {
-  OpenUartPort(LoaderBaudRate(link_.Settings.BaudIndex()));
+  OpenUartPort(LoaderBaudRate(link_.Target.BaudIndex()));
   if (!link_.Control.Pause(kAfterOpen)) return false;
   if (!IsSet(link_.State.PortOk)) return false;
   Clear(link_.State.EotSeen);
@@ -105,7 +105,7 @@ bool IapProtocol::ConnectMcu() {
 bool IapProtocol::SendPackHeader() {
   Send(&kAck, 1);
   if (!link_.Control.Pause(kBeforeHeaderFrame)) return false;
-  const HeaderFrame frame = BuildHeaderFrame(link_.Pack.Header, link_.Settings.BaudIndex());
+  const HeaderFrame frame = BuildHeaderFrame(link_.Pack.Header, link_.Target.BaudIndex());
   Send(frame.data(), frame.size());
   if (!link_.Control.Pause(kHeaderAnswerPause)) return false;
   return IsSet(link_.State.AckSeen);

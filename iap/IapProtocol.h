@@ -9,12 +9,12 @@
 
 #include "comm/TComm.h"
 #include "iap/ByteTrace.h"
-#include "iap/JobReport.h"
 #include "iap/JobControl.h"
-#include "iap/JobView.h"
+#include "iap/JobReport.h"
 #include "iap/JobState.h"
+#include "iap/JobTarget.h"
+#include "iap/JobView.h"
 #include "pack/UpdatePack.h"
-#include "settings/JobSettings.h"
 
 namespace quorin {
 
@@ -22,9 +22,9 @@ namespace quorin {
 struct IapLink {
   TComm& Avs1;
   JobState& State;
-  JobView& View;               // carries each call to the UI thread in order (PostingJobView)
-  const PackRecords& Pack;     // the job's own copy, fixed for the whole job
-  const JobSettings& Settings;
+  JobView& View;            // carries each call to the UI thread in order (PostingJobView)
+  const PackRecords& Pack;  // the job's own copy, fixed for the whole job
+  const JobTarget& Target;
   JobControl& Control;
   const ByteTrace* Trace = nullptr;  // null or empty: no trace
 };

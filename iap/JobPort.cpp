@@ -2,9 +2,9 @@
 
 namespace quorin {
 
-void PrepareJobPort(TComm& port, const JobSettings& settings) {
+void PrepareJobPort(TComm& port, const JobTarget& target) {
   port.SetCommName("COM1");
-  port.SetDeviceOpener(settings.OpenDevice);
+  port.SetDeviceOpener(target.Opener());
   port.SetOutx_XonXoffFlow(false);
 }
 

@@ -2,13 +2,13 @@
 // How AVS1 is set up before it opens anything: the same for a programming job and for the
 // connection doctor's line checks, so the doctor opens a port exactly the way a job does.
 #include "comm/TComm.h"
-#include "settings/JobSettings.h"
+#include "iap/JobTarget.h"
 
 namespace quorin {
 
 // Gives the closed `port` AVS1's stored values (CommName "COM1", Outx_XonXoffFlow off) and the
-// opener of `settings` (empty: the system's serial port). UI thread, while `port` is closed.
-void PrepareJobPort(TComm& port, const JobSettings& settings);
+// opener of `target`. UI thread, while `port` is closed.
+void PrepareJobPort(TComm& port, const JobTarget& target);
 
 // The job's open: closes `port`, names it `name`, sets `baud` and opens it. Raises what OpenPort
 // raises (ECommsError). The job's worker or the doctor's thread.

@@ -18,14 +18,14 @@
 namespace quorin {
 
 struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
-  Impl(JobSession& owner, NotifySink& ui, JobView& view, JobSettings settings)
-      : owner(owner), ui(ui), view(view), settings(std::move(settings)), avs1(ui) {}
+  Impl(JobSession& owner, NotifySink& ui, JobView& view, JobTarget target)
+      : owner(owner), ui(ui), view(view), target(std::move(target)), avs1(ui) {}
 
   // The worker's whole life: the job, its report, JobBusy back to 0, then the finish notice.
   void RunJob() {
     const auto cpuAtStart = platform::CurrentThreadCpuTime();
     PostingJobView postingView(ui, view, weak_from_this());
-    IapLink link{avs1, state, postingView, *jobPack, settings, control, &jobTrace};
+    IapLink link{avs1, state, postingView, *jobPack, target, control, &jobTrace};
     TIAPThread job(link);
     JobReport report;
     report.Outcome = job.Execute();
@@ -58,7 +58,7 @@ struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
   JobSession& owner;
   NotifySink& ui;
   JobView& view;
-  const JobSettings settings;
+  const JobTarget target;
   JobState state;
   TComm avs1;  // after `state`: its receive handler sets the flags until it is gone
   std::unique_ptr<PackRecords> pack = std::make_unique<PackRecords>();
@@ -71,10 +71,10 @@ struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
   std::thread worker;
 };
 
-JobSession::JobSession(NotifySink& ui, JobView& view, JobSettings settings)
-    : impl_(std::make_shared<Impl>(*this, ui, view, std::move(settings))) {
+JobSession::JobSession(NotifySink& ui, JobView& view, JobTarget target)
+    : impl_(std::make_shared<Impl>(*this, ui, view, std::move(target))) {
   Impl* impl = impl_.get();
-  PrepareJobPort(impl->avs1, impl->settings);
+  PrepareJobPort(impl->avs1, impl->target);
   impl->avs1.OnReceiveData = [impl](TComm&, const std::uint8_t* buffer, std::uint16_t length) {
     // The trace records a delivery before the worker is woken, so the answer it provokes is
     // always stamped after it.
@@ -114,7 +114,7 @@ bool JobSession::StartJob() {
   impl.view.ClearLog();
   if (impl.state.JobBusy.load() != 0) return false;
   impl.view.SetUpdateKindText(UpdateKindText(impl.pack->Header.UpdateKind()));
-  impl.state.BlockPacing.store(BlockPacingFor(impl.settings.BaudIndex()));
+  impl.state.BlockPacing.store(BlockPacingFor(impl.target.BaudIndex()));
   auto copy = std::make_unique<PackRecords>(*impl.pack);
   // JobBusy is 0, so the previous worker has passed its last step; only its end is left.
   if (impl.worker.joinable()) impl.worker.join();

@@ -14,10 +14,10 @@
 #include "iap/ByteTrace.h"
 #include "iap/JobReport.h"
 #include "iap/JobState.h"
+#include "iap/JobTarget.h"
 #include "iap/JobView.h"
 #include "iap/PackJudgement.h"
 #include "pack/UpdatePack.h"
-#include "settings/JobSettings.h"
 
 namespace quorin {
 
@@ -25,9 +25,9 @@ class JobSession {
  public:
   // `ui` runs the view calls and AVS1's events; `view` shows the job. Both must outlive the
   // session. Creates AVS1 closed, with its stored values (CommName "COM1", Outx_XonXoffFlow off),
-  // and sets its OnReceiveData to the receive classifier; AVS1 opens its devices with
-  // settings.OpenDevice (empty: the system's serial ports). The pack records start all zero.
-  JobSession(NotifySink& ui, JobView& view, JobSettings settings);
+  // and sets its OnReceiveData to the receive classifier; every job opens `target`. The pack
+  // records start all zero.
+  JobSession(NotifySink& ui, JobView& view, JobTarget target);
   // Cancels a running job (its pauses end at once, nothing more is sent), waits for its worker,
   // then closes AVS1. Calls of the job still queued in `ui` find the session gone and do nothing.
   ~JobSession();

@@ -13,7 +13,7 @@ namespace {
 
 DoctorResult RunDoctor(const std::string& port, bool loopback) {
   const auto view = platform::SystemDeviceView();
-  DoctorLine line(JobSettings{});
+  DoctorLine line(JobTarget::FixedPort(""));
   DoctorFacts facts = GatherDoctorFacts(
       *view, {port, "--port"},
       [&line](const std::string& name, std::string& text) { return line.ProbeOpen(name, text); });

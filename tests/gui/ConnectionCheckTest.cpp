@@ -26,7 +26,7 @@ DoctorResult SilentController(const std::string& port) {
 TEST_F(WindowTest, ConnectionCheckShowsRunningThenTheFindings) {
   std::binary_semaphore release{0};
   std::atomic<int> runs{0};
-  MakeWindow("/dev/ttyUSB0", [&](const JobSettings& job) {
+  MakeWindow("/dev/ttyUSB0", [&](const JobTarget& job) {
     ++runs;
     release.acquire();
     return SilentController(job.PortName());

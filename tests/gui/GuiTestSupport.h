@@ -131,8 +131,7 @@ class WindowTest : public ::testing::Test {
                   WindowDoctor doctor = nullptr) {
     PresenterOptions options;
     options.SettingsPath = settingsPath;
-    options.Job.PortName = [portPath] { return portPath; };
-    options.Job.BaudIndex = [] { return 0; };
+    options.Job = JobTarget::FixedPort(portPath);
     options.Ports = [] {
       return std::vector<ListedPort>{{1, "/dev/ttyTEST0", true}, {12, "", true}};
     };

@@ -30,10 +30,9 @@ DoctorResult AdapterElsewhere(const std::string& port) {
 class DoctorDialogTest : public ::testing::Test {
  protected:
   DoctorDialogTest() {
-    options.Job.PortName = [] { return std::string("COM250"); };
-    options.Job.BaudIndex = [] { return 0; };
+    options.Job = JobTarget::FixedPort("COM250");
     options.ApplicationTitle = "quorin-iap";
-    options.Doctor = [this](const JobSettings& job) {
+    options.Doctor = [this](const JobTarget& job) {
       ++runs;
       release.acquire();
       return AdapterElsewhere(job.PortName());

@@ -16,8 +16,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest() {
     options.SettingsPath = dir.File("Cyclomer.ini");
-    options.Job.PortName = [] { return std::string("COM250"); };
-    options.Job.BaudIndex = [] { return 0; };
+    options.Job = JobTarget::FixedPort("COM250");
     options.ApplicationTitle = "quorin-iap";
     options.Ports = [] { return std::vector<ListedPort>{{1, "/dev/ttyTEST0", true}}; };
     presenter = std::make_unique<MainWindowPresenter>(view, loop, options);

@@ -18,7 +18,7 @@ class PortDialogTest : public ::testing::Test {
     path = settingsPath;
     PresenterOptions options;
     options.SettingsPath = path;
-    options.Job.PortName = [] { return std::string("COM250"); };
+    options.Job = JobTarget::FixedPort("COM250");
     options.ApplicationTitle = "quorin-iap";
     options.Ports = [] {  // com11 is not present
       return std::vector<ListedPort>{

@@ -19,8 +19,7 @@ TEST(PresenterJob, APortThatDoesNotOpenIsExplainedBesideTheLogUntilTheNextJob) {
   EventLoop loop;
   FakeWindow view;
   PresenterOptions options;
-  options.Job.PortName = [] { return std::string("COM250"); };
-  options.Job.BaudIndex = [] { return 0; };
+  options.Job = JobTarget::FixedPort("COM250");
   MainWindowPresenter presenter(view, loop, options);
   int finished = 0;
   presenter.OnJobFinished = [&](JobOutcome outcome) {

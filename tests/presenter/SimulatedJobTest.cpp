@@ -18,7 +18,7 @@ TEST(SimulatedJob, ProgramsTheSimulatedControllerAndShowsItsProgress) {
   TempDir dir;
   Simulation simulation("");
   PresenterOptions options = SimulatedPresenterOptions(dir.File("Cyclomer.ini"), simulation);
-  EXPECT_EQ(options.Job.PortName(), simulation.PortPath());
+  EXPECT_EQ(options.Job.PortName(), kSimulatedPortName);
   EventLoop loop;
   FakeWindow view;
   MainWindowPresenter presenter(view, loop, std::move(options));

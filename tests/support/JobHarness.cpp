@@ -6,7 +6,6 @@
 #include <random>
 #include <stdexcept>
 
-#include "comm/LoopbackDevice.h"
 #include "pack/PackFileReader.h"
 #include "settings/UartSettings.h"
 #include "sim/ControllerLine.h"
@@ -54,9 +53,12 @@ std::unique_ptr<PackRecords> MakePack(const std::vector<std::uint8_t>& firmware,
 }
 
 JobHarness::JobHarness(sim::SimOptions options, std::optional<std::string> portName,
-                       HarnessLine line)
-    : sim_(std::move(options),
-           line == HarnessLine::Loopback ? sim::MakeLoopbackLine(loopback_) : sim::MakePtyLine()) {
+                       HarnessLine line) {
+  if (line == HarnessLine::Loopback) {
+    inProcess_ = std::make_unique<sim::InProcessController>(std::move(options));
+  } else {
+    onPty_ = std::make_unique<sim::SimController>(std::move(options));
+  }
   settingsDir_ = std::filesystem::temp_directory_path() /
                  ("quorin-e2e-" + std::to_string(::getpid()) + "-" +
                   std::to_string(reinterpret_cast<std::uintptr_t>(this)));
@@ -65,13 +67,10 @@ JobHarness::JobHarness(sim::SimOptions options, std::optional<std::string> portN
   WriteUartPortSetting(settingsPath, 7);
   WriteBaudIndexSetting(settingsPath, 2);
 
-  JobSettings settings = JobSettingsFromFile(settingsPath);
-  settings.PortName = [port = portName.value_or(sim_.SlavePath())] { return port; };
-  if (line == HarnessLine::Loopback) {
-    settings.PortName = [] { return std::string("simulated"); };
-    settings.OpenDevice = LoopbackOpener(loopback_);
-  }
-  session_ = std::make_unique<JobSession>(loop_, view_, std::move(settings));
+  const JobTarget target = inProcess_
+                               ? JobTarget::Simulated(inProcess_->Line())
+                               : JobTarget::FixedPort(portName.value_or(onPty_->SlavePath()));
+  session_ = std::make_unique<JobSession>(loop_, view_, target.BaudIndexFrom(settingsPath));
   session_->OnJobFinished = [this](JobOutcome outcome) {
     current_.finished = true;
     current_.outcome = outcome;
@@ -80,12 +79,12 @@ JobHarness::JobHarness(sim::SimOptions options, std::optional<std::string> portN
     current_.portOpenAtFinish = session_->Avs1().IsOpen();
     current_.report = session_->LastJobReport();
   };
-  sim_.Start();
+  Sim().Start();
 }
 
 JobHarness::~JobHarness() {
   session_.reset();
-  sim_.Stop();
+  Sim().Stop();
   std::error_code ignored;
   std::filesystem::remove_all(settingsDir_, ignored);
 }

@@ -17,7 +17,7 @@
 #include "iap/JobView.h"
 #include "pack/PackWriter.h"
 #include "pack/UpdatePack.h"
-#include "platform/LoopbackLine.h"
+#include "sim/InProcessController.h"
 #include "sim/SimController.h"
 
 namespace quorin::e2e {
@@ -103,7 +103,7 @@ class JobHarness {
   // Runs the loop until `done()` (checked after every task) or `timeout`.
   bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 30s);
 
-  sim::SimController& Sim() { return sim_; }
+  sim::SimController& Sim() { return inProcess_ ? inProcess_->Controller() : *onPty_; }
   RecordingView& View() { return view_; }
   const JobState& State() const { return session_->State(); }
   const TComm& Avs1() const { return session_->Avs1(); }
@@ -113,8 +113,8 @@ class JobHarness {
   void DropSession() { session_.reset(); }
 
  private:
-  std::shared_ptr<platform::LoopbackLine> loopback_ = std::make_shared<platform::LoopbackLine>();
-  sim::SimController sim_;
+  std::unique_ptr<sim::InProcessController> inProcess_;  // on HarnessLine::Loopback
+  std::unique_ptr<sim::SimController> onPty_;            // on HarnessLine::Pty
   std::filesystem::path settingsDir_;
   EventLoop loop_;
   RecordingView view_;

@@ -1,4 +1,4 @@
-#include "cli/JobTarget.h"
+#include "cli/PortOption.h"
 
 #include <cstdio>
 #include <vector>
@@ -63,22 +63,20 @@ std::optional<int> AutoPort(std::string& portName) {
   return kExitUsage;
 }
 
-}  // namespace
-
 bool IsAutoPort(const std::string& port) {
   return port.size() == 4 && (port[0] | 0x20) == 'a' && (port[1] | 0x20) == 'u' &&
          (port[2] | 0x20) == 't' && (port[3] | 0x20) == 'o';
 }
 
-std::optional<int> JobTargetFor(const std::string& port, const std::string& settingsFile,
-                                JobSettings& settings, std::string& portName) {
+}  // namespace
+
+std::optional<int> PortOptionTarget(const std::string& port, const std::string& settingsFile,
+                                    std::optional<JobTarget>& target) {
   const std::string settingsPath = settingsFile.empty() ? SettingsFilePath() : settingsFile;
-  settings = JobSettingsFromFile(settingsPath);
+  std::string portName = port;
   if (IsAutoPort(port)) {
     if (const auto refused = AutoPort(portName)) return refused;
-  } else if (!port.empty()) {
-    portName = port;
-  } else if (!settingsFile.empty()) {
+  } else if (port.empty() && !settingsFile.empty()) {
     const UartPortCheck check = CheckUartPortSetting(settingsPath);
     if (const auto problem = SettingsProblem(check)) {
       std::fprintf(stderr,
@@ -88,10 +86,11 @@ std::optional<int> JobTargetFor(const std::string& port, const std::string& sett
       return kExitUnreadablePack;
     }
     portName = "COM" + std::to_string(check.Port);
-  } else {
-    portName = settings.PortName();  // the window's rule: COM1 when the file says nothing
+  } else if (port.empty()) {
+    // The window's rule: COM1 when the file says nothing. Read once: flash runs one job.
+    portName = JobTarget::FromSettingsFile(settingsPath).PortName();
   }
-  settings.PortName = [portName] { return portName; };
+  target = JobTarget::FixedPort(portName).BaudIndexFrom(settingsPath);
   return std::nullopt;
 }
 
