@@ -88,11 +88,12 @@ TEST(EventLoopTest, RunReturnsOnQuitFromATaskOrFromAnotherThread) {
   EXPECT_EQ(loop.ProcessPending(), 1u);
   EXPECT_EQ(ran, 11);
 
+  // Taken before the quitter starts its sleep, which may begin before this thread goes on.
+  const auto start = Clock::now();
   std::thread quitter([&] {
     std::this_thread::sleep_for(50ms);
     loop.Quit();
   });
-  const auto start = Clock::now();
   EXPECT_TRUE(loop.RunFor(10s));
   EXPECT_GE(Clock::now() - start, 50ms);
   quitter.join();
