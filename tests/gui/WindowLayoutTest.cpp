@@ -77,7 +77,8 @@ TEST_F(WindowTest, CaptionSizeAndMenu) {
   MakeWindow();
   EXPECT_EQ(window->windowTitle(), "Quorin-G2-Controller IAP Tool Ver 5.1-20002");
   EXPECT_EQ(window->objectName(), "F_UpdateDispController");
-  EXPECT_EQ(window->centralWidget()->size(), QSize(481, 424));
+  EXPECT_EQ(window->centralWidget()->size(),
+            QSize(form::MainWindowForm().ClientWidth, form::MainWindowForm().ClientHeight));
   EXPECT_FALSE(window->windowIcon().isNull());
 
   auto* menu = Find<QMenu>(window.get(), "IAP1");
