@@ -1,8 +1,8 @@
 // What only a pseudo-terminal of our own shows: the line state the component wrote (read back
 // through the observer), the far end hanging up, and other processes asking for the port.
-#include <sys/wait.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -118,7 +118,7 @@ TEST_F(PosixPortTest, FarEndHangingUpRaisesRequestHangupAndNoThreadHangs) {
   const auto start = Clock::now();
   comm.ClosePort();
   EXPECT_LT(Clock::now() - start, 5s);
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_LE(ThreadCount(), threads);  // none left behind (a runtime thread may end meanwhile)
 }
 
 TEST_F(PosixPortTest, FarEndHangingUpDuringABlockedWriteEndsTheWriter) {
@@ -134,7 +134,7 @@ TEST_F(PosixPortTest, FarEndHangingUpDuringABlockedWriteEndsTheWriter) {
   const std::uint8_t frame[] = {0x02};
   EXPECT_FALSE(comm.SendData(frame, 1));
   comm.ClosePort();
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_LE(ThreadCount(), threads);  // none left behind (a runtime thread may end meanwhile)
 }
 
 TEST_F(PosixPortTest, HangupHandlerMayCloseThePortOnTheUiThread) {
@@ -147,7 +147,7 @@ TEST_F(PosixPortTest, HangupHandlerMayCloseThePortOnTheUiThread) {
   pty.CloseMaster();
   ASSERT_TRUE(RunUntil([&] { return hangups >= 1; }));
   EXPECT_FALSE(comm.IsOpen());
-  EXPECT_EQ(ThreadCount(), threads);
+  EXPECT_LE(ThreadCount(), threads);  // none left behind (a runtime thread may end meanwhile)
 }
 
 TEST_F(PosixPortTest, SecondOpenOfAPortInUseFailsAsBusy) {
