@@ -126,19 +126,8 @@ LRESULT DoctorDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK DoctorDialog::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* creating =
-        static_cast<DoctorDialog*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-    creating->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating));
-  }
-  auto* self = reinterpret_cast<DoctorDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (...) {
-    return 0;
-  }
+  return ForwardToOwner(window, message, wParam, lParam, &DoctorDialog::window_,
+                        &DoctorDialog::Handle);
 }
 
 // ---- DoctorDialogView ---------------------------------------------------------------------------

@@ -152,19 +152,7 @@ LRESULT PortDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK PortDialog::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* creating =
-        static_cast<PortDialog*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
-    creating->window_ = window;
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating));
-  }
-  auto* self = reinterpret_cast<PortDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  try {
-    return self->Handle(message, wParam, lParam);
-  } catch (...) {
-    return 0;
-  }
+  return ForwardToOwner(window, message, wParam, lParam, &PortDialog::window_, &PortDialog::Handle);
 }
 
 // ---- PortDialogView -----------------------------------------------------------------------------

@@ -50,4 +50,26 @@ inline constexpr const wchar_t* kGroupPanelClass = L"QuorinGroupPanel";
 void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, HFONT font,
                          bool hot);
 
+// The window procedure of a window whose owner object came in CreateWindowExW's last argument:
+// stores `window` in the owner's `ownWindow` and the owner in GWLP_USERDATA on WM_NCCREATE, then
+// hands every message to the owner's `handle`. Nothing may leave a window procedure: what escapes
+// the handler ends that message only.
+template <class Owner>
+LRESULT ForwardToOwner(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                       HWND Owner::*ownWindow, LRESULT (Owner::*handle)(UINT, WPARAM, LPARAM)) {
+  if (message == WM_NCCREATE) {
+    auto* creating =
+        static_cast<Owner*>(reinterpret_cast<const CREATESTRUCTW*>(lParam)->lpCreateParams);
+    creating->*ownWindow = window;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(creating));
+  }
+  auto* self = reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  try {
+    return (self->*handle)(message, wParam, lParam);
+  } catch (...) {
+    return 0;
+  }
+}
+
 }  // namespace quorin::win32
