@@ -1,6 +1,7 @@
 #include "app/PortDialogPresenter.h"
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <utility>
 
@@ -14,6 +15,17 @@ namespace quorin {
 namespace {
 
 constexpr std::size_t kTypedTextShown = 40;  // bytes of refused text quoted in the message
+
+// "Unable to write to <file>." and, below it, the system's reason (a read-only file, a full disk,
+// a file another program keeps locked), so that the user knows what to change.
+std::string SaveErrorText(const SettingsWriteError& error) {
+  std::string text = ErrorBoxText(error.what());
+  std::string reason = error.Reason() ? error.Reason().message() : std::string();
+  while (!reason.empty() && std::isspace(static_cast<unsigned char>(reason.back())))
+    reason.pop_back();
+  if (!reason.empty()) text += "\n\n" + ErrorBoxText(reason.c_str());
+  return text;
+}
 
 // com1 ... com9, whatever the system says, then the present ports above them by number.
 std::vector<ListedPort> DialogPorts(std::vector<ListedPort> known) {
@@ -97,6 +109,9 @@ void PortDialogPresenter::Save(PortDialogView& view) {
   try {
     WriteUartPortSetting(settingsPath_, *port);
     WriteBaudIndexSetting(settingsPath_, view.SelectedBaudIndex());
+  } catch (const SettingsWriteError& error) {
+    view.ShowMessage({BoxIcon::Error, title_, SaveErrorText(error)});
+    return;
   } catch (const std::exception& error) {
     view.ShowMessage({BoxIcon::Error, title_, ErrorBoxText(error.what())});
     return;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/MainWindowPresenter.h"
-#include "app/Simulation.h"
+#include "sim/InProcessController.h"
 
 namespace quorin {
 
@@ -19,11 +19,13 @@ PresenterOptions MakePresenterOptions(const std::string& settingsPath);
 // connection check says it does not apply.
 // Inline so that a program without the simulator does not have to link it.
 inline PresenterOptions SimulatedPresenterOptions(const std::string& settingsPath,
-                                                  const Simulation& simulation) {
+                                                  const sim::InProcessController& simulation) {
   PresenterOptions options = MakePresenterOptions(settingsPath);
   options.Job = JobTarget::Simulated(simulation.Line()).BaudIndexFrom(settingsPath);
   options.Doctor = nullptr;  // the simulated line has no adapter, driver or wiring to check
-  options.CaptionSuffix = "  [simulated controller: " + simulation.Scenario() + "]";
+  options.CaptionSuffix =
+      "  [simulated controller: " +
+      std::string(sim::ScenarioName(simulation.Controller().Options().Scenario)) + "]";
   return options;
 }
 

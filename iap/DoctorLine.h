@@ -1,5 +1,5 @@
 #pragma once
-// The connection doctor's line checks: they open the port through AVS1's own set-up (JobPort.h)
+// The connection doctor's line checks: they open the port through AVS1's own set-up (JobTarget.h)
 // and never send the restart frame, a header or data. The loopback check sends test patterns and
 // expects them back (TX bridged to RX); the controller check listens for a running application,
 // then sends only identification requests (0x02), at most kMaxIdentifyRequests of them.

@@ -5,7 +5,7 @@
 #include <exception>
 
 #include "iap/Frames.h"
-#include "iap/JobPort.h"
+#include "iap/JobTarget.h"
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
 

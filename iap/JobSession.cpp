@@ -8,7 +8,7 @@
 #include "iap/Frames.h"
 #include "iap/IapProtocol.h"
 #include "iap/JobControl.h"
-#include "iap/JobPort.h"
+#include "iap/JobTarget.h"
 #include "iap/Messages.h"
 #include "iap/PostingJobView.h"
 #include "iap/ReceiveClassifier.h"

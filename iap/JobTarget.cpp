@@ -27,6 +27,19 @@ JobTarget JobTarget::Simulated(std::shared_ptr<platform::LoopbackLine> line) {
   return target;
 }
 
+void PrepareJobPort(TComm& port, const JobTarget& target) {
+  port.SetCommName("COM1");
+  port.SetDeviceOpener(target.Opener());
+  port.SetOutx_XonXoffFlow(false);
+}
+
+void OpenJobPort(TComm& port, const std::string& name, std::uint32_t baud) {
+  port.ClosePort();
+  port.SetCommName(name);
+  port.SetBaudRate(baud);
+  port.OpenPort();
+}
+
 JobTarget JobTarget::BaudIndexFrom(std::string settingsPath) const {
   JobTarget target = *this;
   target.baudIndex_ = [settingsPath = std::move(settingsPath)] {

@@ -9,11 +9,13 @@
 //   the window                                   FromSettingsFile(its Cyclomer.ini)
 // (cli/PortOption.cpp turns --port and --settings into a target; app/StartupOptions.h the
 // window's start-up.)
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "comm/SerialDevice.h"
+#include "comm/TComm.h"
 #include "platform/LoopbackLine.h"
 
 namespace quorin {
@@ -51,5 +53,13 @@ class JobTarget {
   std::function<int()> baudIndex_ = [] { return 0; };
   SerialDeviceOpener opener_;
 };
+
+// A job and the connection doctor's line checks set AVS1 up alike, so the doctor opens a port
+// exactly the way a job does. PrepareJobPort gives the closed `port` AVS1's stored values
+// (CommName "COM1", Outx_XonXoffFlow off) and the opener of `target` (UI thread). OpenJobPort
+// closes `port`, names it `name`, sets `baud` and opens it, raising what OpenPort raises (the
+// job's worker or the doctor's thread).
+void PrepareJobPort(TComm& port, const JobTarget& target);
+void OpenJobPort(TComm& port, const std::string& name, std::uint32_t baud);
 
 }  // namespace quorin

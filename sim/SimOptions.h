@@ -81,8 +81,9 @@ struct SimOptions {
 };
 
 // The options of a controller that lives as long as the program around it (the window's
-// --simulate serves job after job for hours): `scenario`, no byte log, the last job only, so that
-// what it keeps stays that of one job however many it served.
-SimOptions LongRunningOptions(SimScenario scenario);
+// --simulate serves job after job for hours): the scenario named `scenario` (empty: the default),
+// no byte log, the last job only, so that what it keeps stays that of one job however many it
+// served. Raises std::runtime_error naming the known scenarios when there is none of that name.
+SimOptions LongRunningOptions(std::string_view scenario);
 
 }  // namespace quorin::sim

@@ -1,4 +1,6 @@
 #include <array>
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 #include "sim/SimOptions.h"
@@ -44,9 +46,19 @@ std::vector<std::string_view> ScenarioNames() {
   return names;
 }
 
-SimOptions LongRunningOptions(SimScenario scenario) {
+SimOptions LongRunningOptions(std::string_view scenario) {
   SimOptions options;
-  options.Scenario = scenario;
+  if (!scenario.empty()) {
+    const auto parsed = ParseScenarioName(scenario);
+    if (!parsed) {
+      std::string names;
+      for (const auto& entry : kNames)
+        names += (names.empty() ? "" : ", ") + std::string(entry.second);
+      throw std::runtime_error("there is no scenario \"" + std::string(scenario) +
+                               "\"; choose one of " + names);
+    }
+    options.Scenario = *parsed;
+  }
   options.KeepByteLog = false;
   options.LastJobOnly = true;
   return options;

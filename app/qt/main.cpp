@@ -7,18 +7,18 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
-#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/Simulation.h"
 #include "app/StartupOptions.h"
 #include "app/qt/IapApplication.h"
 #include "app/qt/p_UpdateDispController.h"
 #include "platform/Process.h"
 #include "settings/UartSettings.h"
+#include "sim/InProcessController.h"
 
 namespace {
 
@@ -118,10 +118,10 @@ int main(int argc, char** argv) {
   }
   if (line.ShowHelp || line.ShowVersion) return PrintHelpOrVersion(line);
 
-  std::unique_ptr<quorin::Simulation> simulation;
+  std::optional<quorin::sim::InProcessController> simulation;
   if (line.Simulate) {
     try {
-      simulation = std::make_unique<quorin::Simulation>(line.Scenario);
+      simulation.emplace(quorin::sim::LongRunningOptions(line.Scenario));
     } catch (const std::exception& error) {
       std::fprintf(stderr, "quorin-iap: the simulated controller could not start: %s\n",
                    error.what());

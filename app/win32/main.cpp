@@ -10,20 +10,19 @@
 
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/MainWindowPresenter.h"
-#include "app/Simulation.h"
 #include "app/StartupOptions.h"
 #include "app/win32/MainWindow.h"
 #include "app/win32/Win32NotifySink.h"
 #include "platform/CommandLine.h"
 #include "platform/win32/Text.h"
 #include "settings/UartSettings.h"
+#include "sim/InProcessController.h"
 
 namespace {
 
@@ -113,10 +112,10 @@ int Run(HINSTANCE instance, const StandardStreams& streams) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   InitCommonControlsEx(&controls);
 
-  std::unique_ptr<quorin::Simulation> simulation;
+  std::optional<quorin::sim::InProcessController> simulation;
   if (arguments.Simulate) {
     try {
-      simulation = std::make_unique<quorin::Simulation>(arguments.Scenario);
+      simulation.emplace(quorin::sim::LongRunningOptions(arguments.Scenario));
     } catch (const std::exception& error) {
       streams.Err(std::string("quorin-iap: the simulated controller could not start: ") +
                   error.what() + "\n");

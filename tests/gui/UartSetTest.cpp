@@ -142,7 +142,8 @@ TEST_F(UartSetTest, UnwritableFileShowsTheErrorAndKeepsTheDialogOpen) {
     Find<QPushButton>(&dialog, "Button1")->click();
     EXPECT_TRUE(dialog.isVisible()) << "the dialog stays open after a failed write";
     ASSERT_EQ(recorder.boxes.size(), 1u);
-    EXPECT_EQ(recorder.boxes[0].request.Text, "Unable to write to " + settingsPath + ".");
+    EXPECT_EQ(recorder.boxes[0].request.Text,
+              "Unable to write to " + settingsPath + ".\n\nNot a directory.");
     EXPECT_EQ(recorder.boxes[0].owner, &dialog);
     Find<QPushButton>(&dialog, "Button2")->click();
   });

@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 
 TEST(SimulatedJob, ProgramsTheSimulatedControllerAndShowsItsProgress) {
   TempDir dir;
-  Simulation simulation("");
+  sim::InProcessController simulation(sim::LongRunningOptions(""));
   PresenterOptions options = SimulatedPresenterOptions(dir.File("Cyclomer.ini"), simulation);
   EXPECT_EQ(options.Job.PortName(), kSimulatedPortName);
   EventLoop loop;
@@ -52,7 +52,7 @@ TEST(SimulatedJob, ProgramsTheSimulatedControllerAndShowsItsProgress) {
 
 TEST(SimulatedJob, AnUnknownScenarioSaysWhichOnesExist) {
   try {
-    Simulation simulation("bogus");
+    sim::LongRunningOptions("bogus");
     FAIL() << "an unknown scenario was accepted";
   } catch (const std::runtime_error& error) {
     const std::string text = error.what();

@@ -435,7 +435,7 @@ TEST(ControllerLogicTest, TakeEndedSessionsLeavesTheRunningOne) {
 
 // The window's simulated controller serves job after job: its report keeps one job's worth.
 TEST(ControllerLogicTest, ALongRunningControllerKeepsTheLastJobOnly) {
-  LogicDriver driver{LongRunningOptions(SimScenario::Normal)};
+  LogicDriver driver{LongRunningOptions("normal")};
   const FirmwareJob job = MakeJob(4000);
   for (int i = 0; i < 100; ++i, driver.Wait(milliseconds(100))) driver.RunTransfer(job);
   const SimReport& report = driver.Report();
