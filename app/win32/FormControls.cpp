@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <stdexcept>
-#include <system_error>
 
 #include "platform/win32/Text.h"
 
@@ -107,10 +106,7 @@ FormControls::FormControls(HINSTANCE instance, HWND window, const form::Form& fo
           WS_CHILD | (control.Visible ? WS_VISIBLE : 0) | kind.Style, 0, 0, 0, 0,
           container ? container : window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
           instance, nullptr);
-      if (!created) {
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                                "cannot create the control " + std::string(control.Name));
-      }
+      if (!created) RaiseLastError("cannot create the control " + std::string(control.Name));
       if (!control.Enabled) EnableWindow(created, FALSE);
       if (control.Type == Kind::GroupBox && !control.Enabled) containers[control.Name] = created;
       byName_[control.Name] = created;

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <climits>
 #include <stdexcept>
-#include <system_error>
 
 #include "app/MainWindowPresenter.h"
 #include "app/win32/DoctorDialog.h"
@@ -24,10 +23,6 @@ using platform::win32::Widen;
 
 const form::Form& Form() {
   return form::MainWindowForm();
-}
-
-[[noreturn]] void RaiseLastError(const char* what) {
-  throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
 }
 
 UINT SystemDpi() {
@@ -62,17 +57,9 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi
                                          IMAGE_ICON, size, size, LR_SHARED));
   };
 
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance_;
-  windowClass.hIcon = classIcon(SM_CXICON);
-  windowClass.hIconSm = classIcon(SM_CXSMICON);
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  const std::wstring className = Widen(std::string(Form().Name));
-  windowClass.lpszClassName = className.c_str();
-  RegisterClassExW(&windowClass);
+  const std::wstring className = Widen(Form().Name);
+  RegisterWindowClass(instance_, className, WindowProc, classIcon(SM_CXICON),
+                      classIcon(SM_CXSMICON));
 
   HMENU menu = CreateMenu();
   HMENU uart = CreatePopupMenu();
@@ -90,10 +77,10 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi
   const int height = Scale(Form().OuterHeight, dpi_);
   const int left = desktop.left + (desktop.right - desktop.left - width) / 2;
   const int top = desktop.top + (desktop.bottom - desktop.top - height) / 2;
-  window_ = CreateWindowExW(
-      WS_EX_ACCEPTFILES, Widen(std::string(Form().Name)).c_str(), Widen(text::kMainCaption).c_str(),
-      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, left, top, width,
-      height, nullptr, menu, instance_, this);
+  window_ =
+      CreateWindowExW(WS_EX_ACCEPTFILES, className.c_str(), Widen(text::kMainCaption).c_str(),
+                      WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN,
+                      left, top, width, height, nullptr, menu, instance_, this);
   if (!window_) {
     DestroyMenu(menu);
     RaiseLastError("cannot create the main window");
@@ -105,10 +92,7 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi
 }
 
 MainWindow::~MainWindow() {
-  if (window_) {
-    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-    DestroyWindow(window_);
-  }
+  DestroyOwned(window_);
 }
 
 void MainWindow::Attach(MainWindowPresenter* presenter) {
@@ -269,12 +253,6 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
-    case WM_NCDESTROY: {
-      HWND window = window_;
-      window_ = nullptr;
-      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-      return DefWindowProcW(window, message, wParam, lParam);
-    }
     default:
       break;
   }
@@ -397,17 +375,13 @@ std::optional<std::string> MainWindow::AskPackFile() {
 }
 
 void MainWindow::RunPortDialog(PortDialogPresenter& presenter) {
-  RECT frame{};
-  GetWindowRect(window_, &frame);
-  PortDialog dialog(instance_, presenter, frame, dpi_);
-  dialog.RunModal(window_);
+  PortDialog dialog(instance_, presenter, window_, dpi_);
+  dialog.RunModal();
 }
 
 void MainWindow::RunDoctorDialog(DoctorDialogPresenter& presenter) {
-  RECT frame{};
-  GetWindowRect(window_, &frame);
-  DoctorDialog dialog(instance_, presenter, frame, dpi_);
-  dialog.RunModal(window_);
+  DoctorDialog dialog(instance_, presenter, window_, dpi_);
+  dialog.RunModal();
 }
 
 }  // namespace quorin::win32

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <system_error>
 
 #include "platform/win32/Text.h"
 
@@ -40,76 +39,19 @@ void WidenDropDown(HWND list, HFONT font) {
 
 }  // namespace
 
-PortDialog::PortDialog(HINSTANCE instance, PortDialogPresenter& presenter, RECT centreOn, UINT dpi)
-    : instance_(instance),
-      presenter_(presenter),
-      dpi_(dpi),
-      font_(MakeFont(FontFace::SansSerif, Form().DefaultFont.Pixels, false, dpi)) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance_;
-  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-  const std::wstring className = Widen(std::string(Form().Name));
-  windowClass.lpszClassName = className.c_str();
-  RegisterClassExW(&windowClass);
-
-  const int width = Scale(Form().OuterWidth, dpi_);
-  const int height = Scale(Form().OuterHeight, dpi_);
-  const int left = (centreOn.left + centreOn.right - width) / 2;
-  const int top = (centreOn.top + centreOn.bottom - height) / 2;
-  // No owner: a top-level window of its own, as the dialog always was.
-  window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, className.c_str(),
-                            L"Uart port set", WS_POPUP | WS_CAPTION | WS_SYSMENU, left, top, width,
-                            height, nullptr, nullptr, instance_, this);
-  if (!window_) {
-    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                            "cannot create the port dialog");
-  }
-  SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-
-  controls_.emplace(instance_, window_, Form());
-  controls_->Relayout(dpi_);
-  ports_ = (*controls_)["ComboBox1"];
-  bauds_ = (*controls_)["ComboBox2"];
+PortDialog::PortDialog(HINSTANCE instance, PortDialogPresenter& presenter, HWND over, UINT dpi)
+    : ModalDialog(instance, Form(), "Uart port set", "cannot create the port dialog", over, dpi),
+      presenter_(presenter) {
+  ports_ = Controls()["ComboBox1"];
+  bauds_ = Controls()["ComboBox2"];
   FillList(ports_, presenter_.PortItems());
-  WidenDropDown(ports_, controls_->FontOf(Form()["ComboBox1"].TextFont));
+  WidenDropDown(ports_, Controls().FontOf(Form()["ComboBox1"].TextFont));
   FillList(bauds_, PortDialogPresenter::BaudItems());
 }
 
-PortDialog::~PortDialog() {
-  if (window_) {
-    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-    DestroyWindow(window_);
-  }
-}
-
-void PortDialog::RunModal(HWND disabled) {
-  const bool wasEnabled = disabled && IsWindowEnabled(disabled);
-  if (wasEnabled) EnableWindow(disabled, FALSE);
-  ShowWindow(window_, SW_SHOW);
-  UpdateWindow(window_);
-  SetFocus(ports_);
+void PortDialog::Start() {
+  Show(ports_);
   Forward([this] { presenter_.FormShow(*this); });
-  MSG message{};
-  bool quit = false;
-  while (!done_ && window_) {
-    const BOOL got = GetMessageW(&message, nullptr, 0, 0);
-    if (got <= 0) {
-      quit = got == 0;
-      break;
-    }
-    if (!IsDialogMessageW(window_, &message)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
-  // The owner takes input again before the dialog goes, so activation returns to it.
-  if (wasEnabled) EnableWindow(disabled, TRUE);
-  if (window_) ShowWindow(window_, SW_HIDE);
-  if (disabled) SetActiveWindow(disabled);
-  if (quit) PostQuitMessage(static_cast<int>(message.wParam));
 }
 
 template <class Handler>
@@ -123,36 +65,12 @@ void PortDialog::Forward(Handler&& handler) {
   }
 }
 
-LRESULT PortDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_COMMAND:
-      if (HIWORD(wParam) == BN_CLICKED) {
-        if (LOWORD(wParam) == form::id::kSave) {
-          Forward([this] { presenter_.Save(*this); });
-        } else if (LOWORD(wParam) == form::id::kExit || LOWORD(wParam) == IDCANCEL) {
-          Forward([this] { presenter_.Exit(*this); });
-        }
-      }
-      return 0;
-    case WM_CLOSE:
-      // The close box behaves as Exit.
-      Forward([this] { presenter_.Exit(*this); });
-      return 0;
-    case WM_NCDESTROY: {
-      HWND window = window_;
-      window_ = nullptr;
-      done_ = true;
-      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-      return DefWindowProcW(window, message, wParam, lParam);
-    }
-    default:
-      break;
+void PortDialog::Clicked(int id) {
+  if (id == form::id::kSave) {
+    Forward([this] { presenter_.Save(*this); });
+  } else if (id == form::id::kExit || id == IDCANCEL) {
+    Forward([this] { presenter_.Exit(*this); });
   }
-  return DefWindowProcW(window_, message, wParam, lParam);
-}
-
-LRESULT CALLBACK PortDialog::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return ForwardToOwner(window, message, wParam, lParam, &PortDialog::window_, &PortDialog::Handle);
 }
 
 // ---- PortDialogView -----------------------------------------------------------------------------
@@ -194,11 +112,11 @@ int PortDialog::SelectedBaudIndex() const {
 }
 
 void PortDialog::Close() {
-  done_ = true;
+  EndModal();
 }
 
 void PortDialog::ShowMessage(const MessageBoxRequest& request) {
-  MessageBoxW(window_, Widen(request.Text).c_str(), Widen(request.Caption).c_str(),
+  MessageBoxW(Window(), Widen(request.Text).c_str(), Widen(request.Caption).c_str(),
               MB_OK | (request.Icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONERROR));
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <system_error>
 
 namespace quorin::win32 {
 namespace {
@@ -225,6 +226,24 @@ int TextWidth(HWND window, HFONT font, const std::wstring& text) {
   SelectObject(dc, old);
   ReleaseDC(window, dc);
   return extent.cx;
+}
+
+void RaiseLastError(const std::string& what) {
+  throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
+}
+
+void RegisterWindowClass(HINSTANCE instance, const std::wstring& name, WNDPROC windowProc,
+                         HICON icon, HICON smallIcon) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  windowClass.lpfnWndProc = windowProc;
+  windowClass.hInstance = instance;
+  windowClass.hIcon = icon;
+  windowClass.hIconSm = smallIcon;
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+  windowClass.lpszClassName = name.c_str();
+  RegisterClassExW(&windowClass);
 }
 
 void RegisterWidgetClasses(HINSTANCE instance) {

@@ -33,6 +33,14 @@ FontHandle MakeFont(FontFace face, int pixels, bool bold, UINT dpi);
 // The width `text` takes in `font` on `window`'s screen, in pixels.
 int TextWidth(HWND window, HFONT font, const std::wstring& text);
 
+// Raises std::system_error with GetLastError's code and `what`.
+[[noreturn]] void RaiseLastError(const std::string& what);
+
+// Registers the top-level window class `name`: `windowProc`, the arrow cursor, the button face
+// behind the controls, and `icon` / `smallIcon` (none: the system's).
+void RegisterWindowClass(HINSTANCE instance, const std::wstring& name, WNDPROC windowProc,
+                         HICON icon = nullptr, HICON smallIcon = nullptr);
+
 // Registers the window classes below (once per process).
 void RegisterWidgetClasses(HINSTANCE instance);
 
@@ -51,9 +59,10 @@ void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, H
                          bool hot);
 
 // The window procedure of a window whose owner object came in CreateWindowExW's last argument:
-// stores `window` in the owner's `ownWindow` and the owner in GWLP_USERDATA on WM_NCCREATE, then
-// hands every message to the owner's `handle`. Nothing may leave a window procedure: what escapes
-// the handler ends that message only.
+// stores `window` in the owner's `ownWindow` and the owner in GWLP_USERDATA on WM_NCCREATE, hands
+// every message to the owner's `handle`, and on WM_NCDESTROY (which `handle` does not see) clears
+// both again. Nothing may leave a window procedure: what escapes the handler ends that message
+// only.
 template <class Owner>
 LRESULT ForwardToOwner(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                        HWND Owner::*ownWindow, LRESULT (Owner::*handle)(UINT, WPARAM, LPARAM)) {
@@ -65,11 +74,24 @@ LRESULT ForwardToOwner(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
   }
   auto* self = reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!self) return DefWindowProcW(window, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    self->*ownWindow = nullptr;
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
   try {
     return (self->*handle)(message, wParam, lParam);
   } catch (...) {
     return 0;
   }
+}
+
+// Destroys `window` (none: nothing) with its owner object out of GWLP_USERDATA first, so no
+// message of its end reaches the owner.
+inline void DestroyOwned(HWND window) {
+  if (!window) return;
+  SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  DestroyWindow(window);
 }
 
 }  // namespace quorin::win32

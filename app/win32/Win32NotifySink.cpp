@@ -1,7 +1,8 @@
 #include "app/win32/Win32NotifySink.h"
 
-#include <system_error>
 #include <utility>
+
+#include "app/win32/Widgets.h"
 
 namespace quorin::win32 {
 namespace {
@@ -26,17 +27,13 @@ Win32NotifySink::Win32NotifySink(std::function<void(std::exception_ptr)> reportE
   RegisterSinkClass(&WindowProc);
   window_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                             GetModuleHandleW(nullptr), nullptr);
-  if (!window_) {
-    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-                            "cannot create the notification window");
-  }
+  if (!window_) RaiseLastError("cannot create the notification window");
   SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 Win32NotifySink::~Win32NotifySink() {
   Shutdown();
-  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-  DestroyWindow(window_);
+  DestroyOwned(window_);
 }
 
 bool Win32NotifySink::Post(std::function<void()> task) {
