@@ -150,20 +150,14 @@ void MainWindowPresenter::UartPortClicked() {
   Guarded([this] {
     PortDialogPresenter dialog(options_.SettingsPath, options_.Ports, options_.ApplicationTitle);
     uartSet_ = &dialog;
-    struct ClearReference {
-      PortDialogPresenter*& reference;
-      ~ClearReference() { reference = nullptr; }
-    } clear{uartSet_};
+    const AtScopeExit clear{[this] { uartSet_ = nullptr; }};
     view_.RunPortDialog(dialog);
   });
 }
 
 void MainWindowPresenter::ConnectionCheckClicked() {
   Guarded([this] {
-    struct DetachView {
-      DoctorDialogPresenter& presenter;
-      ~DetachView() { presenter.Detach(); }
-    } detach{*doctor_};
+    const AtScopeExit detach{[this] { doctor_->Detach(); }};
     view_.RunDoctorDialog(*doctor_);
   });
 }

@@ -10,6 +10,16 @@
 
 namespace quorin {
 
+// Runs `Undo` when it goes out of scope, however the scope ends: what points at a modal dialog
+// while it runs points at nothing once it has returned or thrown.
+template <class Undo>
+struct AtScopeExit {
+  Undo Run;
+  ~AtScopeExit() { Run(); }
+};
+template <class Undo>
+AtScopeExit(Undo) -> AtScopeExit<Undo>;
+
 enum class BoxIcon { Warning, Error };
 
 // One modal message box with a single OK button.

@@ -38,11 +38,11 @@ QString Css(Colour colour) {
 }
 
 QString Name(const Control& control) {
-  return QString::fromUtf8(control.Name.data(), int(control.Name.size()));
+  return QtText(control.Name);
 }
 
 QString Caption(const Control& control) {
-  return QString::fromUtf8(control.Caption.data(), int(control.Caption.size()));
+  return QtText(control.Caption);
 }
 
 // Colours are set by style sheet for every state, so they survive disabling.
@@ -161,7 +161,7 @@ void BuildFormWidgets(const form::Form& form, QWidget* client, const FormPicture
     widget->setGeometry(control.Place.Left, control.Place.Top, control.Place.Width,
                         control.Place.Height);
     if (!control.Tooltip.empty()) {
-      widget->setToolTip(QString::fromUtf8(control.Tooltip.data(), int(control.Tooltip.size())));
+      widget->setToolTip(QtText(control.Tooltip));
     }
     if (control.FitText) {
       widget->resize(std::max(widget->width(), widget->sizeHint().width()), widget->height());

@@ -27,11 +27,16 @@ void BuildFormWidgets(const form::Form& form, QWidget* client, const FormPicture
 // The Qt font of a form font, with the fallback families of UiFonts.h.
 QFont QtFont(const form::Font& font);
 
+// A form's text (UTF-8) as Qt holds it.
+inline QString QtText(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<int>(text.size()));
+}
+
 // The widget named `name` under `root`, of type Widget. Throws std::logic_error when there is none
 // of that type: a view that asks for a control its form does not build is a programming error.
 template <class Widget>
 Widget* FormWidget(QWidget* root, std::string_view name) {
-  auto* widget = root->findChild<Widget*>(QString::fromUtf8(name.data(), int(name.size())));
+  auto* widget = root->findChild<Widget*>(QtText(name));
   if (!widget) throw std::logic_error("no widget " + std::string(name) + " of the expected type");
   return widget;
 }

@@ -17,8 +17,7 @@ const form::Form& Form() {
 TF_ConnectionCheck::TF_ConnectionCheck(DoctorDialogPresenter& presenter, QWidget* parent)
     : QDialog(parent), presenter_(presenter) {
   setObjectName("F_ConnectionCheck");
-  setWindowTitle(QString::fromUtf8(form::kConnectionCheckCaption.data(),
-                                   int(form::kConnectionCheckCaption.size())));
+  setWindowTitle(QtText(form::kConnectionCheckCaption));
   setFont(QtFont(Form().DefaultFont));
   setFixedSize(Form().ClientWidth, Form().ClientHeight);
   BuildFormWidgets(Form(), this, {});

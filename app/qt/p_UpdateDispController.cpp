@@ -69,6 +69,17 @@ std::vector<std::string> LocalPaths(const QMimeData* mime) {
   return paths;
 }
 
+// Runs `dialog` (no owner: a top-level dialog) over the middle of `window`; `shown` points at it
+// meanwhile.
+template <class Dialog>
+void RunOver(const QWidget& window, Dialog& dialog, Dialog*& shown,
+             const std::function<void(Dialog&)>& run) {
+  dialog.move(window.frameGeometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
+  shown = &dialog;
+  const AtScopeExit clear{[&shown] { shown = nullptr; }};
+  run(dialog);
+}
+
 QMessageBox::Icon QtIcon(BoxIcon icon) {
   return icon == BoxIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical;
 }
@@ -136,14 +147,12 @@ void TF_UpdateDispController::BuildLayout() {
           [this] { presenter_->ProgramClicked(); });
 
   menuBar()->setObjectName("MainMenu1");
-  IAP1 = menuBar()->addMenu(QString::fromUtf8(form::kUartMenu.data(), int(form::kUartMenu.size())));
+  IAP1 = menuBar()->addMenu(QtText(form::kUartMenu));
   IAP1->setObjectName("IAP1");
-  UartPort1 = IAP1->addAction(
-      QString::fromUtf8(form::kUartPortEntry.data(), int(form::kUartPortEntry.size())));
+  UartPort1 = IAP1->addAction(QtText(form::kUartPortEntry));
   UartPort1->setObjectName("UartPort1");
   connect(UartPort1, &QAction::triggered, this, [this] { presenter_->UartPortClicked(); });
-  ConnectionCheck1 = IAP1->addAction(QString::fromUtf8(form::kConnectionCheckEntry.data(),
-                                                       int(form::kConnectionCheckEntry.size())));
+  ConnectionCheck1 = IAP1->addAction(QtText(form::kConnectionCheckEntry));
   ConnectionCheck1->setObjectName("ConnectionCheck1");
   connect(ConnectionCheck1, &QAction::triggered, this,
           [this] { presenter_->ConnectionCheckClicked(); });
@@ -217,25 +226,12 @@ std::optional<std::string> TF_UpdateDispController::AskPackFile() {
 
 void TF_UpdateDispController::RunPortDialog(PortDialogPresenter& presenter) {
   TF_UartSet dialog(presenter, hooks_.ShowMessage);
-  // No owner, as a top-level dialog; placed over the middle of the main window.
-  dialog.move(frameGeometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
-  uartSet_ = &dialog;
-  struct ClearReference {
-    TF_UartSet*& reference;
-    ~ClearReference() { reference = nullptr; }
-  } clear{uartSet_};
-  hooks_.RunUartSetDialog(dialog);
+  RunOver(*this, dialog, uartSet_, hooks_.RunUartSetDialog);
 }
 
 void TF_UpdateDispController::RunDoctorDialog(DoctorDialogPresenter& presenter) {
   TF_ConnectionCheck dialog(presenter);
-  dialog.move(frameGeometry().center() - QPoint(dialog.width() / 2, dialog.height() / 2));
-  connectionCheck_ = &dialog;
-  struct ClearReference {
-    TF_ConnectionCheck*& reference;
-    ~ClearReference() { reference = nullptr; }
-  } clear{connectionCheck_};
-  hooks_.RunConnectionCheckDialog(dialog);
+  RunOver(*this, dialog, connectionCheck_, hooks_.RunConnectionCheckDialog);
 }
 
 void TF_UpdateDispController::dragEnterEvent(QDragEnterEvent* event) {
