@@ -80,4 +80,13 @@ std::string UsageText() {
          "                         begins with '-'\n";
 }
 
+std::optional<AnswerWithoutWindow> AnswerBeforeWindow(const CommandLine& line) {
+  if (!line.Error.empty())
+    return AnswerWithoutWindow{true, "quorin-iap: " + line.Error + "\n\n" + UsageText(), 2};
+  if (line.ShowHelp) return AnswerWithoutWindow{false, UsageText(), 0};
+  if (line.ShowVersion)
+    return AnswerWithoutWindow{false, std::string("quorin-iap ") + QUORIN_VERSION + "\n", 0};
+  return std::nullopt;
+}
+
 }  // namespace quorin

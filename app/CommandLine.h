@@ -6,6 +6,7 @@
 //   quorin-iap --measure-startup            quit once the window is first painted (bench/app)
 //   quorin-iap [OPTION...] -- PACK          "--" ends the options: PACK may begin with '-'
 // Toolkit-free; arguments are UTF-8 (or the file system's bytes for PACK).
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,5 +27,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 // The usage text printed by --help and after an error.
 std::string UsageText();
+
+// What the program prints, and the code it exits with, instead of opening its window: --help and
+// --version on standard output (0), a command line it cannot use with the usage on standard
+// error (2). Nothing when the window opens.
+struct AnswerWithoutWindow {
+  bool OnStandardError = false;
+  std::string Text;
+  int ExitCode = 0;
+};
+std::optional<AnswerWithoutWindow> AnswerBeforeWindow(const CommandLine& line);
 
 }  // namespace quorin

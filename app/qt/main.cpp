@@ -82,13 +82,9 @@ int QtArgumentCount(int argc, char** argv) {
   return argc;
 }
 
-int PrintHelpOrVersion(const quorin::CommandLine& line) {
-  if (line.ShowHelp) {
-    std::printf("%s", quorin::UsageText().c_str());
-  } else {
-    std::printf("quorin-iap %s\n", QUORIN_VERSION);
-  }
-  return 0;
+int Print(const quorin::AnswerWithoutWindow& answer) {
+  std::fputs(answer.Text.c_str(), answer.OnStandardError ? stderr : stdout);
+  return answer.ExitCode;
 }
 
 }  // namespace
@@ -98,10 +94,8 @@ int main(int argc, char** argv) {
   // Before anything opens a file: a closed standard stream must not be taken by a pack or a port.
   quorin::platform::EnsureStandardDescriptorsOpen();
   // --help and --version need no display: answered before Qt starts (which aborts without one).
-  if (const quorin::CommandLine early = quorin::ParseCommandLine(Arguments(argc, argv));
-      early.Error.empty() && (early.ShowHelp || early.ShowVersion)) {
-    return PrintHelpOrVersion(early);
-  }
+  const auto early = quorin::AnswerBeforeWindow(quorin::ParseCommandLine(Arguments(argc, argv)));
+  if (early && !early->OnStandardError) return Print(*early);
   int qtArgc = QtArgumentCount(argc, argv);
   const std::vector<std::string> afterOptions(argv + qtArgc, argv + argc);  // "--" and the rest
   quorin::IapApplication app(qtArgc, argv);
@@ -112,11 +106,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> words = Arguments(qtArgc, argv);
   words.insert(words.end(), afterOptions.begin(), afterOptions.end());
   const quorin::CommandLine line = quorin::ParseCommandLine(words);
-  if (!line.Error.empty()) {
-    std::fprintf(stderr, "quorin-iap: %s\n\n%s", line.Error.c_str(), quorin::UsageText().c_str());
-    return 2;
-  }
-  if (line.ShowHelp || line.ShowVersion) return PrintHelpOrVersion(line);
+  if (const auto answer = quorin::AnswerBeforeWindow(line)) return Print(*answer);
 
   std::optional<quorin::sim::InProcessController> simulation;
   if (line.Simulate) {

@@ -96,17 +96,9 @@ int Run(HINSTANCE instance, const StandardStreams& streams) {
   std::vector<std::string> words = quorin::platform::CommandLineArguments(0, nullptr);
   if (!words.empty()) words.erase(words.begin());  // the program itself
   const quorin::CommandLine arguments = quorin::ParseCommandLine(words);
-  if (!arguments.Error.empty()) {
-    streams.Err("quorin-iap: " + arguments.Error + "\n\n" + quorin::UsageText());
-    return 2;
-  }
-  if (arguments.ShowHelp) {
-    streams.Out(quorin::UsageText());
-    return 0;
-  }
-  if (arguments.ShowVersion) {
-    streams.Out(std::string("quorin-iap ") + QUORIN_VERSION + "\n");
-    return 0;
+  if (const auto answer = quorin::AnswerBeforeWindow(arguments)) {
+    answer->OnStandardError ? streams.Err(answer->Text) : streams.Out(answer->Text);
+    return answer->ExitCode;
   }
 
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
