@@ -4,12 +4,10 @@
 // process's main thread running the event loop as the UI thread. With --simulate the job talks to
 // the simulated controller in this process, over an in-memory loopback line (every platform).
 #include <CLI/CLI.hpp>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,12 +20,12 @@
 #include "cli/PackProblems.h"
 #include "cli/PortOption.h"
 #include "cli/PortText.h"
+#include "cli/StopRequests.h"
 #include "comm/EventLoop.h"
 #include "comm/PortNames.h"
 #include "iap/JobSession.h"
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
-#include "platform/InterruptHook.h"
 #include "platform/OutsideText.h"
 #include "platform/Process.h"
 #include "settings/UartSettings.h"
@@ -87,48 +85,19 @@ int ExitCodeFor(JobOutcome outcome) {
   return kExitProgramFail;
 }
 
-// Turns Ctrl-C and termination requests into a cancel of the job, taken on the hook's own thread.
-// Made before any other thread of the command starts (the simulated controller's, the trace's, the
-// job's, the port's): they inherit the mask that sends every request to the hook, so none of them
-// can be ended by one. A request that comes before the session exists is remembered.
-class InterruptWatcher {
- public:
-  InterruptWatcher()
-      : hook_([this](platform::InterruptKind) {
-          interrupted_.store(true);
-          const std::lock_guard<std::mutex> lock(mutex_);
-          if (JobSession* session = session_.load()) session->Cancel();
-        }) {}
-  InterruptWatcher(const InterruptWatcher&) = delete;
-  InterruptWatcher& operator=(const InterruptWatcher&) = delete;
-
-  // A request from now on cancels `session`'s job; nullptr: no session any more. Returns once a
-  // cancel of the previous session that was under way has ended.
-  void Watch(JobSession* session) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    session_.store(session);
-  }
-  bool Interrupted() const { return interrupted_.load(); }
-
- private:
-  std::atomic<bool> interrupted_{false};
-  std::mutex mutex_;  // held while the hook cancels, so the session cannot go meanwhile
-  std::atomic<JobSession*> session_{nullptr};
-  platform::InterruptHook hook_;  // last: stops before the members it uses go
-};
-
-// `session` is the one a request cancels while this lives.
+// `session` is the one a stop request cancels while this lives; its end waits for a cancel under
+// way.
 class WatchedSession {
  public:
-  WatchedSession(InterruptWatcher& watcher, JobSession& session) : watcher_(watcher) {
-    watcher_.Watch(&session);
+  WatchedSession(StopRequests& requests, JobSession& session) : requests_(requests) {
+    requests_.OnRequest([&session] { session.Cancel(); });
   }
-  ~WatchedSession() { watcher_.Watch(nullptr); }
+  ~WatchedSession() { requests_.OnRequest({}); }
   WatchedSession(const WatchedSession&) = delete;
   WatchedSession& operator=(const WatchedSession&) = delete;
 
  private:
-  InterruptWatcher& watcher_;
+  StopRequests& requests_;
 };
 
 // Reads the pack into the session and judges it; on a refusal says why and returns the exit code.
@@ -215,7 +184,7 @@ void SayWhere(JobOutcome outcome, const std::string& portName) {
 }
 
 // Runs the command and fills `summary` as far as it got; returns the exit code.
-int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSummary& summary) {
+int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary& summary) {
   EventLoop loop;
   // With --json stdout is the object's alone: a person still follows the log on stderr.
   ConsoleView console(options.Json ? stderr : stdout,
@@ -267,7 +236,7 @@ int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSum
     loop.Quit();
   };
   const auto started = std::chrono::steady_clock::now();
-  if (!interrupts.Interrupted()) {  // a request during the pack's reading: no job at all
+  if (!interrupts.Arrived()) {  // a request during the pack's reading: no job at all
     const WatchedSession watched(interrupts, session);
     try {
       session.StartJob();
@@ -275,7 +244,7 @@ int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSum
       std::fprintf(stderr, "quorin-iap-cli: %s.\n", error.what());
       return kExitInternalError;
     }
-    if (interrupts.Interrupted()) session.Cancel();
+    if (interrupts.Arrived()) session.Cancel();
     loop.Run();
   }
   summary.DurationSeconds =
@@ -322,7 +291,9 @@ int RunFlash(const FlashOptions& options) {
   FlashSummary summary;
   summary.Pack = options.PackPath;
   try {
-    InterruptWatcher interrupts;  // before any other thread starts
+    // Before any other thread starts (the simulated controller's, the trace's, the job's, the
+    // port's); a request that comes before the job's session exists is remembered.
+    StopRequests interrupts;
     summary.ExitCode = RunFlash(options, interrupts, summary);
   } catch (const std::exception& error) {
     // A thread that cannot be started (std::system_error), memory that cannot be had: the tool's

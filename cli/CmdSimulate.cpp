@@ -3,19 +3,17 @@
 // Plays the controller on a pseudo-terminal until SIGINT or SIGTERM: prints the device to open
 // (optionally linked as PATH), then one line per job and per protocol fault it sees.
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <system_error>
 
 #include "cli/Commands.h"
 #include "cli/NameArgs.h"
+#include "cli/StopRequests.h"
 #include "platform/FileIdentity.h"
-#include "platform/InterruptHook.h"
 #include "platform/OutsideText.h"
 #include "sim/SimController.h"
 
@@ -29,33 +27,6 @@ struct SimulateOptions {
   unsigned AckDelayMs = 1000;
   std::string FirmwareOut;
   std::uint32_t Seed = 1;
-};
-
-// Ctrl-C and termination requests, taken by the interrupt hook while this lives.
-class StopSignals {
- public:
-  StopSignals()
-      : hook_([this](platform::InterruptKind) {
-          {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            arrived_ = true;
-          }
-          changed_.notify_all();
-        }) {}
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
-  // True when a stop request came, at the latest within `wait`.
-  bool Arrived(std::chrono::milliseconds wait) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, wait, [this] { return arrived_; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool arrived_ = false;          // guarded by mutex_
-  platform::InterruptHook hook_;  // last: stops before the members it uses go
 };
 
 // The symbolic link PATH -> device, made by this process (an existing PATH is never replaced) and
@@ -142,7 +113,7 @@ int RunSimulate(const SimulateOptions& given) {
                  platform::TerminalSafe(given.FirmwareOut).c_str());
     return kExitUsage;
   }
-  StopSignals signals;  // before the controller's thread exists, so it inherits the mask
+  StopRequests signals;  // before the controller's thread exists, so it inherits the mask
   std::unique_ptr<sim::SimController> controller;
   std::unique_ptr<DeviceLink> link;
   try {
