@@ -150,22 +150,20 @@ std::optional<int> ReadPack(JobSession& session, const FlashOptions& options) {
   return std::nullopt;
 }
 
-// Opens the trace, never over the pack, the settings file or the port; on a refusal says why and
-// returns the exit code.
-std::optional<int> OpenTrace(const FlashOptions& options, const std::string& portName,
-                             std::unique_ptr<ByteTraceFile>& trace) {
-  const std::string settingsPath =
-      options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile;
+// Opens the trace, never over the pack, the settings file (`settingsPath`) or the port; on a
+// refusal says why and returns the exit code.
+std::optional<int> OpenTrace(const FlashOptions& options, const std::string& settingsPath,
+                             const std::string& portName, std::unique_ptr<ByteTraceFile>& trace) {
   std::vector<platform::KeptFile> kept = {{"the pack", options.PackPath},
                                           {"the settings file", settingsPath}};
   if (options.Simulate.empty()) kept.push_back({"the serial port", ResolvePortName(portName)});
   try {
     trace = std::make_unique<ByteTraceFile>(options.TraceFile, options.ForceTrace, kept);
   } catch (const platform::TraceOpenError& error) {
-    std::fprintf(stderr, "quorin-iap-cli: %s; nothing was sent.\n",
-                 platform::TerminalSafe(error.what()).c_str());
-    return error.Reason() == platform::TraceOpenError::Kind::Refused ? kExitUsage
-                                                                     : kExitUnreadablePack;
+    return Fail("",
+                error.Reason() == platform::TraceOpenError::Kind::Refused ? kExitUsage
+                                                                          : kExitUnreadablePack,
+                std::string(error.what()) + "; nothing was sent.");
   }
   return std::nullopt;
 }
@@ -190,6 +188,8 @@ int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary
   ConsoleView console(options.Json ? stderr : stdout,
                       platform::IsTerminal(stderr) ? stderr : nullptr);
   RecordingView view(console);
+  const std::string settingsPath =
+      options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile;
   std::optional<JobTarget> target;
   // Destroyed after the job's session, which cuts the line.
   std::unique_ptr<sim::InProcessController> simulated;
@@ -203,13 +203,10 @@ int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary
     try {
       simulated = std::make_unique<sim::InProcessController>(simOptions);
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "quorin-iap-cli: the simulated controller cannot start: %s.\n",
-                   error.what());
-      return kExitInternalError;
+      return Fail("", kExitInternalError,
+                  "the simulated controller cannot start: " + std::string(error.what()) + ".");
     }
-    target = JobTarget::Simulated(simulated->Line())
-                 .BaudIndexFrom(options.SettingsFile.empty() ? SettingsFilePath()
-                                                             : options.SettingsFile);
+    target = JobTarget::Simulated(simulated->Line()).BaudIndexFrom(settingsPath);
   }
   const std::string portName = target->PortName();
   summary.Port = portName;
@@ -226,7 +223,7 @@ int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary
 
   std::unique_ptr<ByteTraceFile> trace;
   if (!options.TraceFile.empty()) {
-    if (const auto refused = OpenTrace(options, portName, trace)) return *refused;
+    if (const auto refused = OpenTrace(options, settingsPath, portName, trace)) return *refused;
     session.SetTrace(trace->Hook());
   }
 
@@ -241,8 +238,7 @@ int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary
     try {
       session.StartJob();
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "quorin-iap-cli: %s.\n", error.what());
-      return kExitInternalError;
+      return Fail("", kExitInternalError, std::string(error.what()) + ".");
     }
     if (interrupts.Arrived()) session.Cancel();
     loop.Run();
@@ -298,9 +294,8 @@ int RunFlash(const FlashOptions& options) {
   } catch (const std::exception& error) {
     // A thread that cannot be started (std::system_error), memory that cannot be had: the tool's
     // own failure, which the JSON object reports like any other outcome.
-    std::fprintf(stderr, "quorin-iap-cli: internal error: %s.\n",
-                 platform::TerminalSafe(error.what()).c_str());
-    summary.ExitCode = kExitInternalError;
+    summary.ExitCode =
+        Fail("", kExitInternalError, "internal error: " + std::string(error.what()) + ".");
   }
   if (options.Json) {
     const std::string json = FlashJson(summary) + "\n";
@@ -326,46 +321,35 @@ void ReportUsageError(const CLI::App& app) {
 }
 
 void AddFlashCommand(CLI::App& app, int& exitCode) {
-  auto options = std::make_shared<FlashOptions>();
-  CLI::App* flash = app.add_subcommand(
-      "flash",
+  const auto [flash, options] = AddCommand(
+      app, "flash",
       "Write a pack's firmware into the controller (one programming job).\nExit codes: 0 "
       "programmed, 1 a broken pack or one without firmware, 2 a pack, settings file or trace "
       "that cannot be used, 3 the port cannot be opened, 4 no loader answered, 5 not "
       "acknowledged, 6 no final answer, 7 a pack for another target, 64 a usage error (an empty "
       "name too, and an existing trace file without --force-trace), 70 an internal error (e.g. "
       "a thread that cannot be started), 130 interrupted (SIGINT, SIGTERM, SIGHUP; --simulate "
-      "too). With --json the outcome's word names the exit code, a usage error's included.");
-  flash->add_option("PACK", options->PackPath, "The update pack (.Pack)")
-      ->required()
-      ->check(NotEmpty());
-  CLI::Option* port =
-      flash
-          ->add_option("--port", options->Port,
-                       "Serial port: a device path, COMn, or auto for the one USB serial adapter "
-                       "present (default: the settings file's port)")
-          ->check(NotEmpty());
-  std::vector<std::string> names;
-  for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
+      "too). With --json the outcome's word names the exit code, a usage error's included.",
+      exitCode, RunFlash);
+  AddNameOption(*flash, "PACK", options->PackPath, "The update pack (.Pack)")->required();
+  CLI::Option* port = AddNameOption(*flash, "--port", options->Port,
+                                    "Serial port: a device path, COMn, or auto for the one USB "
+                                    "serial adapter present (default: the settings file's port)");
   flash
       ->add_flag("--simulate{normal}", options->Simulate,
                  "Instead of a port, talk to the simulated controller inside this program, "
                  "playing SCENARIO (default normal; the scenarios of the simulate command)")
-      ->check(CLI::IsMember(names))
+      ->check(ScenarioName())
       ->excludes(port);
-  flash
-      ->add_option("--settings", options->SettingsFile,
-                   "Settings file (default: Cyclomer.ini beside the executable); without "
-                   "--port it must hold a port")
-      ->check(NotEmpty());
+  AddNameOption(*flash, "--settings", options->SettingsFile,
+                "Settings file (default: Cyclomer.ini beside the executable); without --port it "
+                "must hold a port");
   flash->add_flag("--force", options->Force,
                   "Send a pack made for another target, or one that holds no firmware, too");
-  flash
-      ->add_option(
-          "--trace", options->TraceFile,
-          "Write a timestamped hex dump of every byte sent and received to this file, FIFO or "
-          "device. Never slows the job: what a slow reader cannot take is dropped and counted")
-      ->check(NotEmpty());
+  AddNameOption(*flash, "--trace", options->TraceFile,
+                "Write a timestamped hex dump of every byte sent and received to this file, FIFO "
+                "or device. Never slows the job: what a slow reader cannot take is dropped and "
+                "counted");
   flash->add_flag("--force-trace", options->ForceTrace,
                   "Replace an existing regular --trace file (never the pack, the settings file "
                   "or the port)");
@@ -373,7 +357,6 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
                   "Print one JSON object on stdout at the end (outcome, pack, version, target, "
                   "data-length, port, device, bytes-sent, groups-acknowledged, duration, log); "
                   "the log lines then go to stderr");
-  flash->callback([options, &exitCode] { exitCode = RunFlash(*options); });
 }
 
 }  // namespace quorin
