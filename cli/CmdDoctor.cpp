@@ -11,6 +11,7 @@
 
 #include "cli/Commands.h"
 #include "cli/DoctorJson.h"
+#include "cli/NameArgs.h"
 #include "cli/PortOption.h"
 #include "iap/Doctor.h"
 #include "iap/DoctorLine.h"
@@ -136,33 +137,28 @@ int RunDoctor(const DoctorOptions& options) {
   return ExitCodeFor(exact);
 }
 
-// An option given with an empty value is a usage error, as everywhere in this tool.
-const CLI::Validator kNotEmpty(
-    [](std::string& value) {
-      return value.empty() ? std::string("must not be empty") : std::string();
-    },
-    "NOT EMPTY");
-
 }  // namespace
 
 void AddDoctorCommand(CLI::App& app, int& exitCode) {
-  auto options = std::make_shared<DoctorOptions>();
-  CLI::App* doctor = app.add_subcommand(
-      "doctor",
+  const auto [doctor, options] = AddCommand(
+      app, "doctor",
       "Say why the tool cannot reach the controller: USB serial adapters, drivers, brltty and "
       "ModemManager, the job's port, and what the line does. Sends the controller nothing but "
       "identification requests.\nExit codes: 0 nothing stands in the way, 2 the settings file "
       "gives no port, 3 a problem with the adapter or the port, 4 the port opens but nothing "
-      "answered (or the loopback failed), 64 a usage error, 70 an internal error.");
+      "answered (or the loopback failed), 64 a usage error, 70 an internal error.",
+      exitCode, RunDoctor);
+  // The help shows this check by name (TEXT:NOT EMPTY).
+  const CLI::Validator notEmpty = NotEmpty().description("NOT EMPTY");
   doctor
       ->add_option("--port", options->Port,
                    "The port to check: a device path, COMn, or auto (default: the settings "
                    "file's port)")
-      ->check(kNotEmpty);
+      ->check(notEmpty);
   doctor
       ->add_option("--settings", options->SettingsFile,
                    "Settings file (default: Cyclomer.ini beside the executable)")
-      ->check(kNotEmpty);
+      ->check(notEmpty);
   doctor->add_flag("--loopback", options->Loopback,
                    "TX and RX of the adapter are bridged: send test patterns and compare the echo "
                    "(instead of asking the controller)");
@@ -172,7 +168,6 @@ void AddDoctorCommand(CLI::App& app, int& exitCode) {
       ->add_option("--watch", options->WatchSeconds,
                    "First report for SECONDS what adapters appear and disappear")
       ->check(CLI::Range(1u, 3600u));
-  doctor->callback([options, &exitCode] { exitCode = RunDoctor(*options); });
 }
 
 }  // namespace quorin

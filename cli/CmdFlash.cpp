@@ -4,12 +4,10 @@
 // process's main thread running the event loop as the UI thread. With --simulate the job talks to
 // the simulated controller in this process, over an in-memory loopback line (every platform).
 #include <CLI/CLI.hpp>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,12 +20,12 @@
 #include "cli/PackProblems.h"
 #include "cli/PortOption.h"
 #include "cli/PortText.h"
+#include "cli/StopRequests.h"
 #include "comm/EventLoop.h"
 #include "comm/PortNames.h"
 #include "iap/JobSession.h"
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
-#include "platform/InterruptHook.h"
 #include "platform/OutsideText.h"
 #include "platform/Process.h"
 #include "settings/UartSettings.h"
@@ -87,48 +85,19 @@ int ExitCodeFor(JobOutcome outcome) {
   return kExitProgramFail;
 }
 
-// Turns Ctrl-C and termination requests into a cancel of the job, taken on the hook's own thread.
-// Made before any other thread of the command starts (the simulated controller's, the trace's, the
-// job's, the port's): they inherit the mask that sends every request to the hook, so none of them
-// can be ended by one. A request that comes before the session exists is remembered.
-class InterruptWatcher {
- public:
-  InterruptWatcher()
-      : hook_([this](platform::InterruptKind) {
-          interrupted_.store(true);
-          const std::lock_guard<std::mutex> lock(mutex_);
-          if (JobSession* session = session_.load()) session->Cancel();
-        }) {}
-  InterruptWatcher(const InterruptWatcher&) = delete;
-  InterruptWatcher& operator=(const InterruptWatcher&) = delete;
-
-  // A request from now on cancels `session`'s job; nullptr: no session any more. Returns once a
-  // cancel of the previous session that was under way has ended.
-  void Watch(JobSession* session) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    session_.store(session);
-  }
-  bool Interrupted() const { return interrupted_.load(); }
-
- private:
-  std::atomic<bool> interrupted_{false};
-  std::mutex mutex_;  // held while the hook cancels, so the session cannot go meanwhile
-  std::atomic<JobSession*> session_{nullptr};
-  platform::InterruptHook hook_;  // last: stops before the members it uses go
-};
-
-// `session` is the one a request cancels while this lives.
+// `session` is the one a stop request cancels while this lives; its end waits for a cancel under
+// way.
 class WatchedSession {
  public:
-  WatchedSession(InterruptWatcher& watcher, JobSession& session) : watcher_(watcher) {
-    watcher_.Watch(&session);
+  WatchedSession(StopRequests& requests, JobSession& session) : requests_(requests) {
+    requests_.OnRequest([&session] { session.Cancel(); });
   }
-  ~WatchedSession() { watcher_.Watch(nullptr); }
+  ~WatchedSession() { requests_.OnRequest({}); }
   WatchedSession(const WatchedSession&) = delete;
   WatchedSession& operator=(const WatchedSession&) = delete;
 
  private:
-  InterruptWatcher& watcher_;
+  StopRequests& requests_;
 };
 
 // Reads the pack into the session and judges it; on a refusal says why and returns the exit code.
@@ -181,22 +150,20 @@ std::optional<int> ReadPack(JobSession& session, const FlashOptions& options) {
   return std::nullopt;
 }
 
-// Opens the trace, never over the pack, the settings file or the port; on a refusal says why and
-// returns the exit code.
-std::optional<int> OpenTrace(const FlashOptions& options, const std::string& portName,
-                             std::unique_ptr<ByteTraceFile>& trace) {
-  const std::string settingsPath =
-      options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile;
+// Opens the trace, never over the pack, the settings file (`settingsPath`) or the port; on a
+// refusal says why and returns the exit code.
+std::optional<int> OpenTrace(const FlashOptions& options, const std::string& settingsPath,
+                             const std::string& portName, std::unique_ptr<ByteTraceFile>& trace) {
   std::vector<platform::KeptFile> kept = {{"the pack", options.PackPath},
                                           {"the settings file", settingsPath}};
   if (options.Simulate.empty()) kept.push_back({"the serial port", ResolvePortName(portName)});
   try {
     trace = std::make_unique<ByteTraceFile>(options.TraceFile, options.ForceTrace, kept);
   } catch (const platform::TraceOpenError& error) {
-    std::fprintf(stderr, "quorin-iap-cli: %s; nothing was sent.\n",
-                 platform::TerminalSafe(error.what()).c_str());
-    return error.Reason() == platform::TraceOpenError::Kind::Refused ? kExitUsage
-                                                                     : kExitUnreadablePack;
+    return Fail("",
+                error.Reason() == platform::TraceOpenError::Kind::Refused ? kExitUsage
+                                                                          : kExitUnreadablePack,
+                std::string(error.what()) + "; nothing was sent.");
   }
   return std::nullopt;
 }
@@ -215,12 +182,14 @@ void SayWhere(JobOutcome outcome, const std::string& portName) {
 }
 
 // Runs the command and fills `summary` as far as it got; returns the exit code.
-int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSummary& summary) {
+int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary& summary) {
   EventLoop loop;
   // With --json stdout is the object's alone: a person still follows the log on stderr.
   ConsoleView console(options.Json ? stderr : stdout,
                       platform::IsTerminal(stderr) ? stderr : nullptr);
   RecordingView view(console);
+  const std::string settingsPath =
+      options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile;
   std::optional<JobTarget> target;
   // Destroyed after the job's session, which cuts the line.
   std::unique_ptr<sim::InProcessController> simulated;
@@ -234,13 +203,10 @@ int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSum
     try {
       simulated = std::make_unique<sim::InProcessController>(simOptions);
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "quorin-iap-cli: the simulated controller cannot start: %s.\n",
-                   error.what());
-      return kExitInternalError;
+      return Fail("", kExitInternalError,
+                  "the simulated controller cannot start: " + std::string(error.what()) + ".");
     }
-    target = JobTarget::Simulated(simulated->Line())
-                 .BaudIndexFrom(options.SettingsFile.empty() ? SettingsFilePath()
-                                                             : options.SettingsFile);
+    target = JobTarget::Simulated(simulated->Line()).BaudIndexFrom(settingsPath);
   }
   const std::string portName = target->PortName();
   summary.Port = portName;
@@ -257,7 +223,7 @@ int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSum
 
   std::unique_ptr<ByteTraceFile> trace;
   if (!options.TraceFile.empty()) {
-    if (const auto refused = OpenTrace(options, portName, trace)) return *refused;
+    if (const auto refused = OpenTrace(options, settingsPath, portName, trace)) return *refused;
     session.SetTrace(trace->Hook());
   }
 
@@ -267,15 +233,14 @@ int RunFlash(const FlashOptions& options, InterruptWatcher& interrupts, FlashSum
     loop.Quit();
   };
   const auto started = std::chrono::steady_clock::now();
-  if (!interrupts.Interrupted()) {  // a request during the pack's reading: no job at all
+  if (!interrupts.Arrived()) {  // a request during the pack's reading: no job at all
     const WatchedSession watched(interrupts, session);
     try {
       session.StartJob();
     } catch (const std::exception& error) {
-      std::fprintf(stderr, "quorin-iap-cli: %s.\n", error.what());
-      return kExitInternalError;
+      return Fail("", kExitInternalError, std::string(error.what()) + ".");
     }
-    if (interrupts.Interrupted()) session.Cancel();
+    if (interrupts.Arrived()) session.Cancel();
     loop.Run();
   }
   summary.DurationSeconds =
@@ -322,14 +287,15 @@ int RunFlash(const FlashOptions& options) {
   FlashSummary summary;
   summary.Pack = options.PackPath;
   try {
-    InterruptWatcher interrupts;  // before any other thread starts
+    // Before any other thread starts (the simulated controller's, the trace's, the job's, the
+    // port's); a request that comes before the job's session exists is remembered.
+    StopRequests interrupts;
     summary.ExitCode = RunFlash(options, interrupts, summary);
   } catch (const std::exception& error) {
     // A thread that cannot be started (std::system_error), memory that cannot be had: the tool's
     // own failure, which the JSON object reports like any other outcome.
-    std::fprintf(stderr, "quorin-iap-cli: internal error: %s.\n",
-                 platform::TerminalSafe(error.what()).c_str());
-    summary.ExitCode = kExitInternalError;
+    summary.ExitCode =
+        Fail("", kExitInternalError, "internal error: " + std::string(error.what()) + ".");
   }
   if (options.Json) {
     const std::string json = FlashJson(summary) + "\n";
@@ -355,46 +321,35 @@ void ReportUsageError(const CLI::App& app) {
 }
 
 void AddFlashCommand(CLI::App& app, int& exitCode) {
-  auto options = std::make_shared<FlashOptions>();
-  CLI::App* flash = app.add_subcommand(
-      "flash",
+  const auto [flash, options] = AddCommand(
+      app, "flash",
       "Write a pack's firmware into the controller (one programming job).\nExit codes: 0 "
       "programmed, 1 a broken pack or one without firmware, 2 a pack, settings file or trace "
       "that cannot be used, 3 the port cannot be opened, 4 no loader answered, 5 not "
       "acknowledged, 6 no final answer, 7 a pack for another target, 64 a usage error (an empty "
       "name too, and an existing trace file without --force-trace), 70 an internal error (e.g. "
       "a thread that cannot be started), 130 interrupted (SIGINT, SIGTERM, SIGHUP; --simulate "
-      "too). With --json the outcome's word names the exit code, a usage error's included.");
-  flash->add_option("PACK", options->PackPath, "The update pack (.Pack)")
-      ->required()
-      ->check(NotEmpty());
-  CLI::Option* port =
-      flash
-          ->add_option("--port", options->Port,
-                       "Serial port: a device path, COMn, or auto for the one USB serial adapter "
-                       "present (default: the settings file's port)")
-          ->check(NotEmpty());
-  std::vector<std::string> names;
-  for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
+      "too). With --json the outcome's word names the exit code, a usage error's included.",
+      exitCode, RunFlash);
+  AddNameOption(*flash, "PACK", options->PackPath, "The update pack (.Pack)")->required();
+  CLI::Option* port = AddNameOption(*flash, "--port", options->Port,
+                                    "Serial port: a device path, COMn, or auto for the one USB "
+                                    "serial adapter present (default: the settings file's port)");
   flash
       ->add_flag("--simulate{normal}", options->Simulate,
                  "Instead of a port, talk to the simulated controller inside this program, "
                  "playing SCENARIO (default normal; the scenarios of the simulate command)")
-      ->check(CLI::IsMember(names))
+      ->check(ScenarioName())
       ->excludes(port);
-  flash
-      ->add_option("--settings", options->SettingsFile,
-                   "Settings file (default: Cyclomer.ini beside the executable); without "
-                   "--port it must hold a port")
-      ->check(NotEmpty());
+  AddNameOption(*flash, "--settings", options->SettingsFile,
+                "Settings file (default: Cyclomer.ini beside the executable); without --port it "
+                "must hold a port");
   flash->add_flag("--force", options->Force,
                   "Send a pack made for another target, or one that holds no firmware, too");
-  flash
-      ->add_option(
-          "--trace", options->TraceFile,
-          "Write a timestamped hex dump of every byte sent and received to this file, FIFO or "
-          "device. Never slows the job: what a slow reader cannot take is dropped and counted")
-      ->check(NotEmpty());
+  AddNameOption(*flash, "--trace", options->TraceFile,
+                "Write a timestamped hex dump of every byte sent and received to this file, FIFO "
+                "or device. Never slows the job: what a slow reader cannot take is dropped and "
+                "counted");
   flash->add_flag("--force-trace", options->ForceTrace,
                   "Replace an existing regular --trace file (never the pack, the settings file "
                   "or the port)");
@@ -402,7 +357,6 @@ void AddFlashCommand(CLI::App& app, int& exitCode) {
                   "Print one JSON object on stdout at the end (outcome, pack, version, target, "
                   "data-length, port, device, bytes-sent, groups-acknowledged, duration, log); "
                   "the log lines then go to stderr");
-  flash->callback([options, &exitCode] { exitCode = RunFlash(*options); });
 }
 
 }  // namespace quorin

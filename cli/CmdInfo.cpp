@@ -51,14 +51,12 @@ void PrintJson(const std::string& name, const PackHeader& header) {
       Hex(header.WireKey(), 2).c_str(), Hex(header.HeaderCrc(), 4).c_str());
 }
 
-// Says why the pack was not shown: the text and its plain-language line on stderr, and with
-// --json also one object on stdout. Returns `exitCode`.
-int Refuse(const InfoOptions& options, int exitCode, const std::string& text,
+// Says why the pack `name` was not shown: the text and its plain-language line on stderr, and
+// with `json` also one object on stdout. Returns `exitCode`.
+int Refuse(bool json, const std::string& name, int exitCode, const std::string& text,
            const std::string& detail, const EInOutError* ioError) {
   std::fprintf(stderr, "%s\n  %s\n", text.c_str(), detail.c_str());
-  if (options.json) {
-    const std::string name =
-        platform::Utf8FromPath(platform::PathFromUtf8(options.path).filename());
+  if (json) {
     std::printf("{\"file\": %s, \"error\": {\"code\": %d, ", JsonString(name).c_str(), exitCode);
     if (ioError != nullptr) std::printf("\"io-code\": %d, ", ioError->Code());
     std::printf("\"text\": %s, \"detail\": %s}}\n", JsonString(text).c_str(),
@@ -68,21 +66,20 @@ int Refuse(const InfoOptions& options, int exitCode, const std::string& text,
 }
 
 int RunInfo(const InfoOptions& options) {
+  const std::string name = platform::Utf8FromPath(platform::PathFromUtf8(options.path).filename());
   const auto records = std::make_unique<PackRecords>();
   PackDecodeResult decoded = PackDecodeResult::Ok;
   try {
     decoded = LoadUpdatePackResult(*records, options.path);
   } catch (const EInOutError& error) {
-    return Refuse(options, kExitUnreadablePack, std::string(error.what()) + ".",
+    return Refuse(options.json, name, kExitUnreadablePack, std::string(error.what()) + ".",
                   ReadErrorExplanation(error, options.path), &error);
   }
   const PackVerdict verdict = JudgePack(decoded == PackDecodeResult::Ok, records->Header);
   if (verdict == PackVerdict::Broken) {
-    return Refuse(options, kExitBrokenPack, text::kPackBroken,
+    return Refuse(options.json, name, kExitBrokenPack, text::kPackBroken,
                   BrokenPackExplanation(decoded, records->Header), nullptr);
   }
-  const std::string name =
-      platform::Utf8FromPath(platform::PathFromUtf8(options.path).filename());
   if (options.json) {
     PrintJson(name, records->Header);
   } else {
@@ -96,18 +93,17 @@ int RunInfo(const InfoOptions& options) {
 }  // namespace
 
 void AddInfoCommand(CLI::App& app, int& exitCode) {
-  auto options = std::make_shared<InfoOptions>();
-  CLI::App* info = app.add_subcommand(
-      "info",
+  const auto [info, options] = AddCommand(
+      app, "info",
       "Check an update pack and show its header: file, version, target, kind, data-length, "
       "data-sum, wire-key, header-crc.\nExit codes: 0 a good pack (a pack for another target "
       "also warns \"固件包错误\" on stderr), 1 a broken pack, 2 a file that cannot be read, "
       "64 a usage error. On a failure stderr tells the loader's text and what it means; with "
       "--json stdout also gets one object {\"file\", \"error\": {\"code\" (the exit code), "
-      "\"io-code\" (a file that cannot be read), \"text\", \"detail\"}}.");
-  info->add_option("PACK", options->path, "The pack file (*.Pack)")->required()->check(NotEmpty());
+      "\"io-code\" (a file that cannot be read), \"text\", \"detail\"}}.",
+      exitCode, RunInfo);
+  AddNameOption(*info, "PACK", options->path, "The pack file (*.Pack)")->required();
   info->add_flag("--json", options->json, "Print the fields as one JSON object");
-  info->callback([options, &exitCode] { exitCode = RunInfo(*options); });
 }
 
 }  // namespace quorin

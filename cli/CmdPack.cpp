@@ -50,19 +50,14 @@ std::uint8_t Byte(const std::string& text) {
   return static_cast<std::uint8_t>(*ParseUnsigned(text, 0xFF));
 }
 
-int Fail(int code, const std::string& message) {
-  // Every message is one line, and most name a file: shown cleaned as a whole.
-  std::fprintf(stderr, "quorin-iap-cli pack create: %s\n", platform::TerminalSafe(message).c_str());
-  return code;
-}
-
 // The firmware bytes of a .bin or .hex file; reports and returns false when there are none.
 bool ReadFirmware(const std::string& path, std::vector<std::uint8_t>& firmware, int& exitCode) {
   const std::string extension = LowerExtension(path);
   if (extension != ".bin" && extension != ".hex") {
-    exitCode = Fail(kExitBrokenPack, path +
-                                         ": the firmware must be a raw .bin or an Intel .hex "
-                                         "file; rename it if it is one of these");
+    exitCode = Fail("pack create", kExitBrokenPack,
+                    path +
+                        ": the firmware must be a raw .bin or an Intel .hex file; rename it "
+                        "if it is one of these");
     return false;
   }
   try {
@@ -74,21 +69,23 @@ bool ReadFirmware(const std::string& path, std::vector<std::uint8_t>& firmware, 
     try {
       text = ReadWholeFile(path, kMaxHexFileSize);
     } catch (const FileTooLarge& error) {
-      exitCode = Fail(kExitBrokenPack, std::string(error.what()) +
-                                           ", far more than a HEX file of a pack's firmware needs");
+      exitCode =
+          Fail("pack create", kExitBrokenPack,
+               std::string(error.what()) + ", far more than a HEX file of a pack's firmware needs");
       return false;
     }
     firmware = ParseIntelHex(text, kMaxDataLength).Bytes;
     return true;
   } catch (const FileTooLarge& error) {
-    exitCode = Fail(kExitBrokenPack, std::string(error.what()) + "; a pack carries at most " +
-                                         std::to_string(kMaxDataLength) + " bytes of firmware");
+    exitCode = Fail("pack create", kExitBrokenPack,
+                    std::string(error.what()) + "; a pack carries at most " +
+                        std::to_string(kMaxDataLength) + " bytes of firmware");
   } catch (const IntelHexError& error) {
-    exitCode = Fail(kExitBrokenPack, path + " line " + std::to_string(error.Line()) + ": " +
-                                         error.Problem() +
-                                         ". Fix the file or export it again from your build.");
+    exitCode = Fail("pack create", kExitBrokenPack,
+                    path + " line " + std::to_string(error.Line()) + ": " + error.Problem() +
+                        ". Fix the file or export it again from your build.");
   } catch (const FileError& error) {
-    exitCode = Fail(kExitUnreadablePack, error.what());
+    exitCode = Fail("pack create", kExitUnreadablePack, error.what());
   }
   return false;
 }
@@ -98,16 +95,16 @@ int RunPackCreate(const PackCreateOptions& options) {
   int exitCode = kExitOk;
   if (!ReadFirmware(options.firmware, firmware, exitCode)) return exitCode;
   if (firmware.empty()) {
-    return Fail(kExitBrokenPack,
-                options.firmware +
-                    (LowerExtension(options.firmware) == ".hex" ? " has no data records"
-                                                                : " is empty") +
-                    ": there is no firmware to put into a pack");
+    return Fail(
+        "pack create", kExitBrokenPack,
+        options.firmware +
+            (LowerExtension(options.firmware) == ".hex" ? " has no data records" : " is empty") +
+            ": there is no firmware to put into a pack");
   }
   // Only a regular file is ever replaced: --force means "this pack may go", not "this device".
   if (const auto existing = platform::IdentityOf(options.output);
       existing && existing->Kind != platform::FileKind::Regular) {
-    return Fail(kExitUnreadablePack,
+    return Fail("pack create", kExitUnreadablePack,
                 options.output +
                     " exists and is not a regular file (a folder, a device, a FIFO ...); it is "
                     "never replaced, with or without --force: choose another -o");
@@ -128,12 +125,12 @@ int RunPackCreate(const PackCreateOptions& options) {
     const auto image = BuildPackImage(firmware, fields);
     WriteNewFile(options.output, *image, options.force);
   } catch (const FirmwareTooLarge& error) {
-    return Fail(kExitBrokenPack, options.firmware + ": " + error.what());
+    return Fail("pack create", kExitBrokenPack, options.firmware + ": " + error.what());
   } catch (const FileExists& error) {
-    return Fail(kExitUnreadablePack,
+    return Fail("pack create", kExitUnreadablePack,
                 std::string(error.what()) + "; pass --force to replace it, or choose another -o");
   } catch (const FileError& error) {
-    return Fail(kExitUnreadablePack, error.what());
+    return Fail("pack create", kExitUnreadablePack, error.what());
   }
   std::printf("wrote %s: version %u, target %lu, %s, %zu byte%s of firmware\n",
               platform::TerminalSafe(options.output).c_str(), static_cast<unsigned>(fields.Version),
@@ -148,17 +145,16 @@ void AddPackCommand(CLI::App& app, int& exitCode) {
   CLI::App* pack = app.add_subcommand("pack", "Make update packs");
   pack->require_subcommand(1);
 
-  auto options = std::make_shared<PackCreateOptions>();
-  CLI::App* create = pack->add_subcommand(
-      "create",
+  const auto [create, options] = AddCommand(
+      *pack, "create",
       "Write an update pack from a firmware file.\nExit codes: 0 written, 1 the firmware cannot "
       "go into a pack (bad HEX file, too large, no firmware at all), 2 a file cannot be read or "
       "written (an existing output without --force; an output that is not a regular file, even "
-      "with --force), 64 a usage error.");
-  create
-      ->add_option("--firmware", options->firmware, "Firmware as a raw .bin or an Intel .hex file")
-      ->required()
-      ->check(NotEmpty());
+      "with --force), 64 a usage error.",
+      exitCode, RunPackCreate);
+  AddNameOption(*create, "--firmware", options->firmware,
+                "Firmware as a raw .bin or an Intel .hex file")
+      ->required();
   create->add_option("--version", options->version, "Firmware version number, 0 to 65535")
       ->required()
       ->check(UnsignedUpTo(0xFFFF));
@@ -182,11 +178,10 @@ void AddPackCommand(CLI::App& app, int& exitCode) {
       ->add_option("--filler", options->filler,
                    "Byte after the firmware up to the pack's size (random bytes when not given)")
       ->check(UnsignedUpTo(0xFF));
-  create->add_option("-o,--output", options->output, "The pack file to write (*.Pack)")
-      ->required()
-      ->check(NotEmpty());
-  create->add_flag("--force", options->force, "Replace the output file if it exists (only a regular file)");
-  create->callback([options, &exitCode] { exitCode = RunPackCreate(*options); });
+  AddNameOption(*create, "-o,--output", options->output, "The pack file to write (*.Pack)")
+      ->required();
+  create->add_flag("--force", options->force,
+                   "Replace the output file if it exists (only a regular file)");
 }
 
 }  // namespace quorin

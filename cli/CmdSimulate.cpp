@@ -3,19 +3,17 @@
 // Plays the controller on a pseudo-terminal until SIGINT or SIGTERM: prints the device to open
 // (optionally linked as PATH), then one line per job and per protocol fault it sees.
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <system_error>
 
 #include "cli/Commands.h"
 #include "cli/NameArgs.h"
+#include "cli/StopRequests.h"
 #include "platform/FileIdentity.h"
-#include "platform/InterruptHook.h"
 #include "platform/OutsideText.h"
 #include "sim/SimController.h"
 
@@ -29,33 +27,6 @@ struct SimulateOptions {
   unsigned AckDelayMs = 1000;
   std::string FirmwareOut;
   std::uint32_t Seed = 1;
-};
-
-// Ctrl-C and termination requests, taken by the interrupt hook while this lives.
-class StopSignals {
- public:
-  StopSignals()
-      : hook_([this](platform::InterruptKind) {
-          {
-            const std::lock_guard<std::mutex> lock(mutex_);
-            arrived_ = true;
-          }
-          changed_.notify_all();
-        }) {}
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
-
-  // True when a stop request came, at the latest within `wait`.
-  bool Arrived(std::chrono::milliseconds wait) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, wait, [this] { return arrived_; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  bool arrived_ = false;          // guarded by mutex_
-  platform::InterruptHook hook_;  // last: stops before the members it uses go
 };
 
 // The symbolic link PATH -> device, made by this process (an existing PATH is never replaced) and
@@ -136,33 +107,28 @@ int RunSimulate(const SimulateOptions& given) {
   // Each firmware replaces the file as a whole; what is not a regular file is never touched.
   if (const auto existing = platform::IdentityOf(given.FirmwareOut);
       !given.FirmwareOut.empty() && existing && existing->Kind != platform::FileKind::Regular) {
-    std::fprintf(stderr,
-                 "quorin-iap-cli simulate: --firmware-out %s is not a regular file (a folder, a "
-                 "FIFO, a device ...); name a file to write each firmware into\n",
-                 platform::TerminalSafe(given.FirmwareOut).c_str());
-    return kExitUsage;
+    return Fail("simulate", kExitUsage,
+                "--firmware-out " + given.FirmwareOut +
+                    " is not a regular file (a folder, a FIFO, a device ...); name a file to "
+                    "write each firmware into");
   }
-  StopSignals signals;  // before the controller's thread exists, so it inherits the mask
+  StopRequests signals;  // before the controller's thread exists, so it inherits the mask
   std::unique_ptr<sim::SimController> controller;
   std::unique_ptr<DeviceLink> link;
   try {
     controller = std::make_unique<sim::SimController>(options);
     controller->Start();
   } catch (const std::exception& error) {
-    std::fprintf(stderr,
-                 "quorin-iap-cli simulate: no pseudo-terminal to be had (%s); check that "
-                 "/dev/ptmx and /dev/pts are available\n",
-                 error.what());
-    return kExitInternalError;
+    return Fail("simulate", kExitInternalError,
+                "no pseudo-terminal to be had (" + std::string(error.what()) +
+                    "); check that /dev/ptmx and /dev/pts are available");
   }
   try {
     if (!given.Link.empty()) {
       link = std::make_unique<DeviceLink>(given.Link, controller->SlavePath());
     }
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "quorin-iap-cli simulate: %s\n",
-                 platform::TerminalSafe(error.what()).c_str());
-    return kExitUsage;
+    return Fail("simulate", kExitUsage, error.what());
   }
   std::printf("%s\n", controller->SlavePath().c_str());
   std::printf("simulated controller (scenario %s) on %s%s%s; Ctrl-C ends it\n",
@@ -199,35 +165,28 @@ int RunSimulate(const SimulateOptions& given) {
 }  // namespace
 
 void AddSimulateCommand(CLI::App& app, int& exitCode) {
-  auto options = std::make_shared<SimulateOptions>();
-  CLI::App* command = app.add_subcommand(
-      "simulate",
+  const auto [command, options] = AddCommand(
+      app, "simulate",
       "Play the motor controller on a pseudo-terminal until Ctrl-C: prints the device to flash "
       "to, then one line per job.\nExit codes: 0 stopped by SIGINT/SIGTERM, 64 usage (also a "
-      "--link PATH that exists already or cannot be made), 70 no pseudo-terminal.");
-  std::vector<std::string> names;
-  for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
+      "--link PATH that exists already or cannot be made), 70 no pseudo-terminal.",
+      exitCode, RunSimulate);
   command->add_option("--scenario", options->Scenario, "How the controller misbehaves")
-      ->check(CLI::IsMember(names))
+      ->check(ScenarioName())
       ->capture_default_str();
-  command
-      ->add_option("--link", options->Link,
-                   "Also make PATH a symbolic link to the device; PATH must not exist. On exit the "
-                   "link is removed if it is still the one made")
-      ->check(NotEmpty());
+  AddNameOption(*command, "--link", options->Link,
+                "Also make PATH a symbolic link to the device; PATH must not exist. On exit the "
+                "link is removed if it is still the one made");
   command
       ->add_option("--group", options->Group,
                    "k of ack-lost, ack-delay and cable-pulled: the k-th 1024-byte group")
       ->capture_default_str();
   command->add_option("--ack-delay", options->AckDelayMs, "Delay of ack-delay in milliseconds")
       ->capture_default_str();
-  command
-      ->add_option("--firmware-out", options->FirmwareOut,
-                   "Write each received firmware (unmasked) to FILE")
-      ->check(NotEmpty());
+  AddNameOption(*command, "--firmware-out", options->FirmwareOut,
+                "Write each received firmware (unmasked) to FILE");
   command->add_option("--seed", options->Seed, "Seed of the noise and burst bytes")
       ->capture_default_str();
-  command->callback([options, &exitCode] { exitCode = RunSimulate(*options); });
 }
 
 }  // namespace quorin

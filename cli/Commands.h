@@ -4,6 +4,13 @@
 // command line has been parsed, on the main thread, and stores its exit code in `exitCode`.
 // Commands print; nothing below cli/ does.
 #include <CLI/CLI.hpp>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "platform/OutsideText.h"
 
 namespace quorin {
 
@@ -20,6 +27,28 @@ inline constexpr int kExitForeignTarget = 7;   // a pack for another target, ref
 inline constexpr int kExitUsage = 64;          // a command line that cannot be parsed
 inline constexpr int kExitInternalError = 70;  // an unexpected failure inside the tool
 inline constexpr int kExitInterrupted = 130;   // Ctrl-C
+
+// Says on stderr why `command` ("pack create"; empty: the program as a whole) fails, as one line
+// "quorin-iap-cli COMMAND: LINE" with `line` cleaned for the terminal (it may name a file or quote
+// the system). Returns `exitCode`. Main thread.
+inline int Fail(std::string_view command, int exitCode, std::string_view line) {
+  std::string who = "quorin-iap-cli";
+  if (!command.empty()) who += " " + std::string(command);
+  std::fprintf(stderr, "%s: %s\n", who.c_str(), platform::TerminalSafe(line).c_str());
+  return exitCode;
+}
+
+// Adds the subcommand `name` with an Options value for its options to fill, which `run` gets once
+// the whole command line is parsed; its result becomes `exitCode`. Returns the subcommand and the
+// value (which lives as long as the subcommand).
+template <typename Options>
+auto AddCommand(CLI::App& parent, const std::string& name, const std::string& description,
+                int& exitCode, int (*run)(const Options&)) {
+  auto options = std::make_shared<Options>();
+  CLI::App* command = parent.add_subcommand(name, description);
+  command->callback([options, run, &exitCode] { exitCode = run(*options); });
+  return std::pair(command, options.get());
+}
 
 // `info PACK [--json]`: loads a pack and shows its header fields.
 void AddInfoCommand(CLI::App& app, int& exitCode);

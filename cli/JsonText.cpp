@@ -52,11 +52,7 @@ std::string JsonString(std::string_view text) {
       ++at;
       continue;
     }
-    if (length > 1 && EscapedAbove(value)) {
-      char escaped[16];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", value);
-      out += escaped;
-    } else if (length > 1) {
+    if (length > 1 && !EscapedAbove(value)) {
       out.append(text.substr(at, length));
     } else if (c == '"' || c == '\\') {
       out += '\\';
@@ -67,9 +63,9 @@ std::string JsonString(std::string_view text) {
       out += "\\t";
     } else if (c == '\r') {
       out += "\\r";
-    } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
+    } else if (length > 1 || value < 0x20 || value == 0x7F) {  // C0, DEL, EscapedAbove
+      char escaped[16];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", value);
       out += escaped;
     } else {
       out += c;

@@ -1,6 +1,7 @@
 #include "cli/NameArgs.h"
 
 #include "platform/OutsideText.h"
+#include "sim/SimOptions.h"
 
 namespace quorin {
 
@@ -10,6 +11,17 @@ CLI::Validator NotEmpty() {
         return text.empty() ? std::string("must not be empty") : std::string();
       },
       "");
+}
+
+CLI::Option* AddNameOption(CLI::App& command, const std::string& name, std::string& value,
+                           const std::string& description) {
+  return command.add_option(name, value, description)->check(NotEmpty());
+}
+
+CLI::Validator ScenarioName() {
+  std::vector<std::string> names;
+  for (std::string_view name : sim::ScenarioNames()) names.emplace_back(name);
+  return CLI::IsMember(names);
 }
 
 std::vector<std::string> WithEmptyValuesKept(std::vector<std::string> arguments) {

@@ -1,5 +1,4 @@
 // quorin-iap-cli: the command-line twin of the desktop window.
-#include <cstdio>
 #include <exception>
 #include <string>
 #include <vector>
@@ -8,7 +7,6 @@
 #include "cli/NameArgs.h"
 #include "platform/CommandLine.h"
 #include "platform/InterruptHook.h"
-#include "platform/OutsideText.h"
 #include "platform/Process.h"
 
 int main(int argc, char** argv) {
@@ -51,9 +49,7 @@ int main(int argc, char** argv) {
     quorin::ReportUsageError(app);
     return quorin::kExitUsage;
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "quorin-iap-cli: %s\n",
-                 quorin::platform::TerminalSafe(error.what()).c_str());
-    return quorin::kExitInternalError;
+    return quorin::Fail("", quorin::kExitInternalError, error.what());
   }
   return exitCode;
 }
