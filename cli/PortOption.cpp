@@ -37,15 +37,9 @@ std::optional<std::string> SettingsProblem(const UartPortCheck& check) {
 
 // The one USB serial adapter with a port, or the exit code after listing what is there.
 std::optional<int> AutoPort(std::string& portName) {
-  const platform::DeviceSnapshot snapshot = platform::SystemDeviceView()->Look();
-  std::vector<DoctorAdapter> withPort;
-  for (DoctorAdapter& adapter : SerialAdapters(snapshot)) {
-    if (!adapter.Port.empty()) withPort.push_back(std::move(adapter));
-  }
-  if (withPort.size() == 1) {
-    // Windows names its ports; elsewhere the device path says more than a count.
-    const DoctorAdapter& adapter = withPort.front();
-    portName = snapshot.System == platform::DeviceSystem::Windows ? adapter.Port : adapter.Device;
+  const auto [name, withPort] = ChooseAutoPort(platform::SystemDeviceView()->Look());
+  if (!name.empty()) {
+    portName = name;
     return std::nullopt;
   }
   std::string text = withPort.empty() ? "--port auto: no USB serial adapter with a port is here"

@@ -451,6 +451,18 @@ std::vector<DoctorAdapter> SerialAdapters(const DeviceSnapshot& snapshot) {
   return adapters;
 }
 
+AutoPortChoice ChooseAutoPort(const DeviceSnapshot& snapshot) {
+  AutoPortChoice choice;
+  for (DoctorAdapter& adapter : SerialAdapters(snapshot)) {
+    if (!adapter.Port.empty()) choice.WithPort.push_back(std::move(adapter));
+  }
+  if (choice.WithPort.size() == 1) {
+    const DoctorAdapter& only = choice.WithPort.front();
+    choice.Name = snapshot.System == platform::DeviceSystem::Windows ? only.Port : only.Device;
+  }
+  return choice;
+}
+
 DoctorFacts GatherDoctorFacts(const platform::DeviceView& view, const DoctorTarget& target,
                               const PortOpenProbe& probe) {
   DoctorFacts facts;

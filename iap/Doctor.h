@@ -30,6 +30,15 @@ struct DoctorAdapter {
 // give a serial port (hubs, mice and receivers are not). Pure.
 std::vector<DoctorAdapter> SerialAdapters(const platform::DeviceSnapshot& snapshot);
 
+// `--port auto`: the serial adapters that have a port, and the name a job opens when there is
+// exactly one (Windows names its ports, COMn; elsewhere the device path says more than a number).
+// Name is empty when there is none or several. Pure.
+struct AutoPortChoice {
+  std::string Name;
+  std::vector<DoctorAdapter> WithPort;
+};
+AutoPortChoice ChooseAutoPort(const platform::DeviceSnapshot& snapshot);
+
 // The port a job would use and where its name came from.
 struct DoctorTarget {
   std::string Name;    // "COM3", "/dev/ttyUSB0"; empty: no port to check

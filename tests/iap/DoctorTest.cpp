@@ -69,7 +69,7 @@ const LinuxCase kLinuxCases[] = {
      "COM1",
      std::errc(),
      {},
-     {"COM1|dev/ttyUSB0|1a86:7523|CH340|ch341|USB Serial"}},
+     {"COM1|dev/ttyUSB0|1a86:7523|CH340|ch341|USB Serial", "auto: dev/ttyUSB0"}},
     {"Ch340TakenByBrltty",
      Joined({kHubAndMouse,
              Usb("1-1", "1a86", "7523", "", ""),
@@ -82,7 +82,8 @@ const LinuxCase kLinuxCases[] = {
      {"brltty/problem"},
      {"|1a86:7523|CH340||", "process 812 brltty",
       "its udev rule /usr/lib/udev/rules.d/85-brltty.rules",
-      "sudo ln -s /dev/null /etc/udev/rules.d/85-brltty.rules", "sudo apt remove brltty"}},
+      "sudo ln -s /dev/null /etc/udev/rules.d/85-brltty.rules", "sudo apt remove brltty",
+      "auto: 0 ports"}},
     {"BrlttyRuleMaskedAndNotRunningLeavesAMissingDriver",
      Joined({kHubAndMouse,
              Usb("1-1", "1a86", "7523", "", ""),
@@ -128,11 +129,12 @@ const LinuxCase kLinuxCases[] = {
     {"ModemManagerRuns",
      Joined({kHubAndMouse,
              Usb("1-4", "1a86", "55d4", "cdc_acm", "ttyACM0"),
+             Usb("1-5", "0403", "6015", "ftdi_sio", "ttyUSB1"),
              {{"sys/fs/cgroup/system.slice/ModemManager.service/cgroup.procs", "733\n"}}}),
      "",
      std::errc(),
      {"modem-manager/warning"},
-     {"COM1|dev/ttyACM0|1a86:55d4|CH9102|cdc_acm|",
+     {"COM1|dev/ttyACM0|1a86:55d4|CH9102|cdc_acm|", "auto: 2 ports",
       "ATTRS{idVendor}==\"1a86\", ATTRS{idProduct}==\"55d4\""}},
 };
 
@@ -160,9 +162,18 @@ Seen Look(const platform::DeviceView& view, const std::string& port, std::errc o
     EXPECT_FALSE(f.Text.empty()) << f.Check;
     EXPECT_TRUE(f.Level != Severity::Problem || !f.Action.empty()) << f.Check;
   }
+  const auto shown = [&root](const std::string& device) {
+    return root.empty() || device.rfind(root.string(), 0) != 0
+               ? device
+               : device.substr(root.string().size() + 1);
+  };
+  const AutoPortChoice choice = ChooseAutoPort(view.Look());
+  seen.all += "auto: " +
+              (choice.Name.empty() ? std::to_string(choice.WithPort.size()) + " ports"
+                                   : shown(choice.Name)) +
+              "\n";
   for (const DoctorAdapter& a : seen.result.Adapters) {
-    const std::string device =
-        root.empty() || a.Device.empty() ? a.Device : a.Device.substr(root.string().size() + 1);
+    const std::string device = shown(a.Device);
     seen.all += a.Port + "|" + device + "|" + a.UsbId + "|" + a.Chip + "|" + a.Driver + "|" +
                 a.Description + "\n";
   }
@@ -276,7 +287,7 @@ const WindowsCase kWindowsCases[] = {
      std::errc::no_such_file_or_directory,
      {"port-missing/problem"},
      {"your CP210x adapter is COM7", "COM3 belongs to a CH340 adapter", "not plugged in now",
-      "Use --port COM7"},
+      "Use --port COM7", "auto: COM7"},
      1},
     {"FtdiPortBelowItsUsbDevice",
      {Node("FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000", "USB\\VID_0403&PID_6001\\A50285BI",
