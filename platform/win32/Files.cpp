@@ -48,22 +48,15 @@ std::string ResolveLink(const std::string& path) {
       Own(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!target.Valid()) return path;
-  std::wstring resolved(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length = ::GetFinalPathNameByHandleW(
-        Native(target), resolved.data(), static_cast<DWORD>(resolved.size()), VOLUME_NAME_DOS);
-    if (length == 0) return path;
-    if (length < resolved.size()) {
-      resolved.resize(length);
-      // "\\?\C:\..." -> "C:\..."; a UNC target keeps its long form, which CreateFileW takes.
-      if (resolved.rfind(L"\\\\?\\", 0) == 0 && resolved.size() > 6 && resolved[5] == L':') {
-        resolved.erase(0, 4);
-      }
-      return win32::Narrow(resolved);
-    }
-    resolved.assign(length, L'\0');
+  std::wstring resolved = win32::GrowingText(MAX_PATH, 2, [&target](wchar_t* buffer, DWORD size) {
+    return ::GetFinalPathNameByHandleW(Native(target), buffer, size, VOLUME_NAME_DOS);
+  });
+  if (resolved.empty()) return path;
+  // "\\?\C:\..." -> "C:\..."; a UNC target keeps its long form, which CreateFileW takes.
+  if (resolved.rfind(L"\\\\?\\", 0) == 0 && resolved.size() > 6 && resolved[5] == L':') {
+    resolved.erase(0, 4);
   }
-  return path;
+  return win32::Narrow(resolved);
 }
 
 // The last name of `path`, cut to at most 120 bytes (at a character boundary), so that the
