@@ -44,6 +44,11 @@ std::string PortNameOf(const UsbDeviceRecord& device, const DeviceSnapshot& snap
   return device.Port;
 }
 
+// Every byte the loopback sent came back unchanged.
+bool LoopbackPassed(const LoopbackFacts& loop) {
+  return loop.Opened && loop.Sent > 0 && loop.Received == loop.Sent && !loop.FirstDifference;
+}
+
 // What the windows problem codes the doctor meets mean, in words.
 std::string ProblemInWords(unsigned code) {
   switch (code) {
@@ -61,10 +66,6 @@ std::string ProblemInWords(unsigned code) {
       return "problem code " + std::to_string(code);
   }
 }
-
-constexpr const char* kOpenAgain =
-    "Another program may have taken the port meanwhile, or the adapter was unplugged: run "
-    "`quorin-iap-cli doctor` again.";
 
 // Builds the texts of the findings, with outside text shown as `use` says.
 class Findings {
@@ -105,10 +106,8 @@ class Findings {
 
   // A line check that went well shows a working line (an on-board UART, a pseudo-terminal).
   bool LineWorks() const {
-    const auto& loop = facts_.Loopback;
     const auto& line = facts_.Controller;
-    return (loop && loop->Opened && loop->Sent > 0 && loop->Received == loop->Sent &&
-            !loop->FirstDifference) ||
+    return (facts_.Loopback && LoopbackPassed(*facts_.Loopback)) ||
            (line && line->StxSeen && line->FdSeen);
   }
 
@@ -309,24 +308,13 @@ class Findings {
     facts.Holders = port.Holders;
     facts.Group = port.Group;
     const std::string reason = port.Error ? port.Error.message() : port.ErrorText;
-    const std::string advice = OpenFailureAdvice(name, reason, facts);
-    const std::size_t firstBreak = advice.find('\n');
-    std::string action = advice.substr(firstBreak + 1);
-    // OpenFailureAdvice indents its advice for a terminal block; a finding's action stands alone.
-    std::string unindented;
-    for (std::size_t i = 0; i < action.size(); ++i) {
-      if ((i == 0 || action[i - 1] == '\n') && action.compare(i, 2, "  ") == 0)
-        ++i;
-      else
-        unindented += action[i];
-    }
-    std::string text = advice.substr(0, firstBreak) + " (from " + from + ").";
+    const std::string text = OpenFailureHeadline(name, reason) + " (from " + from + ").";
     switch (facts.Refusal) {
       case platform::OpenRefusal::Busy:
-        Add("busy", Severity::Problem, text, unindented);
+        Add("busy", Severity::Problem, text, OpenFailureAction(facts));
         return;
       case platform::OpenRefusal::NoPermission:
-        Add("permission", Severity::Problem, text, unindented);
+        Add("permission", Severity::Problem, text, OpenFailureAction(facts));
         return;
       default:
         Add("port-missing", Severity::Problem,
@@ -335,16 +323,20 @@ class Findings {
     }
   }
 
+  // A line check could not open the port that the open check opened before.
+  void NotOpenedAgain(std::string check, const std::string& purpose) {
+    Add(std::move(check), Severity::Problem,
+        Shown(facts_.Target.Name) + " could not be opened again " + purpose + ".",
+        "Another program may have taken the port meanwhile, or the adapter was unplugged: run "
+        "`quorin-iap-cli doctor` again.");
+  }
+
   void Loopback() {
     if (!facts_.Loopback) return;
     const LoopbackFacts& loop = *facts_.Loopback;
     const std::string name = Shown(facts_.Target.Name);
-    if (!loop.Opened) {
-      Add("loopback-failed", Severity::Problem,
-          name + " could not be opened again for the loopback.", kOpenAgain);
-      return;
-    }
-    if (loop.Received == loop.Sent && !loop.FirstDifference && loop.Sent > 0) {
+    if (!loop.Opened) return NotOpenedAgain("loopback-failed", "for the loopback");
+    if (LoopbackPassed(loop)) {
       const double rate = loop.Seconds > 0 ? static_cast<double>(loop.Sent) / loop.Seconds : 0;
       char figures[160];
       std::snprintf(figures, sizeof figures,
@@ -379,11 +371,7 @@ class Findings {
     if (!facts_.Controller) return;
     const ControllerFacts& line = *facts_.Controller;
     const std::string name = Shown(facts_.Target.Name);
-    if (!line.Opened) {
-      Add("no-answer", Severity::Problem,
-          name + " could not be opened again to ask the controller.", kOpenAgain);
-      return;
-    }
+    if (!line.Opened) return NotOpenedAgain("no-answer", "to ask the controller");
     const bool talks = line.ApplicationBytes > 0;
     if (talks) {
       std::string sample;

@@ -149,19 +149,18 @@ ControllerFacts DoctorLine::Controller(const std::string& name) {
   facts.Opened = true;
   impl_->Run(kAfterOpen);
   impl_->received.clear();
-  const auto identified = [this] {
-    const auto& got = impl_->received;
-    return std::find(got.begin(), got.end(), kIdentifyRequest) != got.end() &&
-           std::find(got.begin(), got.end(), kLoaderIdentity) != got.end();
+  const auto& got = impl_->received;
+  const auto seen = [&got](std::uint8_t byte) {
+    return std::find(got.begin(), got.end(), byte) != got.end();
   };
+  const auto identified = [&seen] { return seen(kIdentifyRequest) && seen(kLoaderIdentity); };
   while (!identified() && facts.Requests < kRequests) {
     if (!impl_->port.SendData(&kIdentifyRequest, 1)) break;
     ++facts.Requests;
     impl_->Run(kRequestWait, identified);
   }
-  const auto& got = impl_->received;
-  facts.StxSeen = std::find(got.begin(), got.end(), kIdentifyRequest) != got.end();
-  facts.FdSeen = std::find(got.begin(), got.end(), kLoaderIdentity) != got.end();
+  facts.StxSeen = seen(kIdentifyRequest);
+  facts.FdSeen = seen(kLoaderIdentity);
   facts.AnswerBytes = static_cast<std::size_t>(
       std::count_if(got.begin(), got.end(), [](std::uint8_t b) { return b != kIdentifyRequest; }));
   impl_->Close();

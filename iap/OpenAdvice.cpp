@@ -15,6 +15,16 @@ constexpr std::size_t kShownPortName = 64;
 // How many bytes of a holder's command line the advice shows.
 constexpr std::size_t kShownCommandLine = 100;
 
+// Indents every line after the first by two blanks.
+std::string Indented(const std::string& text) {
+  std::string out = "  ";
+  for (const char c : text) {
+    out += c;
+    if (c == '\n') out += "  ";
+  }
+  return out;
+}
+
 bool IsModemManager(const platform::PortHolder& holder) {
   return holder.Name == "ModemManager";
 }
@@ -106,7 +116,9 @@ std::string NoPermission(const OpenFailureFacts& facts) {
          "again (a new group counts from the next login), then retry.";
 }
 
-std::string WhatToDo(const OpenFailureFacts& facts) {
+}  // namespace
+
+std::string OpenFailureAction(const OpenFailureFacts& facts) {
   switch (facts.Refusal) {
     case OpenRefusal::Busy:
       return Busy(facts);
@@ -120,18 +132,6 @@ std::string WhatToDo(const OpenFailureFacts& facts) {
   }
   return "Check the cable and the port name; `quorin-iap-cli ports` lists the serial ports.";
 }
-
-// Indents every line after the first by two blanks.
-std::string Indented(const std::string& text) {
-  std::string out = "  ";
-  for (const char c : text) {
-    out += c;
-    if (c == '\n') out += "  ";
-  }
-  return out;
-}
-
-}  // namespace
 
 OpenFailureFacts GatherOpenFailureFacts(const std::string& portName, std::error_code reason) {
   OpenFailureFacts facts;
@@ -148,10 +148,14 @@ OpenFailureFacts GatherOpenFailureFacts(const std::string& portName, std::error_
   return facts;
 }
 
+std::string OpenFailureHeadline(const std::string& portName, const std::string& reasonText) {
+  return "cannot open the serial port " + platform::TerminalSafe(portName, kShownPortName) + ": " +
+         reasonText;
+}
+
 std::string OpenFailureAdvice(const std::string& portName, const std::string& reasonText,
                               const OpenFailureFacts& facts) {
-  return "cannot open the serial port " + platform::TerminalSafe(portName, kShownPortName) + ": " +
-         reasonText + "\n" + Indented(WhatToDo(facts));
+  return OpenFailureHeadline(portName, reasonText) + "\n" + Indented(OpenFailureAction(facts));
 }
 
 std::string RefusedSettingsAdvice(const JobReport& report) {
@@ -178,8 +182,7 @@ std::string OpenFailureAdvice(const JobReport& report) {
   const std::string reason =
       report.OpenErrorReason ? report.OpenErrorReason.message() : report.OpenErrorText;
   if (report.OpenFailedInProgram) {
-    return "cannot open the serial port " +
-           platform::TerminalSafe(report.FailedPortName, kShownPortName) + ": " + reason + "\n" +
+    return OpenFailureHeadline(report.FailedPortName, reason) + "\n" +
            Indented(
                "This program could not start what it needs to use the port (a thread or an\n"
                "event); the port itself is not at fault. The system may limit how many processes\n"

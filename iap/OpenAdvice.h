@@ -20,6 +20,9 @@ OpenFailureFacts GatherOpenFailureFacts(const std::string& portName, std::error_
 // that owns the device, connect the cable and pick another port, ... Pure; any thread.
 std::string OpenFailureAdvice(const std::string& portName, const std::string& reasonText,
                               const OpenFailureFacts& facts);
+// Its parts: the first line, and what to do (lines without the indent the advice gives them).
+std::string OpenFailureHeadline(const std::string& portName, const std::string& reasonText);
+std::string OpenFailureAction(const OpenFailureFacts& facts);
 
 // The advice for the first open of `report`'s job that failed; empty when every open succeeded.
 // REASON is the system's cause, or the component's text when the failure kept none. An open that

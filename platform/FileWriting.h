@@ -1,6 +1,7 @@
 #pragma once
-// The platform's half of WriteFileAtomically (platform/Files.cpp does what is the same on every
-// platform: the empty name, the failed step). One implementation per platform.
+// The platform's halves of WriteFileAtomically and DescribeInOutError (platform/Files.cpp does what
+// is the same on every platform: the empty name, the failed step, the loader's texts). One
+// implementation per platform.
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -29,5 +30,9 @@ inline constexpr std::chrono::hours kTemporaryLifetime{1};
 // in its folder, and of those only the ones whose writer process is gone or that are older than
 // kTemporaryLifetime. Best effort: never reports and never raises.
 void RemoveStaleTemporaries(const std::string& target);
+
+// The pack loader's code for the system's reason `error`: 2 (the file or its folder is missing),
+// 3 (an invalid name), 4 (too many open files), 5 (access denied), or 0 when it has none of them.
+int InOutCodeOf(std::error_code error);
 
 }  // namespace quorin::platform::detail

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/FileWriting.h"
+#include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Utf8Path.h"
 
@@ -163,6 +164,19 @@ std::error_code WriteFileAtomically(const std::string& path, const FileProducer&
                    : detail::WriteNamedFileAtomically(path, produce, options, step);
   if (error && failedStep != nullptr) *failedStep = step;
   return error;
+}
+
+InOutError DescribeInOutError(std::error_code error, const std::string& path) {
+  if (error == FileErrc::ReadBeyondEnd) return {100, "Read beyond end of file"};
+  constexpr const char* kTexts[] = {"File not found", "Invalid filename", "Too many open files",
+                                    "File access denied"};
+  // A folder, a device or a socket given as a file is a file one may not use.
+  const bool notAFile = error == FileErrc::NotRegularFile || error == std::errc::is_a_directory;
+  int code = notAFile ? 5 : detail::InOutCodeOf(error);
+  if (code == 2 && !IsExistingFolder(FolderOf(path))) code = 3;
+  if (code >= 2 && code <= 5) return {code, kTexts[code - 2]};
+  const int other = error == FileErrc::PipeSilent ? SilentPipeIoCode() : error.value();
+  return {other, "I/O error " + std::to_string(other)};
 }
 
 }  // namespace quorin::platform

@@ -62,29 +62,36 @@ QImage DrawLogo() {
   return image;
 }
 
-// A folder with an arrow pointing out of it: read a pack.
-QImage DrawReadPackImage() {
-  QImage image(24, 24, QImage::Format_ARGB32);
+// A transparent `size` x `size` picture, antialiased, with what `draw` paints on it.
+QImage Transparent(int size, void (*draw)(QPainter&)) {
+  QImage image(size, size, QImage::Format_ARGB32);
   image.fill(Qt::transparent);
   QPainter p(&image);
   p.setRenderHint(QPainter::Antialiasing);
+  draw(p);
+  return image;
+}
+
+// A bold arrow in `color` from `tail` to `tip`, its barbs starting at `left` and `right`.
+void DrawArrow(QPainter& p, const QColor& color, QPointF tail, QPointF tip, QPointF left,
+               QPointF right) {
+  p.setPen(QPen(color, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawLine(tail, tip);
+  p.drawLine(left, tip);
+  p.drawLine(right, tip);
+}
+
+// A folder with an arrow pointing out of it: read a pack.
+void DrawReadPackImage(QPainter& p) {
   p.setPen(QPen(QColor(0x8a, 0x60, 0x10), 1));
   p.setBrush(QColor(0xf2, 0xc1, 0x4e));
   p.drawRoundedRect(QRectF(2.5, 8.5, 19, 13), 1.5, 1.5);
   p.drawRect(QRectF(2.5, 6.5, 8, 3));
-  p.setPen(QPen(QColor(0x1c, 0x4f, 0x9c), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.drawLine(QPointF(12, 18), QPointF(12, 3));
-  p.drawLine(QPointF(8, 7), QPointF(12, 3));
-  p.drawLine(QPointF(16, 7), QPointF(12, 3));
-  return image;
+  DrawArrow(p, QColor(0x1c, 0x4f, 0x9c), {12, 18}, {12, 3}, {8, 7}, {16, 7});
 }
 
 // A chip with an arrow going into it: program the controller.
-QImage DrawProgramImage() {
-  QImage image(24, 24, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+void DrawProgramImage(QPainter& p) {
   p.setPen(QPen(QColor(0x40, 0x40, 0x40), 1.2));
   for (int i = 0; i < 3; ++i) {
     const double y = 12.5 + i * 3.5;
@@ -93,19 +100,11 @@ QImage DrawProgramImage() {
   }
   p.setBrush(QColor(0x2d, 0x2d, 0x2d));
   p.drawRoundedRect(QRectF(6, 10, 12, 12), 1.5, 1.5);
-  p.setPen(QPen(QColor(0x2e, 0xa0, 0x2e), 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  p.drawLine(QPointF(12, 1.5), QPointF(12, 8.5));
-  p.drawLine(QPointF(8.5, 5.5), QPointF(12, 8.5));
-  p.drawLine(QPointF(15.5, 5.5), QPointF(12, 8.5));
-  return image;
+  DrawArrow(p, QColor(0x2e, 0xa0, 0x2e), {12, 1.5}, {12, 8.5}, {8.5, 5.5}, {15.5, 5.5});
 }
 
 // The window icon: a round motor housing with a lightning bolt.
-QImage DrawWindowIcon() {
-  QImage image(128, 128, QImage::Format_ARGB32);
-  image.fill(Qt::transparent);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing);
+void DrawWindowIcon(QPainter& p) {
   QLinearGradient housing(0, 0, 128, 128);
   housing.setColorAt(0.0, QColor(0x1c, 0x4f, 0x9c));
   housing.setColorAt(1.0, QColor(0x0b, 0x1f, 0x4d));
@@ -125,7 +124,6 @@ QImage DrawWindowIcon() {
   bolt.closeSubpath();
   p.setPen(Qt::NoPen);
   p.fillPath(bolt, QColor(0xff, 0xd3, 0x2a));
-  return image;
 }
 
 struct FileCloser {
@@ -172,9 +170,9 @@ int main(int argc, char** argv) {
   const QString dir = QString::fromLocal8Bit(argv[1]);
   try {
     WriteJpeg(DrawLogo(), (dir + "/logo.jpg").toStdString(), 90);
-    WritePng(DrawReadPackImage(), dir + "/read-pack.png");
-    WritePng(DrawProgramImage(), dir + "/program.png");
-    WritePng(DrawWindowIcon(), dir + "/quorin-iap.png");
+    WritePng(Transparent(24, DrawReadPackImage), dir + "/read-pack.png");
+    WritePng(Transparent(24, DrawProgramImage), dir + "/program.png");
+    WritePng(Transparent(128, DrawWindowIcon), dir + "/quorin-iap.png");
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quorin-make-assets: %s\n", e.what());
     return 1;

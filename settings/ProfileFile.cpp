@@ -28,12 +28,15 @@ class LineReader {
 
   // True once the first read found the UTF-16 byte order mark: the lines are its UTF-8 form.
   bool Utf16() const { return utf16_; }
+  // True while the line Next gave last is the file's first.
+  bool FirstLine() const { return lines_ == 1; }
 
   // The next line's head: up to kProfileLineHead bytes, with its '\n' when the line ends within
   // them (`complete`). A last line without '\n' is complete too. False at the end of the file.
   bool Next(std::string& head, bool& complete) {
     head.clear();
     complete = false;
+    ++lines_;
     while (head.size() < kProfileLineHead) {
       if (pos_ == end_ && !Fill()) {
         complete = true;
@@ -116,6 +119,7 @@ class LineReader {
   Utf16LeDecoder decoder_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
+  std::size_t lines_ = 0;
   std::error_code error_;
 };
 
@@ -274,13 +278,10 @@ std::error_code RewriteWithKey(ReadableFile& input, OutputFile& out, std::string
     LineReader reader(input);
     std::string head;
     bool complete = false;
-    bool first = true;
     while (reader.Next(head, complete)) {
-      const bool firstLine = first;
-      first = false;
-      if (firstLine && reader.Utf16()) out.BecomeUtf16();  // before the first line is put
+      if (reader.FirstLine() && reader.Utf16()) out.BecomeUtf16();  // before the first line is put
       if (newline.empty()) newline = std::string(LineEnding(head));
-      const LineInfo info = complete ? Classify(head, firstLine) : LineInfo{};
+      const LineInfo info = complete ? Classify(head, reader.FirstLine()) : LineInfo{};
       lastLineBlank = info.kind == LineKind::Blank;
       if (where == Where::InTarget) {
         if (info.kind == LineKind::Blank) {
@@ -357,16 +358,13 @@ std::optional<std::string> ReadProfileString(const std::string& path, std::strin
   LineReader reader(file);
   std::string head;
   bool complete = false;
-  bool first = true;
   bool inTarget = false;
   while (reader.Next(head, complete)) {
-    const bool firstLine = first;
-    first = false;
     if (!complete) {
       reader.PassRest([](std::string_view) {});
       continue;
     }
-    const LineInfo info = Classify(head, firstLine);
+    const LineInfo info = Classify(head, reader.FirstLine());
     if (info.kind == LineKind::Section) {
       if (inTarget) return std::nullopt;  // only the first section of that name counts
       inTarget = SameName(info.name, section);

@@ -18,10 +18,6 @@
 namespace quorin::platform {
 namespace {
 
-bool IsErrno(const std::error_code& error) {
-  return error.category() == std::generic_category() || error.category() == std::system_category();
-}
-
 // The file a replacing write really replaces: the target of a symbolic link, or `path` itself.
 // A dangling link is replaced itself.
 std::string ResolveLink(const std::string& path) {
@@ -200,36 +196,22 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   return {};
 }
 
+int InOutCodeOf(std::error_code error) {
+  constexpr std::pair<int, int> kCodes[] = {{ENOENT, 2}, {ENOTDIR, 3}, {EMFILE, 4}, {ENFILE, 4},
+                                            {EACCES, 5}, {EPERM, 5},   {EROFS, 5}};
+  if (error.category() != std::generic_category() && error.category() != std::system_category()) {
+    return 0;
+  }
+  for (const auto& [system, loader] : kCodes) {
+    if (error.value() == system) return loader;
+  }
+  return 0;
+}
+
 }  // namespace detail
 
 int SilentPipeIoCode() {
   return ETIMEDOUT;
-}
-
-InOutError DescribeInOutError(std::error_code error, const std::string& path) {
-  if (error == FileErrc::ReadBeyondEnd) return {100, "Read beyond end of file"};
-  if (error == FileErrc::NotRegularFile) return {5, "File access denied"};
-  if (error == FileErrc::PipeSilent) return {ETIMEDOUT, "I/O error " + std::to_string(ETIMEDOUT)};
-  if (IsErrno(error)) {
-    switch (error.value()) {
-      case ENOENT:
-        if (!IsExistingFolder(FolderOf(path))) return {3, "Invalid filename"};
-        return {2, "File not found"};
-      case ENOTDIR:
-        return {3, "Invalid filename"};
-      case EMFILE:
-      case ENFILE:
-        return {4, "Too many open files"};
-      case EACCES:
-      case EPERM:
-      case EROFS:
-      case EISDIR:  // a folder given where a file is expected
-        return {5, "File access denied"};
-      default:
-        break;
-    }
-  }
-  return {error.value(), "I/O error " + std::to_string(error.value())};
 }
 
 }  // namespace quorin::platform

@@ -48,22 +48,15 @@ std::string ResolveLink(const std::string& path) {
       Own(::CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!target.Valid()) return path;
-  std::wstring resolved(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length = ::GetFinalPathNameByHandleW(
-        Native(target), resolved.data(), static_cast<DWORD>(resolved.size()), VOLUME_NAME_DOS);
-    if (length == 0) return path;
-    if (length < resolved.size()) {
-      resolved.resize(length);
-      // "\\?\C:\..." -> "C:\..."; a UNC target keeps its long form, which CreateFileW takes.
-      if (resolved.rfind(L"\\\\?\\", 0) == 0 && resolved.size() > 6 && resolved[5] == L':') {
-        resolved.erase(0, 4);
-      }
-      return win32::Narrow(resolved);
-    }
-    resolved.assign(length, L'\0');
+  std::wstring resolved = win32::GrowingText(MAX_PATH, 2, [&target](wchar_t* buffer, DWORD size) {
+    return ::GetFinalPathNameByHandleW(Native(target), buffer, size, VOLUME_NAME_DOS);
+  });
+  if (resolved.empty()) return path;
+  // "\\?\C:\..." -> "C:\..."; a UNC target keeps its long form, which CreateFileW takes.
+  if (resolved.rfind(L"\\\\?\\", 0) == 0 && resolved.size() > 6 && resolved[5] == L':') {
+    resolved.erase(0, 4);
   }
-  return path;
+  return win32::Narrow(resolved);
 }
 
 // The last name of `path`, cut to at most 120 bytes (at a character boundary), so that the
@@ -271,41 +264,24 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   return {};
 }
 
+int InOutCodeOf(std::error_code error) {
+  // A name with a folder part that is missing is reported as "path not found" by Windows already;
+  // a name that ends in a separator gets to ERROR_FILE_NOT_FOUND too.
+  constexpr std::pair<int, int> kCodes[] = {
+      {ERROR_FILE_NOT_FOUND, 2},      {ERROR_PATH_NOT_FOUND, 3}, {ERROR_INVALID_NAME, 3},
+      {ERROR_BAD_PATHNAME, 3},        {ERROR_DIRECTORY, 3},      {ERROR_INVALID_DRIVE, 3},
+      {ERROR_TOO_MANY_OPEN_FILES, 4}, {ERROR_ACCESS_DENIED, 5}};
+  if (error.category() != std::system_category()) return 0;
+  for (const auto& [system, loader] : kCodes) {
+    if (error.value() == system) return loader;
+  }
+  return 0;
+}
+
 }  // namespace detail
 
 int SilentPipeIoCode() {
   return ERROR_TIMEOUT;
-}
-
-InOutError DescribeInOutError(std::error_code error, const std::string& path) {
-  if (error == FileErrc::ReadBeyondEnd) return {100, "Read beyond end of file"};
-  if (error == FileErrc::NotRegularFile) return {5, "File access denied"};
-  if (error == FileErrc::PipeSilent) {
-    return {SilentPipeIoCode(), "I/O error " + std::to_string(SilentPipeIoCode())};
-  }
-  if (error == std::errc::is_a_directory) return {5, "File access denied"};
-  if (error.category() == std::system_category()) {
-    switch (error.value()) {
-      case ERROR_FILE_NOT_FOUND:
-        // A name with a folder part that is missing is reported as "path not found" by Windows
-        // already; a name that ends in a separator gets here too.
-        if (!IsExistingFolder(FolderOf(path))) return {3, "Invalid filename"};
-        return {2, "File not found"};
-      case ERROR_PATH_NOT_FOUND:
-      case ERROR_INVALID_NAME:
-      case ERROR_BAD_PATHNAME:
-      case ERROR_DIRECTORY:
-      case ERROR_INVALID_DRIVE:
-        return {3, "Invalid filename"};
-      case ERROR_TOO_MANY_OPEN_FILES:
-        return {4, "Too many open files"};
-      case ERROR_ACCESS_DENIED:
-        return {5, "File access denied"};
-      default:
-        break;
-    }
-  }
-  return {error.value(), "I/O error " + std::to_string(error.value())};
 }
 
 }  // namespace quorin::platform

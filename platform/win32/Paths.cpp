@@ -28,18 +28,9 @@ std::size_t DriveLength(std::string_view path) {
 
 // The value of the environment variable `name`, empty when unset.
 std::string Environment(const wchar_t* name) {
-  std::wstring value(256, L'\0');
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const DWORD length =
-        ::GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
-    if (length == 0) return {};
-    if (length < value.size()) {
-      value.resize(length);
-      return Narrow(value);
-    }
-    value.assign(length, L'\0');
-  }
-  return {};
+  return Narrow(win32::GrowingText(256, 3, [name](wchar_t* buffer, DWORD size) {
+    return ::GetEnvironmentVariableW(name, buffer, size);
+  }));
 }
 
 bool IsAbsolute(std::string_view path) {
@@ -81,18 +72,11 @@ bool IsWritableFolder(const std::string& path) {
 }
 
 std::string ExecutableFolder() {
-  std::wstring name(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 6; ++attempt) {
-    const DWORD length =
-        ::GetModuleFileNameW(nullptr, name.data(), static_cast<DWORD>(name.size()));
-    if (length == 0) return {};
-    if (length < name.size()) {
-      name.resize(length);
-      return FolderOf(Narrow(name));
-    }
-    name.assign(name.size() * 4, L'\0');  // truncated: try a larger buffer
-  }
-  return {};
+  // A name that does not fit is cut short to the buffer's size.
+  const std::wstring name = win32::GrowingText(MAX_PATH, 6, [](wchar_t* buffer, DWORD size) {
+    return ::GetModuleFileNameW(nullptr, buffer, size);
+  });
+  return name.empty() ? std::string() : FolderOf(Narrow(name));
 }
 
 std::string UserConfigFolder() {

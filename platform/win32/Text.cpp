@@ -16,15 +16,28 @@ std::wstring Widen(std::string_view utf8) {
   return wide;
 }
 
+std::wstring GrowingText(std::size_t size, int attempts,
+                         const std::function<DWORD(wchar_t* buffer, DWORD size)>& fill) {
+  std::wstring text(size, L'\0');
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    const DWORD length = fill(text.data(), static_cast<DWORD>(text.size()));
+    if (length == 0) return {};
+    if (length < text.size()) {
+      text.resize(length);
+      return text;
+    }
+    text.assign(length > text.size() ? length : text.size() * 4, L'\0');
+  }
+  return {};
+}
+
 std::wstring FullPath(const std::wstring& wide) {
   if (wide.empty() || wide.rfind(L"\\\\?\\", 0) == 0) return wide;
-  const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);  // with the zero
-  if (needed == 0) return wide;
-  std::wstring full(needed, L'\0');
-  const DWORD length = ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
-  if (length == 0 || length >= needed) return wide;  // the current folder changed meanwhile
-  full.resize(length);
-  return full;
+  // The first call asks for the size; a second miss means the current folder changed meanwhile.
+  const std::wstring full = GrowingText(0, 2, [&wide](wchar_t* buffer, DWORD size) {
+    return ::GetFullPathNameW(wide.c_str(), size, buffer, nullptr);
+  });
+  return full.empty() ? wide : full;
 }
 
 std::wstring SystemPath(const std::wstring& wide) {

@@ -3,6 +3,7 @@
 // number as a std::error_code.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -14,6 +15,14 @@ std::wstring Widen(std::string_view utf8);
 
 // `wide` as UTF-8. Unpaired surrogates become U+FFFD. Never raises except std::bad_alloc.
 std::string Narrow(std::wstring_view wide);
+
+// The text a Win32 call writes into a buffer: `fill(buffer, size)` returns the text's length when
+// it fits (less than `size`), 0 on failure, and otherwise the size it needs, or `size` itself when
+// it cannot tell. Tries at most `attempts` buffers from `size` characters on, each as large as the
+// call asked for or four times the last. Empty on failure or when the text never fit. Never raises
+// except std::bad_alloc.
+std::wstring GrowingText(std::size_t size, int attempts,
+                         const std::function<DWORD(wchar_t* buffer, DWORD size)>& fill);
 
 // `wide` made full with GetFullPathNameW ("D:x.Pack" is x.Pack in D:'s current folder); as it is
 // when the system cannot do that or it has the "\\?\" prefix already. Never raises except
