@@ -134,7 +134,7 @@ const LinuxCase kLinuxCases[] = {
      "",
      std::errc(),
      {"modem-manager/warning"},
-     {"COM1|dev/ttyACM0|1a86:55d4|CH9102|cdc_acm|", "auto: 2 ports",
+     {"COM2|dev/ttyACM0|1a86:55d4|CH9102|cdc_acm|", "auto: 2 ports",
       "ATTRS{idVendor}==\"1a86\", ATTRS{idProduct}==\"55d4\""}},
 };
 
