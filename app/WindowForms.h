@@ -38,18 +38,23 @@ inline constexpr int kClose = 3003;     // Button2
 enum class Kind {
   Panel,            // a raised panel the window paints (ToolBar1)
   Divider,          // an etched vertical line
-  FlatImageButton,  // a tool-bar button: 24 x 24 icon beside its caption, flat until hovered
+  FlatImageButton,  // a tool-bar button: its icon beside its caption, flat until hovered
   GroupBox,         // a captioned frame; its children are placed relative to it
   Label,
   ReadOnlyEdit,
   Image,     // the logo, stretched to its box
   Gauge,     // a progress bar with its percentage in the middle
-  ListBox,   // the log: one line per item, 19 pixels high
+  ListBox,   // the log: one line per item
   ComboBox,  // a drop-down list with an edit field
   PushButton,
   MultiLineEdit,  // read-only text of many lines with scroll bars; its text can be selected and
                   // copied
 };
+
+// A flat image button's icon is square, this many pixels wide; a list's rows (the log's, and
+// those of a drop-down list) are this many pixels high. At 96 dpi, like every place and size.
+inline constexpr int kButtonIconPixels = 24;
+inline constexpr int kListRowPixels = 19;
 
 enum class Face { SansSerif, YaHei };
 

@@ -72,7 +72,7 @@ QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pic
       auto* button = new QToolButton(parent);
       button->setText(Caption(control));
       button->setIcon(pictures.ButtonIcon(control.Name));
-      button->setIconSize(QSize(24, 24));
+      button->setIconSize(QSize(form::kButtonIconPixels, form::kButtonIconPixels));
       button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
       button->setAutoRaise(true);
       button->setStyleSheet(Colours("QToolButton", control) + " }");
@@ -115,7 +115,7 @@ QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pic
     case Kind::ListBox: {
       auto* list = new QListWidget(parent);
       list->setUniformItemSizes(true);
-      list->setStyleSheet("QListWidget::item { height: 19px; }");
+      list->setStyleSheet(QString("QListWidget::item { height: %1px; }").arg(form::kListRowPixels));
       return list;
     }
     case Kind::ComboBox: {

@@ -15,9 +15,8 @@ using form::Control;
 using form::Kind;
 using platform::win32::Widen;
 
-// A drop-down list's field is 27 pixels high; its open list shows up to this many rows of 19.
+// A drop-down list's open list shows up to this many rows.
 constexpr int kDroppedRows = 9;
-constexpr int kRowHeight = 19;
 
 struct ClassAndStyle {
   const wchar_t* ClassName = nullptr;
@@ -148,10 +147,10 @@ void FormControls::Relayout(UINT dpi) {
       // Set after its font, which resets them: the field 27 pixels high in all, each item 19.
       SendMessageW(built.Window, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
                    Scale(built.Place.Height - 6, dpi));
-      SendMessageW(built.Window, CB_SETITEMHEIGHT, 0, Scale(kRowHeight, dpi));
-      height += Scale(kDroppedRows * kRowHeight, dpi);
+      SendMessageW(built.Window, CB_SETITEMHEIGHT, 0, Scale(form::kListRowPixels, dpi));
+      height += Scale(kDroppedRows * form::kListRowPixels, dpi);
     } else if (built.Control->Type == Kind::ListBox) {
-      SendMessageW(built.Window, LB_SETITEMHEIGHT, 0, Scale(kRowHeight, dpi));
+      SendMessageW(built.Window, LB_SETITEMHEIGHT, 0, Scale(form::kListRowPixels, dpi));
     }
     MoveWindow(built.Window, Scale(built.Place.Left, dpi), Scale(built.Place.Top, dpi), width,
                height, TRUE);

@@ -106,8 +106,9 @@ void MainWindow::Show(int showCommand) {
 }
 
 void MainWindow::MakeIcons() {
-  readPackIcon_ = LoadIconSized(instance_, QUORIN_IDI_READ_PACK, Scale(24, dpi_));
-  programIcon_ = LoadIconSized(instance_, QUORIN_IDI_PROGRAM, Scale(24, dpi_));
+  readPackIcon_ =
+      LoadIconSized(instance_, QUORIN_IDI_READ_PACK, Scale(form::kButtonIconPixels, dpi_));
+  programIcon_ = LoadIconSized(instance_, QUORIN_IDI_PROGRAM, Scale(form::kButtonIconPixels, dpi_));
 }
 
 void MainWindow::CreateControls() {
@@ -202,10 +203,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (item.CtlID == static_cast<UINT>(form::id::kLogo)) {
         DrawLogo(item);
       } else if (item.hwndItem == readPack_ || item.hwndItem == program_) {
-        DrawFlatImageButton(item,
-                            item.hwndItem == readPack_ ? readPackIcon_.get() : programIcon_.get(),
-                            Scale(24, dpi_), controls_->FontOf(Form()["Btn_ReadUserPack"].TextFont),
-                            item.hwndItem == hotButton_);
+        DrawFlatImageButton(
+            item, item.hwndItem == readPack_ ? readPackIcon_.get() : programIcon_.get(),
+            Scale(form::kButtonIconPixels, dpi_),
+            controls_->FontOf(Form()["Btn_ReadUserPack"].TextFont), item.hwndItem == hotButton_);
       }
       return TRUE;
     }
