@@ -19,11 +19,7 @@ void PostHangup(const PostNotification& post) {
 
 TReadThread::TReadThread(std::shared_ptr<SerialDevice> port, PostNotification post)
     : port_(std::move(port)), post_(std::move(post)), buffer_(kChunkSize) {
-  thread_ = std::thread([this] { Body(); });
-}
-
-TReadThread::~TReadThread() {
-  Join();
+  thread_ = std::jthread([this] { Body(); });
 }
 
 void TReadThread::Join() {
@@ -76,11 +72,7 @@ void TReadThread::Body() {
 TWriteThread::TWriteThread(std::shared_ptr<SerialDevice> port, std::shared_ptr<WriterQueue> queue,
                            PostNotification post)
     : port_(std::move(port)), queue_(std::move(queue)), post_(std::move(post)) {
-  thread_ = std::thread([this] { Body(); });
-}
-
-TWriteThread::~TWriteThread() {
-  Join();
+  thread_ = std::jthread([this] { Body(); });
 }
 
 void TWriteThread::Join() {

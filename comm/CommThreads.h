@@ -31,8 +31,6 @@ class TReadThread {
   // Starts the reader at once (priority two steps above normal, best effort). Raises
   // std::system_error when no thread can be created.
   TReadThread(std::shared_ptr<SerialDevice> port, PostNotification post);
-  // Joins the thread; the owner stops the device first.
-  ~TReadThread();
   TReadThread(const TReadThread&) = delete;
   TReadThread& operator=(const TReadThread&) = delete;
 
@@ -46,7 +44,8 @@ class TReadThread {
   std::shared_ptr<SerialDevice> port_;
   PostNotification post_;
   std::vector<std::uint8_t> buffer_;  // reused by every read
-  std::thread thread_;
+  // Joined when the reader is destroyed; the owner stops the device first.
+  std::jthread thread_;
 };
 
 class TWriteThread {
@@ -55,8 +54,6 @@ class TWriteThread {
   // std::system_error when no thread can be created.
   TWriteThread(std::shared_ptr<SerialDevice> port, std::shared_ptr<WriterQueue> queue,
                PostNotification post);
-  // Joins the thread; the owner stops the device and closes the queue first.
-  ~TWriteThread();
   TWriteThread(const TWriteThread&) = delete;
   TWriteThread& operator=(const TWriteThread&) = delete;
 
@@ -71,7 +68,8 @@ class TWriteThread {
   std::shared_ptr<SerialDevice> port_;
   std::shared_ptr<WriterQueue> queue_;
   PostNotification post_;
-  std::thread thread_;
+  // Joined when the writer is destroyed; the owner stops the device and closes the queue first.
+  std::jthread thread_;
 };
 
 }  // namespace quorin

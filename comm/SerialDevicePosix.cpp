@@ -113,11 +113,7 @@ struct SystemSerialDevice::Handle {
   std::atomic<bool> stopRequested{false};
   bool exclusiveMode = false;
 
-  std::atomic<std::uint32_t> readInterval{0};
-  std::atomic<std::uint32_t> readMultiplier{0};
-  std::atomic<std::uint32_t> readConstant{0};
-  std::atomic<std::uint32_t> writeMultiplier{0};
-  std::atomic<std::uint32_t> writeConstant{0};
+  IoTimeouts timeouts;
   std::atomic<bool> ignoreNull{false};
 
   // Reader thread only (taken before the reader starts).
@@ -126,34 +122,28 @@ struct SystemSerialDevice::Handle {
   serial_icounter_struct lastCounts{};
 #endif
 
-  enum class Wait { Ready, Stopped, TimedOut, Gone, Closed };
-
   // Waits for `events` on the port or the stop signal, until `deadline` (for ever without).
-  // The stop signal wins when both are ready. `error` is set for Gone.
-  Wait WaitPort(short events, const std::optional<Clock::time_point>& deadline,
-                std::error_code& error) const {
+  // The stop signal wins when both are ready.
+  WaitEnd WaitPort(short events, const std::optional<Clock::time_point>& deadline) const {
     for (;;) {
-      if (stopRequested.load(std::memory_order_acquire)) return Wait::Stopped;
+      if (stopRequested.load(std::memory_order_acquire)) return IoResult{IoStatus::Stopped, 0, {}};
       pollfd fds[2] = {{Fd(port), events, 0}, {Fd(stopRead), POLLIN, 0}};
       const nfds_t count = stopRead.Valid() ? 2 : 1;
       const int ready = PollUntil(fds, count, deadline);
       if (ready < 0) {
         if (errno == EINTR) continue;
-        error = LastSystemError();
-        return Wait::Gone;
+        return IoResult{IoStatus::Gone, 0, LastSystemError()};
       }
-      if (count == 2 && fds[1].revents != 0) return Wait::Stopped;
+      if (count == 2 && fds[1].revents != 0) return IoResult{IoStatus::Stopped, 0, {}};
       if (ready == 0) {
-        if (deadline && Clock::now() >= *deadline) return Wait::TimedOut;
+        if (deadline && Clock::now() >= *deadline)
+          return IoResult{IoStatus::Done, 0, {}};  // timed out
         continue;
       }
       const short got = fds[0].revents;
-      if (got & POLLNVAL) return Wait::Closed;
-      if (got & events) return Wait::Ready;  // readable data is taken before a hang-up
-      if (got & (POLLHUP | POLLERR)) {
-        error = DeviceGone();
-        return Wait::Gone;
-      }
+      if (got & POLLNVAL) return IoResult{IoStatus::Closed, 0, {}};
+      if (got & events) return std::nullopt;  // readable data is taken before a hang-up
+      if (got & (POLLHUP | POLLERR)) return IoResult{IoStatus::Gone, 0, DeviceGone()};
     }
   }
 };
@@ -263,60 +253,21 @@ std::error_code SystemSerialDevice::ApplyLineState(const CommSettings& s) {
 }
 
 std::error_code SystemSerialDevice::ApplyTimeouts(const CommSettings& s) {
-  handle_->readInterval.store(s.ReadIntervalTimeout, std::memory_order_relaxed);
-  handle_->readMultiplier.store(s.ReadTotalTimeoutMultiplier, std::memory_order_relaxed);
-  handle_->readConstant.store(s.ReadTotalTimeoutConstant, std::memory_order_relaxed);
-  handle_->writeMultiplier.store(s.WriteTotalTimeoutMultiplier, std::memory_order_relaxed);
-  handle_->writeConstant.store(s.WriteTotalTimeoutConstant, std::memory_order_relaxed);
+  handle_->timeouts.Store(s);
   return {};  // the reads and writes here time themselves: nothing to refuse
 }
 
 IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
   Handle& h = *handle_;
-  const std::uint32_t interval = h.readInterval.load(std::memory_order_relaxed);
-  const std::uint32_t multiplier = h.readMultiplier.load(std::memory_order_relaxed);
-  const std::uint32_t constant = h.readConstant.load(std::memory_order_relaxed);
-  const ReadDeadlines deadlines(interval, multiplier, constant, buffer.size(), Clock::now());
-
-  std::size_t got = 0;
-  for (;;) {
-    const auto deadline = deadlines.Next(got, Clock::now());
-    std::error_code error;
-    switch (h.WaitPort(POLLIN, deadline, error)) {
-      case Handle::Wait::Ready:
-        break;
-      case Handle::Wait::Stopped:
-        return {IoStatus::Stopped, 0, {}};
-      case Handle::Wait::TimedOut:
-        return {IoStatus::Done, got, {}};
-      case Handle::Wait::Closed:
-        return {IoStatus::Closed, 0, {}};
-      case Handle::Wait::Gone:
-        if (got > 0) return {IoStatus::Done, got, {}};
-        return {IoStatus::Gone, 0, error};
-    }
-    const auto n = ::read(Fd(h.port), buffer.data() + got, buffer.size() - got);
-    if (n > 0) {
-      std::size_t kept = static_cast<std::size_t>(n);
-      // Line state changes reach even a read already under way, as they do in the driver.
-      if (h.ignoreNull.load(std::memory_order_relaxed)) {
-        auto first = buffer.begin() + static_cast<std::ptrdiff_t>(got);
-        auto end = std::remove(first, first + n, std::uint8_t{0});
-        kept = static_cast<std::size_t>(end - first);
-      }
-      got += kept;
-      if (got == buffer.size() || (deadlines.ReturnOnFirstBytes() && got > 0)) {
-        return {IoStatus::Done, got, {}};
-      }
-      continue;
-    }
-    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
-    if (n < 0 && errno == EBADF) return {IoStatus::Closed, 0, {}};
+  const auto wait = [&h](const auto& deadline) { return h.WaitPort(POLLIN, deadline); };
+  return TimedRead(h.timeouts, h.ignoreNull, buffer, wait, [&h](std::span<std::uint8_t> rest) {
+    const auto n = ::read(Fd(h.port), rest.data(), rest.size());
+    if (n > 0) return IoResult{IoStatus::Done, static_cast<std::size_t>(n), {}};
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return IoResult{};
+    if (n < 0 && errno == EBADF) return IoResult{IoStatus::Closed, 0, {}};
     // A read of 0 bytes after poll said "readable", or EIO: the device is gone.
-    const auto gone = n == 0 ? DeviceGone() : LastSystemError();
-    if (got > 0) return {IoStatus::Done, got, {}};
-    return {IoStatus::Gone, 0, gone};
-  }
+    return IoResult{IoStatus::Gone, 0, n == 0 ? DeviceGone() : LastSystemError()};
+  });
 }
 
 LineEvents SystemSerialDevice::TakeLineEvents() {
@@ -341,9 +292,7 @@ LineEvents SystemSerialDevice::TakeLineEvents() {
 
 IoResult SystemSerialDevice::Write(std::span<const std::uint8_t> data) {
   Handle& h = *handle_;
-  const std::uint32_t multiplier = h.writeMultiplier.load(std::memory_order_relaxed);
-  const std::uint32_t constant = h.writeConstant.load(std::memory_order_relaxed);
-  const auto deadline = WriteDeadline(multiplier, constant, data.size(), Clock::now());
+  const auto deadline = h.timeouts.ForWrite(data.size(), Clock::now());
   std::size_t written = 0;
   while (written < data.size()) {
     if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, written, {}};
@@ -357,19 +306,8 @@ IoResult SystemSerialDevice::Write(std::span<const std::uint8_t> data) {
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
       return {IoStatus::Gone, written, LastSystemError()};
     // The driver's queue is full: wait until it takes more, the time-out passes or a stop.
-    std::error_code error;
-    switch (h.WaitPort(POLLOUT, deadline, error)) {
-      case Handle::Wait::Ready:
-        break;
-      case Handle::Wait::Stopped:
-        return {IoStatus::Stopped, written, {}};
-      case Handle::Wait::TimedOut:
-        return {IoStatus::Done, written, {}};
-      case Handle::Wait::Closed:
-        return {IoStatus::Closed, written, {}};
-      case Handle::Wait::Gone:
-        return {IoStatus::Gone, written, error};
-    }
+    if (const WaitEnd end = h.WaitPort(POLLOUT, deadline))
+      return {end->Status, written, end->Error};
   }
   return {IoStatus::Done, written, {}};
 }

@@ -36,6 +36,7 @@
 #include <utility>
 #include <vector>
 
+#include "comm/IoDeadlines.h"
 #include "comm/LineStateWin32.h"
 #include "comm/PortNames.h"
 #include "comm/SerialDevice.h"
@@ -364,12 +365,8 @@ IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
       h.failedLineWait = error;
     }
     std::copy_n(h.readBuffer.begin(), got, buffer.begin());
-    std::size_t kept = got;
-    if (h.ignoreNull.load(std::memory_order_relaxed)) {
-      kept = static_cast<std::size_t>(
-          std::remove(buffer.begin(), buffer.begin() + got, std::uint8_t{0}) - buffer.begin());
-      if (got > 0 && kept == 0) continue;  // only 0 bytes came: they do not end the read
-    }
+    const std::size_t kept = KeepReceived(buffer.first(got), h.ignoreNull);
+    if (got > 0 && kept == 0) continue;  // only 0 bytes came: they do not end the read
     return {IoStatus::Done, kept, {}};
   }
 }
