@@ -118,7 +118,8 @@ TEST(DoctorLoopback, AnEchoingLineIsAGoodLoopbackButNoLoader) {
   const EchoLine line;
   ASSERT_TRUE(fs::exists(line.Path()));
   EXPECT_EQ(Doctor({"--port", line.Path(), "--loopback"}).checks, "loopback-ok/ok");
-  const Outcome asked = Doctor({"--port", line.Path()});
+  // --watch reports on standard error: standard output stays the one object.
+  const Outcome asked = Doctor({"--port", line.Path(), "--watch", "1"});
   EXPECT_NE(asked.exitCode, 0);
   EXPECT_EQ(asked.checks, "no-answer/problem");
 }
