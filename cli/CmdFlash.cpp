@@ -19,7 +19,6 @@
 #include "cli/NameArgs.h"
 #include "cli/PackProblems.h"
 #include "cli/PortOption.h"
-#include "cli/PortText.h"
 #include "cli/StopRequests.h"
 #include "comm/EventLoop.h"
 #include "comm/PortNames.h"
