@@ -58,14 +58,6 @@ ClassAndStyle Win32Kind(const Control& control) {
   return {};
 }
 
-std::wstring WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-
 COLORREF ColourRef(Colour colour, int systemIndex) {
   switch (colour) {
     case Colour::System:
@@ -99,8 +91,9 @@ FormControls::FormControls(HINSTANCE instance, HWND window, const form::Form& fo
     const ClassAndStyle kind = Win32Kind(control);
     HWND container = control.Parent.empty() ? nullptr : containers[control.Parent];
     form::Box place = container ? control.Place : form.ClientBox(control);
+    HWND created = nullptr;
     if (kind.ClassName) {
-      HWND created = CreateWindowExW(
+      created = CreateWindowExW(
           kind.Extended, kind.ClassName, Widen(std::string(control.Caption)).c_str(),
           WS_CHILD | (control.Visible ? WS_VISIBLE : 0) | kind.Style, 0, 0, 0, 0,
           container ? container : window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
@@ -109,20 +102,13 @@ FormControls::FormControls(HINSTANCE instance, HWND window, const form::Form& fo
       if (!control.Enabled) EnableWindow(created, FALSE);
       if (control.Type == Kind::GroupBox && !control.Enabled) containers[control.Name] = created;
       byName_[control.Name] = created;
-      built_.push_back({&control, created, place});
-    } else {
-      built_.push_back({&control, nullptr, place});
     }
+    built_.push_back({&control, created, place});
   }
 }
 
 HWND FormControls::operator[](std::string_view name) const {
   return byName_.at(name);
-}
-
-HFONT FormControls::FontOf(const form::Font& font) const {
-  const auto found = fonts_.find({static_cast<int>(font.Family), font.Pixels, font.Bold});
-  return found == fonts_.end() ? nullptr : found->second.get();
 }
 
 void FormControls::Relayout(UINT dpi) {

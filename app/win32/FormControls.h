@@ -27,8 +27,6 @@ class FormControls {
   // Gives every control its font and place at `dpi` (fonts are made afresh for it); labels that
   // fit their text grow to it.
   void Relayout(UINT dpi);
-  // The font made for `font` at the last Relayout.
-  HFONT FontOf(const form::Font& font) const;
   // Draws the form's panels (a raised edge) and dividers (an etched line) on `dc`.
   void PaintPanels(HDC dc) const;
   // The answer to WM_CTLCOLORSTATIC / WM_CTLCOLOREDIT for `control`: its colours from the form.

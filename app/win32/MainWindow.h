@@ -57,9 +57,6 @@ class MainWindow final : public MainWindowView {
   void Relayout();
   void DrawLogo(const DRAWITEMSTRUCT& item);
   void Command(int id);
-  // Runs `handler` (a presenter call); whatever escapes is shown by the presenter's error handler.
-  template <class Handler>
-  void Forward(Handler&& handler);
 
   HINSTANCE instance_;
   HWND window_ = nullptr;
@@ -73,8 +70,6 @@ class MainWindow final : public MainWindowView {
   HWND tooltip_ = nullptr;
   HWND hotButton_ = nullptr;
   bool logAdviceShown_ = false;
-  int gaugeMaximum_ = 1000;
-  int gaugePercent_ = 0;
   bool painted_ = false;
 
   IconHandle readPackIcon_;

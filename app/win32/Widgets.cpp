@@ -6,6 +6,8 @@
 #include <array>
 #include <system_error>
 
+#include "platform/win32/Text.h"
+
 namespace quorin::win32 {
 namespace {
 
@@ -55,6 +57,18 @@ GaugeState* GaugeOf(HWND window) {
   return reinterpret_cast<GaugeState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+long long GaugeSpan(const GaugeState& state) {
+  return static_cast<long long>(state.Maximum) - state.Minimum;
+}
+
+long long GaugeDone(const GaugeState& state) {
+  return std::clamp<long long>(state.Position - state.Minimum, 0, GaugeSpan(state));
+}
+
+int GaugePercent(const GaugeState& state) {
+  return GaugeSpan(state) > 0 ? static_cast<int>(GaugeDone(state) * 100 / GaugeSpan(state)) : 0;
+}
+
 void PaintGauge(HWND window, const GaugeState& state) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
@@ -65,16 +79,14 @@ void PaintGauge(HWND window, const GaugeState& state) {
   RECT inner = box;
   InflateRect(&inner, -1, -1);
   FillRect(dc, &inner, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  const long long span = static_cast<long long>(state.Maximum) - state.Minimum;
-  const long long done = std::clamp<long long>(state.Position - state.Minimum, 0, span);
-  if (span > 0) {
+  if (GaugeSpan(state) > 0) {
     RECT bar = inner;
-    bar.right = inner.left + static_cast<LONG>(done * (inner.right - inner.left) / span);
+    bar.right = inner.left +
+                static_cast<LONG>(GaugeDone(state) * (inner.right - inner.left) / GaugeSpan(state));
     BrushHandle lime(CreateSolidBrush(kLime));
     FillRect(dc, &bar, lime.get());
   }
-  const int percent = span > 0 ? static_cast<int>(done * 100 / span) : 0;
-  const std::wstring text = std::to_wstring(percent) + L"%";
+  const std::wstring text = std::to_wstring(GaugePercent(state)) + L"%";
   HGDIOBJ oldFont = SelectObject(dc, state.Font ? state.Font : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
@@ -111,8 +123,10 @@ LRESULT CALLBACK GaugeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case PBM_SETPOS: {
       if (!state) return 0;
       const int previous = state->Position;
+      const int percent = GaugePercent(*state);
       state->Position = static_cast<int>(wParam);
       if (previous != state->Position) InvalidateRect(window, nullptr, FALSE);
+      if (percent != GaugePercent(*state)) UpdateWindow(window);
       return previous;
     }
     case PBM_GETPOS:
@@ -155,10 +169,8 @@ void PaintGroupPanel(HWND window) {
   frame.top += metrics.tmHeight / 2;
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
 
-  const int length = GetWindowTextLengthW(window);
-  std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, caption.data(), length + 1);
-  caption.resize(static_cast<std::size_t>(length));
+  const std::wstring caption = WindowText(window);
+  const int length = static_cast<int>(caption.size());
   SIZE extent{};
   GetTextExtentPoint32W(dc, caption.c_str(), length, &extent);
   const UINT dpi = static_cast<UINT>(GetDeviceCaps(dc, LOGPIXELSX));
@@ -228,6 +240,19 @@ int TextWidth(HWND window, HFONT font, const std::wstring& text) {
   return extent.cx;
 }
 
+std::wstring WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  return text;
+}
+
+void ShowMessageBox(HWND owner, const MessageBoxRequest& request) {
+  MessageBoxW(owner, platform::win32::Widen(request.Text).c_str(),
+              platform::win32::Widen(request.Caption).c_str(),
+              MB_OK | (request.Icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONERROR));
+}
+
 void RaiseLastError(const std::string& what) {
   throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
 }
@@ -247,25 +272,12 @@ void RegisterWindowClass(HINSTANCE instance, const std::wstring& name, WNDPROC w
 }
 
 void RegisterWidgetClasses(HINSTANCE instance) {
-  static const bool registered = [instance] {
-    WNDCLASSEXW gauge{};
-    gauge.cbSize = sizeof gauge;
-    gauge.lpfnWndProc = GaugeProc;
-    gauge.hInstance = instance;
-    gauge.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    gauge.lpszClassName = kGaugeClass;
-    RegisterClassExW(&gauge);
-    WNDCLASSEXW panel = gauge;
-    panel.lpfnWndProc = GroupPanelProc;
-    panel.lpszClassName = kGroupPanelClass;
-    RegisterClassExW(&panel);
-    return true;
-  }();
-  (void)registered;
+  // Both paint their whole box (WM_ERASEBKGND erases nothing), whatever the class's background.
+  RegisterWindowClass(instance, kGaugeClass, GaugeProc);
+  RegisterWindowClass(instance, kGroupPanelClass, GroupPanelProc);
 }
 
-void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, HFONT font,
-                         bool hot) {
+void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, bool hot) {
   HDC dc = item.hDC;
   RECT box = item.rcItem;
   FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
@@ -277,11 +289,9 @@ void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, H
     DrawEdge(dc, &box, BDR_RAISEDINNER, BF_RECT);
   }
 
-  const int length = GetWindowTextLengthW(item.hwndItem);
-  std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(item.hwndItem, caption.data(), length + 1);
-  caption.resize(static_cast<std::size_t>(length));
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  const std::wstring caption = WindowText(item.hwndItem);
+  HGDIOBJ oldFont =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
   // Icon and caption side by side from the left, as tool buttons are laid out.
   const int gap = iconSize / 6;
   const int shift = pressed ? 1 : 0;
@@ -298,7 +308,8 @@ void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, H
   RECT text{left + iconSize + gap, box.top + shift, box.right, box.bottom + shift};
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, disabled ? GetSysColor(COLOR_GRAYTEXT) : RGB(0, 0, 0));
-  DrawTextW(dc, caption.c_str(), length, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, oldFont);
   if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
     RECT focus = box;
