@@ -4,6 +4,7 @@
 // font, colours, tool tip and visibility. The Qt view and the Win32 view build their widgets from
 // these tables, as a form file drives a form; a view keeps only how its toolkit draws a kind of
 // control. Tests compare what each view built against the same tables.
+#include <compare>
 #include <span>
 #include <string_view>
 
@@ -62,6 +63,7 @@ struct Font {
   Face Family = Face::SansSerif;
   int Pixels = 11;
   bool Bold = false;
+  friend auto operator<=>(const Font&, const Font&) = default;
 };
 
 struct Rgb {

@@ -9,12 +9,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStringList>
 #include <QToolButton>
 #include <algorithm>
 #include <map>
 
 #include "app/qt/StretchedImage.h"
-#include "app/qt/UiFonts.h"
 
 namespace quorin {
 namespace {
@@ -137,8 +137,17 @@ QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pic
 }  // namespace
 
 QFont QtFont(const form::Font& font) {
-  QFont qt = font.Family == form::Face::YaHei ? YaHeiFont(font.Pixels, font.Bold)
-                                              : SansSerifFont(font.Pixels);
+  // "微软雅黑" (Microsoft YaHei) is not on every system, so each font names a list of families;
+  // fontconfig picks the first one present, and the CJK families make sure the Chinese texts
+  // render. "MS Sans Serif" is the windows' default font.
+  QStringList families{"Microsoft YaHei", QString::fromUtf8("微软雅黑"), "WenQuanYi Micro Hei",
+                       "Noto Sans CJK SC"};
+  if (font.Family == form::Face::SansSerif) {
+    families = QStringList{"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans"} + families;
+  }
+  QFont qt;
+  qt.setFamilies(families);
+  qt.setPixelSize(font.Pixels);
   qt.setBold(font.Bold);
   return qt;
 }

@@ -25,7 +25,7 @@ struct FormPictures {
 // font is set. Widgets are owned by their Qt parents.
 void BuildFormWidgets(const form::Form& form, QWidget* client, const FormPictures& pictures);
 
-// The Qt font of a form font, with the fallback families of UiFonts.h.
+// The Qt font of a form font, with fallback families for systems without it.
 QFont QtFont(const form::Font& font);
 
 // A form's text (UTF-8) as Qt holds it.

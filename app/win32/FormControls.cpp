@@ -115,12 +115,8 @@ void FormControls::Relayout(UINT dpi) {
   dpi_ = dpi;
   fonts_.clear();
   for (const Built& built : built_) {
-    const form::Font& font = built.Control->TextFont;
-    auto& made = fonts_[{static_cast<int>(font.Family), font.Pixels, font.Bold}];
-    if (!made) {
-      made = MakeFont(font.Family == form::Face::YaHei ? FontFace::YaHei : FontFace::SansSerif,
-                      font.Pixels, font.Bold, dpi);
-    }
+    auto& made = fonts_[built.Control->TextFont];
+    if (!made) made = MakeFont(built.Control->TextFont, dpi);
     if (!built.Window) continue;
     HFONT hfont = made.get();
     SendMessageW(built.Window, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), FALSE);

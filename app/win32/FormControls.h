@@ -6,7 +6,6 @@
 
 #include <map>
 #include <string_view>
-#include <tuple>
 #include <vector>
 
 #include "app/WindowForms.h"
@@ -44,7 +43,7 @@ class FormControls {
   UINT dpi_ = 96;
   std::vector<Built> built_;
   std::map<std::string_view, HWND> byName_;
-  std::map<std::tuple<int, int, bool>, FontHandle> fonts_;
+  std::map<form::Font, FontHandle> fonts_;
 };
 
 }  // namespace quorin::win32

@@ -8,7 +8,7 @@ using platform::win32::Widen;
 
 ModalDialog::ModalDialog(HINSTANCE instance, const form::Form& form, const std::string& what,
                          HWND over, UINT dpi)
-    : over_(over), font_(MakeFont(FontFace::SansSerif, form.DefaultFont.Pixels, false, dpi)) {
+    : over_(over), font_(MakeFont(form.DefaultFont, dpi)) {
   const std::wstring className = Widen(form.Name);
   RegisterWindowClass(instance, className, WindowProc);
 

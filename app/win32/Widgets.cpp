@@ -212,22 +212,22 @@ LRESULT CALLBACK GroupPanelProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-FontHandle MakeFont(FontFace face, int pixels, bool bold, UINT dpi) {
+FontHandle MakeFont(const form::Font& font, UINT dpi) {
   const wchar_t* family =
-      face == FontFace::YaHei
+      font.Family == form::Face::YaHei
           ? FirstPresent({L"Microsoft YaHei", L"\u5FAE\u8F6F\u96C5\u9ED1", L"WenQuanYi Micro Hei",
                           L"Noto Sans CJK SC", L"SimSun", L"MS Shell Dlg 2"})
           : FirstPresent({L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma"});
-  LOGFONTW font{};
-  font.lfHeight = -Scale(pixels, dpi);
-  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  font.lfQuality = CLEARTYPE_QUALITY;
-  font.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-  lstrcpynW(font.lfFaceName, family, LF_FACESIZE);
-  return FontHandle(CreateFontIndirectW(&font));
+  LOGFONTW logical{};
+  logical.lfHeight = -Scale(font.Pixels, dpi);
+  logical.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
+  logical.lfCharSet = DEFAULT_CHARSET;
+  logical.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  logical.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  logical.lfQuality = CLEARTYPE_QUALITY;
+  logical.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+  lstrcpynW(logical.lfFaceName, family, LF_FACESIZE);
+  return FontHandle(CreateFontIndirectW(&logical));
 }
 
 int TextWidth(HWND window, HFONT font, const std::wstring& text) {

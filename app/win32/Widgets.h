@@ -7,6 +7,7 @@
 #include <string>
 #include <type_traits>
 
+#include "app/WindowForms.h"
 #include "app/WindowViews.h"
 
 namespace quorin::win32 {
@@ -26,11 +27,9 @@ struct IconDeleter {
 };
 using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
-enum class FontFace { YaHei, SansSerif };
-
-// "Microsoft YaHei" (falling back to "微软雅黑", then to CJK faces this system has) or
-// "MS Sans Serif" (falling back to "Microsoft Sans Serif"), `pixels` high at 96 DPI.
-FontHandle MakeFont(FontFace face, int pixels, bool bold, UINT dpi);
+// `font` at `dpi`: "Microsoft YaHei" (falling back to "微软雅黑", then to CJK faces this system
+// has) or "MS Sans Serif" (falling back to "Microsoft Sans Serif").
+FontHandle MakeFont(const form::Font& font, UINT dpi);
 
 // The width `text` takes in `font` on `window`'s screen, in pixels.
 int TextWidth(HWND window, HFONT font, const std::wstring& text);
