@@ -74,15 +74,12 @@ void RunOver(const QWidget& window, Dialog& dialog, Dialog*& shown,
   run(dialog);
 }
 
-QMessageBox::Icon QtIcon(BoxIcon icon) {
-  return icon == BoxIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical;
-}
-
 }  // namespace
 
 void ShowModalMessageBox(QWidget* owner, const MessageBoxRequest& request) {
-  QMessageBox box(QtIcon(request.Icon), QString::fromStdString(request.Caption),
-                  QString::fromStdString(request.Text), QMessageBox::Ok, owner);
+  QMessageBox box(request.Icon == BoxIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
+                  QString::fromStdString(request.Caption), QString::fromStdString(request.Text),
+                  QMessageBox::Ok, owner);
   box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
   box.exec();
 }
@@ -152,15 +149,12 @@ void TF_UpdateDispController::BuildLayout() {
           [this] { presenter_->ConnectionCheckClicked(); });
 
   setFixedSize(Form().ClientWidth, Form().ClientHeight + menuBar()->sizeHint().height());
-  PlaceCentred();
-}
-
-void TF_UpdateDispController::PlaceCentred() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QRect desktop = screen->availableGeometry();
-  move(desktop.left() + (desktop.width() - Form().OuterWidth) / 2,
-       desktop.top() + (desktop.height() - Form().OuterHeight) / 2);
+  // Placed at the centre of the primary screen's work area.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect desktop = screen->availableGeometry();
+    move(desktop.left() + (desktop.width() - Form().OuterWidth) / 2,
+         desktop.top() + (desktop.height() - Form().OuterHeight) / 2);
+  }
 }
 
 void TF_UpdateDispController::SetProgramEnabled(bool enabled) {

@@ -70,7 +70,6 @@ class TF_UpdateDispController final : public QMainWindow, public MainWindowView 
 
  private:
   void BuildLayout();
-  void PlaceCentred();
 
   WindowHooks hooks_;
   // Declared in the order they are needed; destroyed in reverse: the presenter first (its worker

@@ -93,11 +93,11 @@ FormControls::FormControls(HINSTANCE instance, HWND window, const form::Form& fo
     form::Box place = container ? control.Place : form.ClientBox(control);
     HWND created = nullptr;
     if (kind.ClassName) {
-      created = CreateWindowExW(
-          kind.Extended, kind.ClassName, Widen(std::string(control.Caption)).c_str(),
-          WS_CHILD | (control.Visible ? WS_VISIBLE : 0) | kind.Style, 0, 0, 0, 0,
-          container ? container : window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
-          instance, nullptr);
+      created = CreateWindowExW(kind.Extended, kind.ClassName, Widen(control.Caption).c_str(),
+                                WS_CHILD | (control.Visible ? WS_VISIBLE : 0) | kind.Style, 0, 0, 0,
+                                0, container ? container : window,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)), instance,
+                                nullptr);
       if (!created) RaiseLastError("cannot create the control " + std::string(control.Name));
       if (!control.Enabled) EnableWindow(created, FALSE);
       if (control.Type == Kind::GroupBox && !control.Enabled) containers[control.Name] = created;
@@ -154,15 +154,12 @@ void FormControls::PaintPanels(HDC dc) const {
 }
 
 LRESULT FormControls::Colour(HDC dc, HWND control) const {
-  const auto found = std::find_if(built_.begin(), built_.end(), [control](const Built& built) {
-    return built.Window == control;
-  });
-  const form::Colour text = found == built_.end() ? Colour::System : found->Control->Text;
-  const form::Colour background =
-      found == built_.end() ? Colour::System : found->Control->Background;
-  SetTextColor(dc, ColourRef(text, COLOR_WINDOWTEXT));
-  SetBkColor(dc, ColourRef(background, COLOR_BTNFACE));
-  return reinterpret_cast<LRESULT>(Brush(background));
+  const auto found = std::ranges::find(built_, control, &Built::Window);
+  const form::Control unknown;  // not built from the form: the system's colours
+  const form::Control& colours = found == built_.end() ? unknown : *found->Control;
+  SetTextColor(dc, ColourRef(colours.Text, COLOR_WINDOWTEXT));
+  SetBkColor(dc, ColourRef(colours.Background, COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(Brush(colours.Background));
 }
 
 }  // namespace quorin::win32

@@ -71,12 +71,10 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi
 
   HMENU menu = CreateMenu();
   HMENU uart = CreatePopupMenu();
-  AppendMenuW(uart, MF_STRING, form::id::kMenuUartPort,
-              Widen(std::string(form::kUartPortEntry)).c_str());
+  AppendMenuW(uart, MF_STRING, form::id::kMenuUartPort, Widen(form::kUartPortEntry).c_str());
   AppendMenuW(uart, MF_STRING, form::id::kMenuConnectionCheck,
-              Widen(std::string(form::kConnectionCheckEntry)).c_str());
-  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(uart),
-              Widen(std::string(form::kUartMenu)).c_str());
+              Widen(form::kConnectionCheckEntry).c_str());
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(uart), Widen(form::kUartMenu).c_str());
 
   // Placed at the centre of the desktop's work area.
   RECT desktop{};
@@ -137,7 +135,7 @@ void MainWindow::CreateControls() {
   for (const form::Control& control : Form().Controls) {
     if (control.Tooltip.empty()) continue;
     TOOLINFOW tool = ToolOf(window_, (*controls_)[control.Name]);
-    std::wstring hint = Widen(std::string(control.Tooltip));
+    std::wstring hint = Widen(control.Tooltip);
     tool.lpszText = hint.data();
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
