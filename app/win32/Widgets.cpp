@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <array>
+#include <initializer_list>
 #include <system_error>
 
 #include "platform/win32/Text.h"
