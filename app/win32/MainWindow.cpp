@@ -92,7 +92,6 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi
     RaiseLastError("cannot create the main window");
   }
   DragAcceptFiles(window_, TRUE);
-  MakeIcons();
   CreateControls();
   Relayout();
 }
@@ -109,12 +108,6 @@ void MainWindow::Attach(MainWindowPresenter* presenter) {
 void MainWindow::Show(int showCommand) {
   ShowWindow(window_, showCommand);
   UpdateWindow(window_);
-}
-
-void MainWindow::MakeIcons() {
-  readPackIcon_ =
-      LoadIconSized(instance_, QUORIN_IDI_READ_PACK, Scale(form::kButtonIconPixels, dpi_));
-  programIcon_ = LoadIconSized(instance_, QUORIN_IDI_PROGRAM, Scale(form::kButtonIconPixels, dpi_));
 }
 
 void MainWindow::CreateControls() {
@@ -142,6 +135,9 @@ void MainWindow::CreateControls() {
 }
 
 void MainWindow::Relayout() {
+  readPackIcon_ =
+      LoadIconSized(instance_, QUORIN_IDI_READ_PACK, Scale(form::kButtonIconPixels, dpi_));
+  programIcon_ = LoadIconSized(instance_, QUORIN_IDI_PROGRAM, Scale(form::kButtonIconPixels, dpi_));
   controls_->Relayout(dpi_);
   if (tooltip_) SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(460, dpi_));
   InvalidateRect(window_, nullptr, TRUE);
@@ -230,7 +226,6 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wParam);
-      MakeIcons();
       Relayout();
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);
       SetWindowPos(window_, nullptr, suggested->left, suggested->top,

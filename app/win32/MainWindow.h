@@ -52,8 +52,8 @@ class MainWindow final : public MainWindowView {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
-  void MakeIcons();
-  // Moves and sizes every control and gives it its font, for the current DPI.
+  // Moves and sizes every control and gives it its font, and the buttons their icons, for the
+  // current DPI.
   void Relayout();
   void DrawLogo(const DRAWITEMSTRUCT& item);
   void Command(int id);
