@@ -5,21 +5,6 @@
 namespace quorin {
 namespace {
 
-bool StartsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
-
-bool LooksLikePack(std::string_view argument) {
-  constexpr std::string_view kSuffix = ".pack";
-  if (argument.size() < kSuffix.size()) return false;
-  const std::string_view tail = argument.substr(argument.size() - kSuffix.size());
-  for (std::size_t i = 0; i < kSuffix.size(); ++i) {
-    const char c = tail[i];
-    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kSuffix[i]) return false;
-  }
-  return true;
-}
-
 void AddPack(CommandLine& line, const std::string& argument) {
   if (line.PackPath.empty()) {
     line.PackPath = argument;
@@ -29,6 +14,17 @@ void AddPack(CommandLine& line, const std::string& argument) {
 }
 
 }  // namespace
+
+bool IsPackName(std::string_view name) {
+  constexpr std::string_view kSuffix = ".pack";
+  if (name.size() < kSuffix.size()) return false;
+  const std::string_view tail = name.substr(name.size() - kSuffix.size());
+  for (std::size_t i = 0; i < kSuffix.size(); ++i) {
+    const char c = tail[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != kSuffix[i]) return false;
+  }
+  return true;
+}
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   constexpr std::string_view kSimulateIs = "--simulate=";
@@ -48,15 +44,15 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       line.MeasureStartup = true;
     } else if (argument == "--simulate") {
       line.Simulate = true;
-      if (i + 1 < arguments.size() && !StartsWith(arguments[i + 1], "-") &&
-          !LooksLikePack(arguments[i + 1])) {
+      if (i + 1 < arguments.size() && !arguments[i + 1].starts_with('-') &&
+          !IsPackName(arguments[i + 1])) {
         line.Scenario = arguments[++i];
       }
-    } else if (StartsWith(argument, kSimulateIs)) {
+    } else if (argument.starts_with(kSimulateIs)) {
       line.Simulate = true;
       line.Scenario = argument.substr(kSimulateIs.size());
       if (line.Scenario.empty()) line.Error = "--simulate= needs a scenario name";
-    } else if (StartsWith(argument, "-") && argument != "-") {
+    } else if (argument.starts_with('-') && argument != "-") {
       line.Error = "unknown option " + argument;
     } else {
       AddPack(line, argument);

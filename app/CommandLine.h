@@ -8,6 +8,7 @@
 // Toolkit-free; arguments are UTF-8 (or the file system's bytes for PACK).
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorin {
@@ -21,6 +22,9 @@ struct CommandLine {
   bool ShowVersion = false;
   std::string Error;  // non-empty: what is wrong with the arguments
 };
+
+// True when `name` ends in ".pack", in any case. Pure.
+bool IsPackName(std::string_view name);
 
 // Parses the arguments after the program name. Pure; any thread.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);

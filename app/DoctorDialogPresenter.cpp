@@ -86,9 +86,7 @@ void DoctorDialogPresenter::RunAgain() {
 }
 
 void DoctorDialogPresenter::Exit() {
-  DoctorDialogView* view = view_;
-  view_ = nullptr;
-  if (view) view->Close();
+  if (DoctorDialogView* view = std::exchange(view_, nullptr)) view->Close();
 }
 
 void DoctorDialogPresenter::Detach() {
@@ -97,10 +95,9 @@ void DoctorDialogPresenter::Detach() {
 
 void DoctorDialogPresenter::Show(std::string text, bool runAgainEnabled) {
   text_ = std::move(text);
-  runAgainEnabled_ = runAgainEnabled;
   if (!view_) return;
   view_->SetFindingsText(text_);
-  view_->SetRunAgainEnabled(runAgainEnabled_);
+  view_->SetRunAgainEnabled(runAgainEnabled);
 }
 
 void DoctorDialogPresenter::Finished(std::string text) {

@@ -65,7 +65,6 @@ class DoctorDialogPresenter {
   std::function<bool()> jobBusy_;
   DoctorDialogView* view_ = nullptr;
   std::string text_;
-  bool runAgainEnabled_ = false;
   bool running_ = false;  // UI thread only
   std::thread worker_;
   // Results posted by a worker find the presenter through this; gone with the presenter.

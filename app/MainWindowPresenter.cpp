@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/CommandLine.h"
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
 #include "iap/PackJudgement.h"
@@ -25,12 +26,6 @@ char AsciiLower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(),
-                    [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
-}
-
 }  // namespace
 
 std::string ApplicationTitle(const std::string& executablePath) {
@@ -46,8 +41,18 @@ std::string ErrorBoxText(const char* what) {
   return text;
 }
 
+std::string ErrorBoxText(const std::exception_ptr& error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& caught) {
+    return ErrorBoxText(caught.what());
+  } catch (...) {
+    return ErrorBoxText("Unexpected error");
+  }
+}
+
 bool IsDroppablePack(const std::vector<std::string>& paths) {
-  return paths.size() == 1 && EndsWithNoCase(FileNameOf(paths.front()), ".pack");
+  return paths.size() == 1 && IsPackName(paths.front());
 }
 
 std::string JobAdvice(const JobReport& report) {
@@ -78,11 +83,6 @@ MainWindowPresenter::MainWindowPresenter(MainWindowView& view, NotifySink& sink,
   view_.SetGaugeVisible(false);
 }
 
-MainWindowPresenter::~MainWindowPresenter() {
-  doctor_.reset();
-  session_.reset();
-}
-
 std::string MainWindowPresenter::Caption() const {
   return text::kMainCaption + options_.CaptionSuffix;
 }
@@ -91,10 +91,8 @@ template <class Handler>
 void MainWindowPresenter::Guarded(Handler&& handler) {
   try {
     std::forward<Handler>(handler)();
-  } catch (const std::exception& error) {
-    ShowError(error);
   } catch (...) {
-    ShowUnknownError();
+    ShowError(std::current_exception());
   }
 }
 
@@ -162,12 +160,8 @@ void MainWindowPresenter::ConnectionCheckClicked() {
   });
 }
 
-void MainWindowPresenter::ShowError(const std::exception& error) {
-  view_.ShowMessage({BoxIcon::Error, options_.ApplicationTitle, ErrorBoxText(error.what())});
-}
-
-void MainWindowPresenter::ShowUnknownError() {
-  view_.ShowMessage({BoxIcon::Error, options_.ApplicationTitle, ErrorBoxText("Unexpected error")});
+void MainWindowPresenter::ShowError(const std::exception_ptr& error) {
+  view_.ShowMessage({BoxIcon::Error, options_.ApplicationTitle, ErrorBoxText(error)});
 }
 
 void MainWindowPresenter::ClearLog() {

@@ -37,6 +37,9 @@ std::string ApplicationTitle(const std::string& executablePath);
 
 // The error box text: the error's text with a full stop appended unless it ends with one. Pure.
 std::string ErrorBoxText(const char* what);
+// The error box text of what was raised: its text, or "Unexpected error." for what is no
+// std::exception. Pure.
+std::string ErrorBoxText(const std::exception_ptr& error);
 
 // True for exactly one dropped local file whose name ends in ".pack" (any case). Pure.
 bool IsDroppablePack(const std::vector<std::string>& paths);
@@ -54,7 +57,7 @@ class MainWindowPresenter final : public JobView {
   MainWindowPresenter(MainWindowView& view, NotifySink& sink, PresenterOptions options);
   // Cancels a running job and waits for its worker. The view's sink must stop running tasks
   // before the view goes (the worker may still post while it winds down).
-  ~MainWindowPresenter() override;
+  ~MainWindowPresenter() override = default;
   MainWindowPresenter(const MainWindowPresenter&) = delete;
   MainWindowPresenter& operator=(const MainWindowPresenter&) = delete;
 
@@ -76,10 +79,9 @@ class MainWindowPresenter final : public JobView {
   // check outlasts its dialog). Raises nothing.
   void ConnectionCheckClicked();
 
-  // The default error handler: `error` (or an unknown one) in an error box owned by the main
-  // window, captioned with the application's title. For what no handler caught.
-  void ShowError(const std::exception& error);
-  void ShowUnknownError();
+  // The default error handler: `error` in an error box owned by the main window, captioned with
+  // the application's title. For what no handler caught.
+  void ShowError(const std::exception_ptr& error);
 
   // After a job's last step (JobBusy already 0). For tests and the simulator's report.
   std::function<void(JobOutcome)> OnJobFinished;
@@ -100,6 +102,8 @@ class MainWindowPresenter final : public JobView {
 
   MainWindowView& view_;
   PresenterOptions options_;
+  // Destroyed in reverse order: the doctor's check first (it asks the session), then the session
+  // (its job cancelled and its worker waited for).
   std::unique_ptr<JobSession> session_;
   PortDialogPresenter* uartSet_ = nullptr;
   std::unique_ptr<DoctorDialogPresenter> doctor_;

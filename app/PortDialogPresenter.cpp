@@ -31,12 +31,10 @@ std::string SaveErrorText(const SettingsWriteError& error) {
 std::vector<ListedPort> DialogPorts(std::vector<ListedPort> known) {
   std::vector<ListedPort> ports;
   for (int number = 1; number <= kUartPortItems; ++number) {
-    const auto it = std::find_if(known.begin(), known.end(),
-                                 [number](const ListedPort& p) { return p.Number == number; });
+    const auto it = std::ranges::find(known, number, &ListedPort::Number);
     ports.push_back(it != known.end() ? std::move(*it) : ListedPort{number, {}, false});
   }
-  std::sort(known.begin(), known.end(),
-            [](const ListedPort& a, const ListedPort& b) { return a.Number < b.Number; });
+  std::ranges::sort(known, {}, &ListedPort::Number);
   for (ListedPort& port : known) {
     const bool listed = port.Number <= ports.back().Number;  // com1..com9 and repeats
     if (port.Present && !listed) ports.push_back(std::move(port));
@@ -80,8 +78,7 @@ std::vector<std::string> PortDialogPresenter::BaudItems() {
 
 void PortDialogPresenter::FormShow(PortDialogView& view) {
   const int port = std::max(ReadUartPortSetting(settingsPath_), 1);
-  const auto it = std::find_if(ports_.begin(), ports_.end(),
-                               [port](const ListedPort& p) { return p.Number == port; });
+  const auto it = std::ranges::find(ports_, port, &ListedPort::Number);
   if (it != ports_.end()) {
     view.SelectPort(static_cast<int>(it - ports_.begin()));
   } else {
@@ -93,13 +90,9 @@ void PortDialogPresenter::FormShow(PortDialogView& view) {
 }
 
 void PortDialogPresenter::Save(PortDialogView& view) {
-  const int index = view.SelectedPortIndex();
-  std::optional<int> port;
-  if (index >= 0 && static_cast<std::size_t>(index) < ports_.size()) {
-    port = ports_[static_cast<std::size_t>(index)].Number;
-  } else {
-    port = TypedPort(view.PortText());
-  }
+  const auto index = static_cast<std::size_t>(view.SelectedPortIndex());  // -1: none, beyond all
+  const std::optional<int> port =
+      index < ports_.size() ? ports_[index].Number : TypedPort(view.PortText());
   if (!port) {
     view.ShowMessage({BoxIcon::Warning, title_,
                       "\"" + platform::TerminalSafe(view.PortText(), kTypedTextShown) + "\"" +

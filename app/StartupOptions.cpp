@@ -44,9 +44,7 @@ std::vector<ListedPort> Ports() {
     ports.push_back(std::move(port));
   };
   for (unsigned number = 1; number <= static_cast<unsigned>(kUartPortItems); ++number) {
-    const auto it = std::find_if(list.begin(), list.end(), [number](const SerialPortInfo& info) {
-      return info.ComNumber == number;
-    });
+    const auto it = std::ranges::find(list, number, &SerialPortInfo::ComNumber);
     add(number, it != list.end() ? &*it : nullptr);
   }
   for (const SerialPortInfo& info : list) {

@@ -4,6 +4,7 @@
 // font, colours, tool tip and visibility. The Qt view and the Win32 view build their widgets from
 // these tables, as a form file drives a form; a view keeps only how its toolkit draws a kind of
 // control. Tests compare what each view built against the same tables.
+#include <compare>
 #include <span>
 #include <string_view>
 
@@ -62,6 +63,7 @@ struct Font {
   Face Family = Face::SansSerif;
   int Pixels = 11;
   bool Bold = false;
+  friend auto operator<=>(const Font&, const Font&) = default;
 };
 
 struct Rgb {
@@ -107,8 +109,9 @@ struct Control {
 };
 
 struct Form {
-  std::string_view Name;  // the window's object name and Win32 class name
-  int OuterWidth = 0;     // the frame, caption bar and borders included
+  std::string_view Name;       // the window's object name and Win32 class name
+  std::string_view Caption{};  // a dialog's; the main window's comes from its presenter
+  int OuterWidth = 0;          // the frame, caption bar and borders included
   int OuterHeight = 0;
   int ClientWidth = 0;  // below the menu bar, if any
   int ClientHeight = 0;
@@ -130,10 +133,9 @@ const Form& PortDialogForm();
 const Form& DoctorDialogForm();
 
 // The caption and entries of the main window's one menu ("Uart" > "Uart Port", "Connection
-// check"), and the captions of the dialogs they open.
+// check").
 inline constexpr std::string_view kUartMenu = "Uart";
 inline constexpr std::string_view kUartPortEntry = "Uart Port";
 inline constexpr std::string_view kConnectionCheckEntry = "Connection check";
-inline constexpr std::string_view kConnectionCheckCaption = "Connection check";
 
 }  // namespace quorin::form

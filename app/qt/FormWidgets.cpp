@@ -9,12 +9,12 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStringList>
 #include <QToolButton>
 #include <algorithm>
 #include <map>
 
 #include "app/qt/StretchedImage.h"
-#include "app/qt/UiFonts.h"
 
 namespace quorin {
 namespace {
@@ -37,14 +37,6 @@ QString Css(Colour colour) {
   }
 }
 
-QString Name(const Control& control) {
-  return QtText(control.Name);
-}
-
-QString Caption(const Control& control) {
-  return QtText(control.Caption);
-}
-
 // Colours are set by style sheet for every state, so they survive disabling.
 QString Colours(const char* selector, const Control& control) {
   QString rules;
@@ -52,7 +44,7 @@ QString Colours(const char* selector, const Control& control) {
   if (!Css(control.Background).isEmpty() && control.Type != Kind::Label) {
     rules += " background-color: " + Css(control.Background) + ";";
   }
-  return QString(selector) + "#" + Name(control) + " {" + rules;
+  return QString(selector) + "#" + QtText(control.Name) + " {" + rules;
 }
 
 QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pictures) {
@@ -70,7 +62,7 @@ QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pic
     }
     case Kind::FlatImageButton: {
       auto* button = new QToolButton(parent);
-      button->setText(Caption(control));
+      button->setText(QtText(control.Caption));
       button->setIcon(pictures.ButtonIcon(control.Name));
       button->setIconSize(QSize(form::kButtonIconPixels, form::kButtonIconPixels));
       button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -79,7 +71,7 @@ QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pic
       return button;
     }
     case Kind::GroupBox: {
-      auto* group = new QGroupBox(Caption(control), parent);
+      auto* group = new QGroupBox(QtText(control.Caption), parent);
       group->setStyleSheet(Colours("QGroupBox", control) +
                            " border: 1px solid #a0a0a0; margin-top: 8px; }"
                            "QGroupBox::title { subcontrol-origin: margin; left: 8px;"
@@ -87,12 +79,12 @@ QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pic
       return group;
     }
     case Kind::Label: {
-      auto* label = new QLabel(Caption(control), parent);
+      auto* label = new QLabel(QtText(control.Caption), parent);
       if (control.Text != Colour::System) label->setStyleSheet(Colours("QLabel", control) + " }");
       return label;
     }
     case Kind::ReadOnlyEdit: {
-      auto* edit = new QLineEdit(Caption(control), parent);
+      auto* edit = new QLineEdit(QtText(control.Caption), parent);
       edit->setReadOnly(true);
       edit->setStyleSheet(Colours("QLineEdit", control) + " border: 1px solid #a0a0a0; }");
       return edit;
@@ -125,12 +117,12 @@ QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pic
       return box;
     }
     case Kind::PushButton: {
-      auto* button = new QPushButton(Caption(control), parent);
+      auto* button = new QPushButton(QtText(control.Caption), parent);
       button->setAutoDefault(false);
       return button;
     }
     case Kind::MultiLineEdit: {
-      auto* edit = new QPlainTextEdit(Caption(control), parent);
+      auto* edit = new QPlainTextEdit(QtText(control.Caption), parent);
       edit->setReadOnly(true);
       // Read-only text is selectable by mouse only; the keyboard (Ctrl+A, Ctrl+C) copies it too.
       edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
@@ -145,18 +137,30 @@ QWidget* Create(const Control& control, QWidget* parent, const FormPictures& pic
 }  // namespace
 
 QFont QtFont(const form::Font& font) {
-  QFont qt = font.Family == form::Face::YaHei ? YaHeiFont(font.Pixels, font.Bold)
-                                              : SansSerifFont(font.Pixels);
+  // "微软雅黑" (Microsoft YaHei) is not on every system, so each font names a list of families;
+  // fontconfig picks the first one present, and the CJK families make sure the Chinese texts
+  // render. "MS Sans Serif" is the windows' default font.
+  QStringList families{"Microsoft YaHei", QString::fromUtf8("微软雅黑"), "WenQuanYi Micro Hei",
+                       "Noto Sans CJK SC"};
+  if (font.Family == form::Face::SansSerif) {
+    families = QStringList{"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans"} + families;
+  }
+  QFont qt;
+  qt.setFamilies(families);
+  qt.setPixelSize(font.Pixels);
   qt.setBold(font.Bold);
   return qt;
 }
 
 void BuildFormWidgets(const form::Form& form, QWidget* client, const FormPictures& pictures) {
+  client->setWindowTitle(QtText(form.Caption));
+  client->setFont(QtFont(form.DefaultFont));
+  client->setFixedSize(form.ClientWidth, form.ClientHeight);
   std::map<std::string_view, QWidget*> built;
   for (const Control& control : form.Controls) {
     QWidget* parent = control.Parent.empty() ? client : built.at(control.Parent);
     QWidget* widget = Create(control, parent, pictures);
-    widget->setObjectName(Name(control));
+    widget->setObjectName(QtText(control.Name));
     widget->setFont(QtFont(control.TextFont));
     widget->setGeometry(control.Place.Left, control.Place.Top, control.Place.Width,
                         control.Place.Height);

@@ -19,12 +19,13 @@ struct FormPictures {
   std::function<QImage(std::string_view name)> Image;      // an Image's picture
 };
 
-// GUI thread. Creates every control of `form` on `client` (the window's client area), each named,
-// placed, captioned, coloured, shown or hidden and enabled as the form says; labels that fit their
-// text are widened to it after their font is set. Widgets are owned by their Qt parents.
+// GUI thread. Gives `client` (the window's client area) the form's caption, font and client size,
+// and creates every control of `form` on it, each named, placed, captioned, coloured, shown or
+// hidden and enabled as the form says; labels that fit their text are widened to it after their
+// font is set. Widgets are owned by their Qt parents.
 void BuildFormWidgets(const form::Form& form, QWidget* client, const FormPictures& pictures);
 
-// The Qt font of a form font, with the fallback families of UiFonts.h.
+// The Qt font of a form font, with fallback families for systems without it.
 QFont QtFont(const form::Font& font);
 
 // A form's text (UTF-8) as Qt holds it.

@@ -13,24 +13,15 @@ IapApplication::IapApplication(int& argc, char** argv)
 bool IapApplication::notify(QObject* receiver, QEvent* event) {
   try {
     return QApplication::notify(receiver, event);
-  } catch (const std::exception& error) {
-    if (presenter_) {
-      presenter_->ShowError(error);
-    } else {
-      Show(error.what());
-    }
   } catch (...) {
     if (presenter_) {
-      presenter_->ShowUnknownError();
+      presenter_->ShowError(std::current_exception());
     } else {
-      Show("Unexpected error");
+      ShowModalMessageBox(activeWindow(),
+                          {BoxIcon::Error, title_, ErrorBoxText(std::current_exception())});
     }
   }
   return true;
-}
-
-void IapApplication::Show(const char* what) {
-  ShowModalMessageBox(activeWindow(), {BoxIcon::Error, title_, ErrorBoxText(what)});
 }
 
 }  // namespace quorin

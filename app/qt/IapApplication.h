@@ -21,8 +21,6 @@ class IapApplication final : public QApplication {
   bool notify(QObject* receiver, QEvent* event) override;
 
  private:
-  void Show(const char* what);
-
   std::string title_;
   MainWindowPresenter* presenter_ = nullptr;
 };

@@ -6,21 +6,11 @@
 #include "app/qt/FormWidgets.h"
 
 namespace quorin {
-namespace {
-
-const form::Form& Form() {
-  return form::DoctorDialogForm();
-}
-
-}  // namespace
 
 TF_ConnectionCheck::TF_ConnectionCheck(DoctorDialogPresenter& presenter, QWidget* parent)
     : QDialog(parent), presenter_(presenter) {
   setObjectName("F_ConnectionCheck");
-  setWindowTitle(QtText(form::kConnectionCheckCaption));
-  setFont(QtFont(Form().DefaultFont));
-  setFixedSize(Form().ClientWidth, Form().ClientHeight);
-  BuildFormWidgets(Form(), this, {});
+  BuildFormWidgets(form::DoctorDialogForm(), this, {});
   Memo1 = FormWidget<QPlainTextEdit>(this, "Memo1");
   Button1 = FormWidget<QPushButton>(this, "Button1");
   auto* close = FormWidget<QPushButton>(this, "Button2");

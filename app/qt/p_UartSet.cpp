@@ -2,21 +2,13 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <algorithm>
 #include <utility>
 
 #include "app/qt/FormWidgets.h"
 
 namespace quorin {
 namespace {
-
-const form::Form& Form() {
-  return form::PortDialogForm();
-}
 
 void Fill(QComboBox* box, const std::vector<std::string>& items) {
   for (const std::string& item : items) box->addItem(QString::fromStdString(item));
@@ -31,10 +23,7 @@ TF_UartSet::TF_UartSet(
     QWidget* parent)
     : QDialog(parent), presenter_(presenter), showMessage_(std::move(showMessage)) {
   setObjectName("F_UartSet");
-  setWindowTitle("Uart port set");
-  setFont(QtFont(Form().DefaultFont));
-  setFixedSize(Form().ClientWidth, Form().ClientHeight);
-  BuildFormWidgets(Form(), this, {});
+  BuildFormWidgets(form::PortDialogForm(), this, {});
   ComboBox1 = FormWidget<QComboBox>(this, "ComboBox1");
   ComboBox2 = FormWidget<QComboBox>(this, "ComboBox2");
   Fill(ComboBox1, presenter_.PortItems());

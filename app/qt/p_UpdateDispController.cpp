@@ -2,13 +2,10 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QFrame>
-#include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,15 +17,12 @@
 #include <QScreen>
 #include <QToolButton>
 #include <QUrl>
-#include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "app/qt/Assets.h"
 #include "app/qt/FormWidgets.h"
 #include "app/qt/JpegImage.h"
-#include "app/qt/StretchedImage.h"
-#include "app/qt/UiFonts.h"
 #include "app/qt/p_ConnectionCheck.h"
 #include "app/qt/p_UartSet.h"
 
@@ -80,15 +74,12 @@ void RunOver(const QWidget& window, Dialog& dialog, Dialog*& shown,
   run(dialog);
 }
 
-QMessageBox::Icon QtIcon(BoxIcon icon) {
-  return icon == BoxIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical;
-}
-
 }  // namespace
 
 void ShowModalMessageBox(QWidget* owner, const MessageBoxRequest& request) {
-  QMessageBox box(QtIcon(request.Icon), QString::fromStdString(request.Caption),
-                  QString::fromStdString(request.Text), QMessageBox::Ok, owner);
+  QMessageBox box(request.Icon == BoxIcon::Warning ? QMessageBox::Warning : QMessageBox::Critical,
+                  QString::fromStdString(request.Caption), QString::fromStdString(request.Text),
+                  QMessageBox::Ok, owner);
   box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
   box.exec();
 }
@@ -108,7 +99,8 @@ TF_UpdateDispController::TF_UpdateDispController(WindowHooks hooks, PresenterOpt
                                                  QWidget* parent)
     : QMainWindow(parent),
       hooks_(std::move(hooks)),
-      sink_([this](const std::exception& error) { presenter_->ShowError(error); }) {
+      // The sink tells of an error inside its handler: the error is the current exception.
+      sink_([this](const std::exception&) { presenter_->ShowError(std::current_exception()); }) {
   BuildLayout();
   presenter_ = std::make_unique<MainWindowPresenter>(*this, sink_, std::move(options));
   presenter_->OnJobFinished = [this](JobOutcome outcome) {
@@ -132,41 +124,37 @@ void TF_UpdateDispController::BuildLayout() {
 
   auto* client = new QWidget(this);
   client->setObjectName("ClientArea");
-  client->setFixedSize(Form().ClientWidth, Form().ClientHeight);
   setCentralWidget(client);
   BuildFormWidgets(Form(), client, MainWindowPictures());
-  Btn_ReadUserPack = FormWidget<QToolButton>(client, "Btn_ReadUserPack");
   Btn_SendToController = FormWidget<QToolButton>(client, "Btn_SendToController");
   Edit_UpdateFileName = FormWidget<QLineEdit>(client, "Edit_UpdateFileName");
   Edit_VerNum = FormWidget<QLineEdit>(client, "Edit_VerNum");
   Label8 = FormWidget<QLabel>(client, "Label8");
   Gauge1 = FormWidget<QProgressBar>(client, "Gauge1");
   ListBox1 = FormWidget<QListWidget>(client, "ListBox1");
-  connect(Btn_ReadUserPack, &QToolButton::clicked, this, [this] { presenter_->ReadPackClicked(); });
+  connect(FormWidget<QToolButton>(client, "Btn_ReadUserPack"), &QToolButton::clicked, this,
+          [this] { presenter_->ReadPackClicked(); });
   connect(Btn_SendToController, &QToolButton::clicked, this,
           [this] { presenter_->ProgramClicked(); });
 
   menuBar()->setObjectName("MainMenu1");
-  IAP1 = menuBar()->addMenu(QtText(form::kUartMenu));
+  QMenu* IAP1 = menuBar()->addMenu(QtText(form::kUartMenu));
   IAP1->setObjectName("IAP1");
-  UartPort1 = IAP1->addAction(QtText(form::kUartPortEntry));
+  QAction* UartPort1 = IAP1->addAction(QtText(form::kUartPortEntry));
   UartPort1->setObjectName("UartPort1");
   connect(UartPort1, &QAction::triggered, this, [this] { presenter_->UartPortClicked(); });
-  ConnectionCheck1 = IAP1->addAction(QtText(form::kConnectionCheckEntry));
+  QAction* ConnectionCheck1 = IAP1->addAction(QtText(form::kConnectionCheckEntry));
   ConnectionCheck1->setObjectName("ConnectionCheck1");
   connect(ConnectionCheck1, &QAction::triggered, this,
           [this] { presenter_->ConnectionCheckClicked(); });
 
   setFixedSize(Form().ClientWidth, Form().ClientHeight + menuBar()->sizeHint().height());
-  PlaceCentred();
-}
-
-void TF_UpdateDispController::PlaceCentred() {
-  const QScreen* screen = QGuiApplication::primaryScreen();
-  if (!screen) return;
-  const QRect desktop = screen->availableGeometry();
-  move(desktop.left() + (desktop.width() - Form().OuterWidth) / 2,
-       desktop.top() + (desktop.height() - Form().OuterHeight) / 2);
+  // Placed at the centre of the primary screen's work area.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect desktop = screen->availableGeometry();
+    move(desktop.left() + (desktop.width() - Form().OuterWidth) / 2,
+         desktop.top() + (desktop.height() - Form().OuterHeight) / 2);
+  }
 }
 
 void TF_UpdateDispController::SetProgramEnabled(bool enabled) {

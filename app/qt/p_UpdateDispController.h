@@ -12,11 +12,9 @@
 #include "app/WindowViews.h"
 #include "app/qt/QtNotifySink.h"
 
-class QAction;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QMenu;
 class QProgressBar;
 class QToolButton;
 
@@ -72,7 +70,6 @@ class TF_UpdateDispController final : public QMainWindow, public MainWindowView 
 
  private:
   void BuildLayout();
-  void PlaceCentred();
 
   WindowHooks hooks_;
   // Declared in the order they are needed; destroyed in reverse: the presenter first (its worker
@@ -82,16 +79,12 @@ class TF_UpdateDispController final : public QMainWindow, public MainWindowView 
   TF_UartSet* uartSet_ = nullptr;
   TF_ConnectionCheck* connectionCheck_ = nullptr;
 
-  QToolButton* Btn_ReadUserPack = nullptr;
   QToolButton* Btn_SendToController = nullptr;
   QLineEdit* Edit_UpdateFileName = nullptr;
   QLineEdit* Edit_VerNum = nullptr;
   QLabel* Label8 = nullptr;
   QProgressBar* Gauge1 = nullptr;
   QListWidget* ListBox1 = nullptr;
-  QMenu* IAP1 = nullptr;
-  QAction* UartPort1 = nullptr;
-  QAction* ConnectionCheck1 = nullptr;
 };
 
 }  // namespace quorin

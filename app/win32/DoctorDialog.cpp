@@ -7,10 +7,6 @@ namespace {
 
 using platform::win32::Widen;
 
-const form::Form& Form() {
-  return form::DoctorDialogForm();
-}
-
 // A multi-line edit breaks lines at "\r\n" only.
 std::wstring EditLines(const std::string& text) {
   std::string lines;
@@ -26,8 +22,8 @@ std::wstring EditLines(const std::string& text) {
 
 DoctorDialog::DoctorDialog(HINSTANCE instance, DoctorDialogPresenter& presenter, HWND over,
                            UINT dpi)
-    : ModalDialog(instance, Form(), form::kConnectionCheckCaption,
-                  "cannot create the connection check's dialog", over, dpi),
+    : ModalDialog(instance, form::DoctorDialogForm(), "cannot create the connection check's dialog",
+                  over, dpi),
       presenter_(presenter),
       findings_(Controls()["Memo1"]),
       runAgain_(Controls()["Button1"]) {}

@@ -58,14 +58,6 @@ ClassAndStyle Win32Kind(const Control& control) {
   return {};
 }
 
-std::wstring WindowText(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
-}
-
 COLORREF ColourRef(Colour colour, int systemIndex) {
   switch (colour) {
     case Colour::System:
@@ -99,20 +91,19 @@ FormControls::FormControls(HINSTANCE instance, HWND window, const form::Form& fo
     const ClassAndStyle kind = Win32Kind(control);
     HWND container = control.Parent.empty() ? nullptr : containers[control.Parent];
     form::Box place = container ? control.Place : form.ClientBox(control);
+    HWND created = nullptr;
     if (kind.ClassName) {
-      HWND created = CreateWindowExW(
-          kind.Extended, kind.ClassName, Widen(std::string(control.Caption)).c_str(),
-          WS_CHILD | (control.Visible ? WS_VISIBLE : 0) | kind.Style, 0, 0, 0, 0,
-          container ? container : window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)),
-          instance, nullptr);
+      created = CreateWindowExW(kind.Extended, kind.ClassName, Widen(control.Caption).c_str(),
+                                WS_CHILD | (control.Visible ? WS_VISIBLE : 0) | kind.Style, 0, 0, 0,
+                                0, container ? container : window,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.Id)), instance,
+                                nullptr);
       if (!created) RaiseLastError("cannot create the control " + std::string(control.Name));
       if (!control.Enabled) EnableWindow(created, FALSE);
       if (control.Type == Kind::GroupBox && !control.Enabled) containers[control.Name] = created;
       byName_[control.Name] = created;
-      built_.push_back({&control, created, place});
-    } else {
-      built_.push_back({&control, nullptr, place});
     }
+    built_.push_back({&control, created, place});
   }
 }
 
@@ -120,21 +111,12 @@ HWND FormControls::operator[](std::string_view name) const {
   return byName_.at(name);
 }
 
-HFONT FormControls::FontOf(const form::Font& font) const {
-  const auto found = fonts_.find({static_cast<int>(font.Family), font.Pixels, font.Bold});
-  return found == fonts_.end() ? nullptr : found->second.get();
-}
-
 void FormControls::Relayout(UINT dpi) {
   dpi_ = dpi;
   fonts_.clear();
   for (const Built& built : built_) {
-    const form::Font& font = built.Control->TextFont;
-    auto& made = fonts_[{static_cast<int>(font.Family), font.Pixels, font.Bold}];
-    if (!made) {
-      made = MakeFont(font.Family == form::Face::YaHei ? FontFace::YaHei : FontFace::SansSerif,
-                      font.Pixels, font.Bold, dpi);
-    }
+    auto& made = fonts_[built.Control->TextFont];
+    if (!made) made = MakeFont(built.Control->TextFont, dpi);
     if (!built.Window) continue;
     HFONT hfont = made.get();
     SendMessageW(built.Window, WM_SETFONT, reinterpret_cast<WPARAM>(hfont), FALSE);
@@ -172,15 +154,12 @@ void FormControls::PaintPanels(HDC dc) const {
 }
 
 LRESULT FormControls::Colour(HDC dc, HWND control) const {
-  const auto found = std::find_if(built_.begin(), built_.end(), [control](const Built& built) {
-    return built.Window == control;
-  });
-  const form::Colour text = found == built_.end() ? Colour::System : found->Control->Text;
-  const form::Colour background =
-      found == built_.end() ? Colour::System : found->Control->Background;
-  SetTextColor(dc, ColourRef(text, COLOR_WINDOWTEXT));
-  SetBkColor(dc, ColourRef(background, COLOR_BTNFACE));
-  return reinterpret_cast<LRESULT>(Brush(background));
+  const auto found = std::ranges::find(built_, control, &Built::Window);
+  const form::Control unknown;  // not built from the form: the system's colours
+  const form::Control& colours = found == built_.end() ? unknown : *found->Control;
+  SetTextColor(dc, ColourRef(colours.Text, COLOR_WINDOWTEXT));
+  SetBkColor(dc, ColourRef(colours.Background, COLOR_BTNFACE));
+  return reinterpret_cast<LRESULT>(Brush(colours.Background));
 }
 
 }  // namespace quorin::win32

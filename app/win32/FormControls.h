@@ -6,7 +6,6 @@
 
 #include <map>
 #include <string_view>
-#include <tuple>
 #include <vector>
 
 #include "app/WindowForms.h"
@@ -27,8 +26,6 @@ class FormControls {
   // Gives every control its font and place at `dpi` (fonts are made afresh for it); labels that
   // fit their text grow to it.
   void Relayout(UINT dpi);
-  // The font made for `font` at the last Relayout.
-  HFONT FontOf(const form::Font& font) const;
   // Draws the form's panels (a raised edge) and dividers (an etched line) on `dc`.
   void PaintPanels(HDC dc) const;
   // The answer to WM_CTLCOLORSTATIC / WM_CTLCOLOREDIT for `control`: its colours from the form.
@@ -46,7 +43,7 @@ class FormControls {
   UINT dpi_ = 96;
   std::vector<Built> built_;
   std::map<std::string_view, HWND> byName_;
-  std::map<std::tuple<int, int, bool>, FontHandle> fonts_;
+  std::map<form::Font, FontHandle> fonts_;
 };
 
 }  // namespace quorin::win32

@@ -4,8 +4,6 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include <algorithm>
-#include <climits>
 #include <stdexcept>
 
 #include "app/MainWindowPresenter.h"
@@ -30,6 +28,16 @@ UINT SystemDpi() {
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
   return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+// The tool tip of `control`, a child of `window`.
+TOOLINFOW ToolOf(HWND window, HWND control) {
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  tool.hwnd = window;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  return tool;
 }
 
 IconHandle LoadIconSized(HINSTANCE instance, int id, int size) {
@@ -63,12 +71,10 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi
 
   HMENU menu = CreateMenu();
   HMENU uart = CreatePopupMenu();
-  AppendMenuW(uart, MF_STRING, form::id::kMenuUartPort,
-              Widen(std::string(form::kUartPortEntry)).c_str());
+  AppendMenuW(uart, MF_STRING, form::id::kMenuUartPort, Widen(form::kUartPortEntry).c_str());
   AppendMenuW(uart, MF_STRING, form::id::kMenuConnectionCheck,
-              Widen(std::string(form::kConnectionCheckEntry)).c_str());
-  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(uart),
-              Widen(std::string(form::kUartMenu)).c_str());
+              Widen(form::kConnectionCheckEntry).c_str());
+  AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(uart), Widen(form::kUartMenu).c_str());
 
   // Placed at the centre of the desktop's work area.
   RECT desktop{};
@@ -86,7 +92,6 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance), dpi_(SystemDpi
     RaiseLastError("cannot create the main window");
   }
   DragAcceptFiles(window_, TRUE);
-  MakeIcons();
   CreateControls();
   Relayout();
 }
@@ -105,12 +110,6 @@ void MainWindow::Show(int showCommand) {
   UpdateWindow(window_);
 }
 
-void MainWindow::MakeIcons() {
-  readPackIcon_ =
-      LoadIconSized(instance_, QUORIN_IDI_READ_PACK, Scale(form::kButtonIconPixels, dpi_));
-  programIcon_ = LoadIconSized(instance_, QUORIN_IDI_PROGRAM, Scale(form::kButtonIconPixels, dpi_));
-}
-
 void MainWindow::CreateControls() {
   controls_.emplace(instance_, window_, Form());
   readPack_ = (*controls_)["Btn_ReadUserPack"];
@@ -120,7 +119,7 @@ void MainWindow::CreateControls() {
   for (HWND button : {readPack_, program_}) {
     SetWindowSubclass(button, FlatButtonProc, 1, reinterpret_cast<DWORD_PTR>(this));
   }
-  SendMessageW(gauge_, PBM_SETRANGE32, 0, gaugeMaximum_);
+  SendMessageW(gauge_, PBM_SETRANGE32, 0, 1000);
 
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -128,18 +127,17 @@ void MainWindow::CreateControls() {
   if (!tooltip_) return;
   for (const form::Control& control : Form().Controls) {
     if (control.Tooltip.empty()) continue;
-    TOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = window_;
-    tool.uId = reinterpret_cast<UINT_PTR>((*controls_)[control.Name]);
-    std::wstring hint = Widen(std::string(control.Tooltip));
+    TOOLINFOW tool = ToolOf(window_, (*controls_)[control.Name]);
+    std::wstring hint = Widen(control.Tooltip);
     tool.lpszText = hint.data();
     SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   }
 }
 
 void MainWindow::Relayout() {
+  readPackIcon_ =
+      LoadIconSized(instance_, QUORIN_IDI_READ_PACK, Scale(form::kButtonIconPixels, dpi_));
+  programIcon_ = LoadIconSized(instance_, QUORIN_IDI_PROGRAM, Scale(form::kButtonIconPixels, dpi_));
   controls_->Relayout(dpi_);
   if (tooltip_) SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, Scale(460, dpi_));
   InvalidateRect(window_, nullptr, TRUE);
@@ -162,31 +160,21 @@ void MainWindow::DrawLogo(const DRAWITEMSTRUCT& item) {
                 logo_.Bgrx.data(), &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
-template <class Handler>
-void MainWindow::Forward(Handler&& handler) {
-  if (!presenter_) return;
-  try {
-    handler(*presenter_);
-  } catch (const std::exception& error) {
-    presenter_->ShowError(error);
-  } catch (...) {
-    presenter_->ShowUnknownError();
-  }
-}
-
+// The presenter's event calls raise nothing: they show their own errors.
 void MainWindow::Command(int id) {
+  if (!presenter_) return;
   switch (id) {
     case form::id::kReadPack:
-      Forward([](MainWindowPresenter& presenter) { presenter.ReadPackClicked(); });
+      presenter_->ReadPackClicked();
       break;
     case form::id::kProgram:
-      Forward([](MainWindowPresenter& presenter) { presenter.ProgramClicked(); });
+      presenter_->ProgramClicked();
       break;
     case form::id::kMenuUartPort:
-      Forward([](MainWindowPresenter& presenter) { presenter.UartPortClicked(); });
+      presenter_->UartPortClicked();
       break;
     case form::id::kMenuConnectionCheck:
-      Forward([](MainWindowPresenter& presenter) { presenter.ConnectionCheckClicked(); });
+      presenter_->ConnectionCheckClicked();
       break;
     default:
       break;
@@ -203,10 +191,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (item.CtlID == static_cast<UINT>(form::id::kLogo)) {
         DrawLogo(item);
       } else if (item.hwndItem == readPack_ || item.hwndItem == program_) {
-        DrawFlatImageButton(
-            item, item.hwndItem == readPack_ ? readPackIcon_.get() : programIcon_.get(),
-            Scale(form::kButtonIconPixels, dpi_),
-            controls_->FontOf(Form()["Btn_ReadUserPack"].TextFont), item.hwndItem == hotButton_);
+        DrawFlatImageButton(item,
+                            item.hwndItem == readPack_ ? readPackIcon_.get() : programIcon_.get(),
+                            Scale(form::kButtonIconPixels, dpi_), item.hwndItem == hotButton_);
       }
       return TRUE;
     }
@@ -223,7 +210,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         paths.push_back(Narrow(path));
       }
       DragFinish(drop);
-      Forward([&paths](MainWindowPresenter& presenter) { presenter.FilesDropped(paths); });
+      if (presenter_) presenter_->FilesDropped(paths);
       return 0;
     }
     case WM_PAINT: {
@@ -239,7 +226,6 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_DPICHANGED: {
       dpi_ = HIWORD(wParam);
-      MakeIcons();
       Relayout();
       const auto* suggested = reinterpret_cast<const RECT*>(lParam);
       SetWindowPos(window_, nullptr, suggested->left, suggested->top,
@@ -314,11 +300,7 @@ void MainWindow::AppendLogLine(const std::string& line) {
 
 void MainWindow::SetLogAdvice(const std::string& advice) {
   if (!tooltip_) return;
-  TOOLINFOW tool{};
-  tool.cbSize = sizeof tool;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  tool.hwnd = window_;
-  tool.uId = reinterpret_cast<UINT_PTR>(log_);
+  TOOLINFOW tool = ToolOf(window_, log_);
   if (advice.empty()) {
     if (logAdviceShown_) SendMessageW(tooltip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     logAdviceShown_ = false;
@@ -335,28 +317,17 @@ void MainWindow::SetGaugeVisible(bool visible) {
   ShowWindow(gauge_, visible ? SW_SHOW : SW_HIDE);
 }
 
+// The presenter keeps both within INT_MAX and the progress within the maximum.
 void MainWindow::SetGaugeMaximum(std::uint32_t maximum) {
-  gaugeMaximum_ = static_cast<int>(std::min<std::uint32_t>(maximum, INT_MAX));
-  SendMessageW(gauge_, PBM_SETRANGE32, 0, gaugeMaximum_);
+  SendMessageW(gauge_, PBM_SETRANGE32, 0, static_cast<LPARAM>(maximum));
 }
 
 void MainWindow::SetGaugeProgress(std::uint32_t progress) {
-  const int position = static_cast<int>(std::min<std::uint32_t>(progress, gaugeMaximum_));
-  SendMessageW(gauge_, PBM_SETPOS, static_cast<WPARAM>(position), 0);
-  // A busy job keeps the message queue full, which holds WM_PAINT back: the gauge is painted
-  // at once whenever the percentage it shows changes.
-  const int percent = gaugeMaximum_ > 0
-                          ? static_cast<int>(static_cast<long long>(position) * 100 / gaugeMaximum_)
-                          : 0;
-  if (percent != gaugePercent_) {
-    gaugePercent_ = percent;
-    UpdateWindow(gauge_);
-  }
+  SendMessageW(gauge_, PBM_SETPOS, static_cast<WPARAM>(progress), 0);
 }
 
 void MainWindow::ShowMessage(const MessageBoxRequest& request) {
-  MessageBoxW(window_, Widen(request.Text).c_str(), Widen(request.Caption).c_str(),
-              MB_OK | (request.Icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONERROR));
+  ShowMessageBox(window_, request);
 }
 
 std::optional<std::string> MainWindow::AskPackFile() {

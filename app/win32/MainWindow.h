@@ -52,14 +52,11 @@ class MainWindow final : public MainWindowView {
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   void CreateControls();
-  void MakeIcons();
-  // Moves and sizes every control and gives it its font, for the current DPI.
+  // Moves and sizes every control and gives it its font, and the buttons their icons, for the
+  // current DPI.
   void Relayout();
   void DrawLogo(const DRAWITEMSTRUCT& item);
   void Command(int id);
-  // Runs `handler` (a presenter call); whatever escapes is shown by the presenter's error handler.
-  template <class Handler>
-  void Forward(Handler&& handler);
 
   HINSTANCE instance_;
   HWND window_ = nullptr;
@@ -73,8 +70,6 @@ class MainWindow final : public MainWindowView {
   HWND tooltip_ = nullptr;
   HWND hotButton_ = nullptr;
   bool logAdviceShown_ = false;
-  int gaugeMaximum_ = 1000;
-  int gaugePercent_ = 0;
   bool painted_ = false;
 
   IconHandle readPackIcon_;

@@ -6,9 +6,9 @@ namespace quorin::win32 {
 
 using platform::win32::Widen;
 
-ModalDialog::ModalDialog(HINSTANCE instance, const form::Form& form, std::string_view caption,
-                         const std::string& what, HWND over, UINT dpi)
-    : over_(over), font_(MakeFont(FontFace::SansSerif, form.DefaultFont.Pixels, false, dpi)) {
+ModalDialog::ModalDialog(HINSTANCE instance, const form::Form& form, const std::string& what,
+                         HWND over, UINT dpi)
+    : over_(over), font_(MakeFont(form.DefaultFont, dpi)) {
   const std::wstring className = Widen(form.Name);
   RegisterWindowClass(instance, className, WindowProc);
 
@@ -20,8 +20,8 @@ ModalDialog::ModalDialog(HINSTANCE instance, const form::Form& form, std::string
   const int top = (centreOn.top + centreOn.bottom - height) / 2;
   // No owner: a top-level window of its own, as the dialogs always were.
   window_ = CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, className.c_str(),
-                            Widen(caption).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, left, top,
-                            width, height, nullptr, nullptr, instance, this);
+                            Widen(form.Caption).c_str(), WS_POPUP | WS_CAPTION | WS_SYSMENU, left,
+                            top, width, height, nullptr, nullptr, instance, this);
   if (!window_) RaiseLastError(what);
   SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   controls_.emplace(instance, window_, form);

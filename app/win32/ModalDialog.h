@@ -7,7 +7,6 @@
 
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "app/WindowForms.h"
 #include "app/win32/FormControls.h"
@@ -27,12 +26,12 @@ class ModalDialog {
   void RunModal();
 
  protected:
-  // Creates the dialog captioned `caption` with the controls of `form` (hidden, no owner, the
-  // form's size scaled to `dpi`, centred on the window `over`). Raises std::system_error (`what`)
-  // when it cannot be created. The messages CreateWindowExW sends reach ModalDialog's own Clicked
-  // and Answer: the derived dialog does not exist yet.
-  ModalDialog(HINSTANCE instance, const form::Form& form, std::string_view caption,
-              const std::string& what, HWND over, UINT dpi);
+  // Creates the dialog with the caption and the controls of `form` (hidden, no owner, the form's
+  // size scaled to `dpi`, centred on the window `over`). Raises std::system_error (`what`) when
+  // it cannot be created. The messages CreateWindowExW sends reach ModalDialog's own Clicked and
+  // Answer: the derived dialog does not exist yet.
+  ModalDialog(HINSTANCE instance, const form::Form& form, const std::string& what, HWND over,
+              UINT dpi);
 
   // Shows the dialog and gives `focus` the keyboard.
   void Show(HWND focus);

@@ -12,8 +12,13 @@ namespace {
 using platform::win32::Narrow;
 using platform::win32::Widen;
 
-const form::Form& Form() {
-  return form::PortDialogForm();
+// The text of item `index` of the combo box `list`.
+std::wstring ItemText(HWND list, int index) {
+  const auto length = static_cast<int>(SendMessageW(list, CB_GETLBTEXTLEN, index, 0));
+  std::wstring item(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+  SendMessageW(list, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(item.data()));
+  item.resize(std::wcslen(item.c_str()));
+  return item;
 }
 
 void FillList(HWND list, const std::vector<std::string>& items) {
@@ -24,15 +29,12 @@ void FillList(HWND list, const std::vector<std::string>& items) {
 }
 
 // Items may carry a device and an adapter's name: the open list is as wide as the widest.
-void WidenDropDown(HWND list, HFONT font) {
+void WidenDropDown(HWND list) {
+  const auto font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
   const auto count = static_cast<int>(SendMessageW(list, CB_GETCOUNT, 0, 0));
   int widest = 0;
-  for (int i = 0; i < count; ++i) {
-    const auto length = static_cast<int>(SendMessageW(list, CB_GETLBTEXTLEN, i, 0));
-    std::wstring item(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
-    SendMessageW(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
-    widest = std::max(widest, TextWidth(list, font, item.c_str()));
-  }
+  for (int i = 0; i < count; ++i)
+    widest = std::max(widest, TextWidth(list, font, ItemText(list, i)));
   const int scrollBar = GetSystemMetrics(SM_CXVSCROLL);
   SendMessageW(list, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + scrollBar + 8), 0);
 }
@@ -40,12 +42,12 @@ void WidenDropDown(HWND list, HFONT font) {
 }  // namespace
 
 PortDialog::PortDialog(HINSTANCE instance, PortDialogPresenter& presenter, HWND over, UINT dpi)
-    : ModalDialog(instance, Form(), "Uart port set", "cannot create the port dialog", over, dpi),
+    : ModalDialog(instance, form::PortDialogForm(), "cannot create the port dialog", over, dpi),
       presenter_(presenter) {
   ports_ = Controls()["ComboBox1"];
   bauds_ = Controls()["ComboBox2"];
   FillList(ports_, presenter_.PortItems());
-  WidenDropDown(ports_, Controls().FontOf(Form()["ComboBox1"].TextFont));
+  WidenDropDown(ports_);
   FillList(bauds_, PortDialogPresenter::BaudItems());
 }
 
@@ -87,20 +89,11 @@ int PortDialog::SelectedPortIndex() const {
   const auto index = static_cast<int>(SendMessageW(ports_, CB_GETCURSEL, 0, 0));
   if (index < 0) return -1;
   // Text the user typed into the field is no item, even where the list still marks one.
-  const int length = GetWindowTextLengthW(ports_);
-  std::wstring field(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(ports_, field.data(), length + 1);
-  const auto itemLength = static_cast<int>(SendMessageW(ports_, CB_GETLBTEXTLEN, index, 0));
-  std::wstring item(static_cast<std::size_t>(std::max(itemLength, 0)) + 1, L'\0');
-  SendMessageW(ports_, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(item.data()));
-  return wcscmp(field.c_str(), item.c_str()) == 0 ? index : -1;
+  return WindowText(ports_) == ItemText(ports_, index) ? index : -1;
 }
 
 std::string PortDialog::PortText() const {
-  const int length = GetWindowTextLengthW(ports_);
-  std::wstring field(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
-  field.resize(static_cast<std::size_t>(GetWindowTextW(ports_, field.data(), length + 1)));
-  return Narrow(field);
+  return Narrow(WindowText(ports_));
 }
 
 void PortDialog::SetPortText(const std::string& text) {
@@ -116,8 +109,7 @@ void PortDialog::Close() {
 }
 
 void PortDialog::ShowMessage(const MessageBoxRequest& request) {
-  MessageBoxW(Window(), Widen(request.Text).c_str(), Widen(request.Caption).c_str(),
-              MB_OK | (request.Icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONERROR));
+  ShowMessageBox(Window(), request);
 }
 
 }  // namespace quorin::win32

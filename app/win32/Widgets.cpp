@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <array>
+#include <initializer_list>
 #include <system_error>
+
+#include "platform/win32/Text.h"
 
 namespace quorin::win32 {
 namespace {
@@ -55,6 +57,18 @@ GaugeState* GaugeOf(HWND window) {
   return reinterpret_cast<GaugeState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
+long long GaugeSpan(const GaugeState& state) {
+  return static_cast<long long>(state.Maximum) - state.Minimum;
+}
+
+long long GaugeDone(const GaugeState& state) {
+  return std::clamp<long long>(state.Position - state.Minimum, 0, GaugeSpan(state));
+}
+
+int GaugePercent(const GaugeState& state) {
+  return GaugeSpan(state) > 0 ? static_cast<int>(GaugeDone(state) * 100 / GaugeSpan(state)) : 0;
+}
+
 void PaintGauge(HWND window, const GaugeState& state) {
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(window, &paint);
@@ -65,16 +79,14 @@ void PaintGauge(HWND window, const GaugeState& state) {
   RECT inner = box;
   InflateRect(&inner, -1, -1);
   FillRect(dc, &inner, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-  const long long span = static_cast<long long>(state.Maximum) - state.Minimum;
-  const long long done = std::clamp<long long>(state.Position - state.Minimum, 0, span);
-  if (span > 0) {
+  if (GaugeSpan(state) > 0) {
     RECT bar = inner;
-    bar.right = inner.left + static_cast<LONG>(done * (inner.right - inner.left) / span);
+    bar.right = inner.left +
+                static_cast<LONG>(GaugeDone(state) * (inner.right - inner.left) / GaugeSpan(state));
     BrushHandle lime(CreateSolidBrush(kLime));
     FillRect(dc, &bar, lime.get());
   }
-  const int percent = span > 0 ? static_cast<int>(done * 100 / span) : 0;
-  const std::wstring text = std::to_wstring(percent) + L"%";
+  const std::wstring text = std::to_wstring(GaugePercent(state)) + L"%";
   HGDIOBJ oldFont = SelectObject(dc, state.Font ? state.Font : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
@@ -111,8 +123,10 @@ LRESULT CALLBACK GaugeProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case PBM_SETPOS: {
       if (!state) return 0;
       const int previous = state->Position;
+      const int percent = GaugePercent(*state);
       state->Position = static_cast<int>(wParam);
       if (previous != state->Position) InvalidateRect(window, nullptr, FALSE);
+      if (percent != GaugePercent(*state)) UpdateWindow(window);
       return previous;
     }
     case PBM_GETPOS:
@@ -155,10 +169,8 @@ void PaintGroupPanel(HWND window) {
   frame.top += metrics.tmHeight / 2;
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
 
-  const int length = GetWindowTextLengthW(window);
-  std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, caption.data(), length + 1);
-  caption.resize(static_cast<std::size_t>(length));
+  const std::wstring caption = WindowText(window);
+  const int length = static_cast<int>(caption.size());
   SIZE extent{};
   GetTextExtentPoint32W(dc, caption.c_str(), length, &extent);
   const UINT dpi = static_cast<UINT>(GetDeviceCaps(dc, LOGPIXELSX));
@@ -200,22 +212,22 @@ LRESULT CALLBACK GroupPanelProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 }  // namespace
 
-FontHandle MakeFont(FontFace face, int pixels, bool bold, UINT dpi) {
+FontHandle MakeFont(const form::Font& font, UINT dpi) {
   const wchar_t* family =
-      face == FontFace::YaHei
+      font.Family == form::Face::YaHei
           ? FirstPresent({L"Microsoft YaHei", L"\u5FAE\u8F6F\u96C5\u9ED1", L"WenQuanYi Micro Hei",
                           L"Noto Sans CJK SC", L"SimSun", L"MS Shell Dlg 2"})
           : FirstPresent({L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma"});
-  LOGFONTW font{};
-  font.lfHeight = -Scale(pixels, dpi);
-  font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  font.lfCharSet = DEFAULT_CHARSET;
-  font.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  font.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  font.lfQuality = CLEARTYPE_QUALITY;
-  font.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-  lstrcpynW(font.lfFaceName, family, LF_FACESIZE);
-  return FontHandle(CreateFontIndirectW(&font));
+  LOGFONTW logical{};
+  logical.lfHeight = -Scale(font.Pixels, dpi);
+  logical.lfWeight = font.Bold ? FW_BOLD : FW_NORMAL;
+  logical.lfCharSet = DEFAULT_CHARSET;
+  logical.lfOutPrecision = OUT_DEFAULT_PRECIS;
+  logical.lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  logical.lfQuality = CLEARTYPE_QUALITY;
+  logical.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
+  lstrcpynW(logical.lfFaceName, family, LF_FACESIZE);
+  return FontHandle(CreateFontIndirectW(&logical));
 }
 
 int TextWidth(HWND window, HFONT font, const std::wstring& text) {
@@ -226,6 +238,19 @@ int TextWidth(HWND window, HFONT font, const std::wstring& text) {
   SelectObject(dc, old);
   ReleaseDC(window, dc);
   return extent.cx;
+}
+
+std::wstring WindowText(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), length + 1)));
+  return text;
+}
+
+void ShowMessageBox(HWND owner, const MessageBoxRequest& request) {
+  MessageBoxW(owner, platform::win32::Widen(request.Text).c_str(),
+              platform::win32::Widen(request.Caption).c_str(),
+              MB_OK | (request.Icon == BoxIcon::Warning ? MB_ICONWARNING : MB_ICONERROR));
 }
 
 void RaiseLastError(const std::string& what) {
@@ -247,25 +272,12 @@ void RegisterWindowClass(HINSTANCE instance, const std::wstring& name, WNDPROC w
 }
 
 void RegisterWidgetClasses(HINSTANCE instance) {
-  static const bool registered = [instance] {
-    WNDCLASSEXW gauge{};
-    gauge.cbSize = sizeof gauge;
-    gauge.lpfnWndProc = GaugeProc;
-    gauge.hInstance = instance;
-    gauge.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    gauge.lpszClassName = kGaugeClass;
-    RegisterClassExW(&gauge);
-    WNDCLASSEXW panel = gauge;
-    panel.lpfnWndProc = GroupPanelProc;
-    panel.lpszClassName = kGroupPanelClass;
-    RegisterClassExW(&panel);
-    return true;
-  }();
-  (void)registered;
+  // Both paint their whole box (WM_ERASEBKGND erases nothing), whatever the class's background.
+  RegisterWindowClass(instance, kGaugeClass, GaugeProc);
+  RegisterWindowClass(instance, kGroupPanelClass, GroupPanelProc);
 }
 
-void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, HFONT font,
-                         bool hot) {
+void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, bool hot) {
   HDC dc = item.hDC;
   RECT box = item.rcItem;
   FillRect(dc, &box, GetSysColorBrush(COLOR_BTNFACE));
@@ -277,11 +289,9 @@ void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, H
     DrawEdge(dc, &box, BDR_RAISEDINNER, BF_RECT);
   }
 
-  const int length = GetWindowTextLengthW(item.hwndItem);
-  std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(item.hwndItem, caption.data(), length + 1);
-  caption.resize(static_cast<std::size_t>(length));
-  HGDIOBJ oldFont = SelectObject(dc, font);
+  const std::wstring caption = WindowText(item.hwndItem);
+  HGDIOBJ oldFont =
+      SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
   // Icon and caption side by side from the left, as tool buttons are laid out.
   const int gap = iconSize / 6;
   const int shift = pressed ? 1 : 0;
@@ -298,7 +308,8 @@ void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, H
   RECT text{left + iconSize + gap, box.top + shift, box.right, box.bottom + shift};
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, disabled ? GetSysColor(COLOR_GRAYTEXT) : RGB(0, 0, 0));
-  DrawTextW(dc, caption.c_str(), length, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+  DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &text,
+            DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, oldFont);
   if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
     RECT focus = box;

@@ -7,6 +7,9 @@
 #include <string>
 #include <type_traits>
 
+#include "app/WindowForms.h"
+#include "app/WindowViews.h"
+
 namespace quorin::win32 {
 
 // `value` client pixels at 96 DPI, at `dpi`.
@@ -24,14 +27,18 @@ struct IconDeleter {
 };
 using IconHandle = std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter>;
 
-enum class FontFace { YaHei, SansSerif };
-
-// "Microsoft YaHei" (falling back to "微软雅黑", then to CJK faces this system has) or
-// "MS Sans Serif" (falling back to "Microsoft Sans Serif"), `pixels` high at 96 DPI.
-FontHandle MakeFont(FontFace face, int pixels, bool bold, UINT dpi);
+// `font` at `dpi`: "Microsoft YaHei" (falling back to "微软雅黑", then to CJK faces this system
+// has) or "MS Sans Serif" (falling back to "Microsoft Sans Serif").
+FontHandle MakeFont(const form::Font& font, UINT dpi);
 
 // The width `text` takes in `font` on `window`'s screen, in pixels.
 int TextWidth(HWND window, HFONT font, const std::wstring& text);
+
+// `window`'s text (a caption, an edit's or a combo box's field).
+std::wstring WindowText(HWND window);
+
+// A modal message box owned by `owner`; returns when it is closed.
+void ShowMessageBox(HWND owner, const MessageBoxRequest& request);
 
 // Raises std::system_error with GetLastError's code and `what`.
 [[noreturn]] void RaiseLastError(const std::string& what);
@@ -46,6 +53,8 @@ void RegisterWidgetClasses(HINSTANCE instance);
 
 // The gauge: a white box with a single border, a lime bar and the percentage centred. Answers
 // PBM_SETRANGE32, PBM_SETPOS, PBM_GETPOS and PBM_GETRANGE like the progress bar; WM_SETFONT.
+// PBM_SETPOS paints it at once when its percentage changes: a busy job keeps the message queue
+// full, which holds WM_PAINT back.
 inline constexpr const wchar_t* kGaugeClass = L"QuorinGauge";
 // GroupBox1: a panel in the highlight-text colour with an etched frame and its caption (the
 // window text) in navy. It hands WM_COMMAND, WM_DRAWITEM and WM_CTLCOLOR* on to its parent, so
@@ -54,9 +63,8 @@ inline constexpr const wchar_t* kGroupPanelClass = L"QuorinGroupPanel";
 
 // Draws an owner-drawn flat image button: the face in the button colour, a raised edge while
 // `hot`, a sunken one while pressed, the icon (`iconSize` pixels) at the left and the caption
-// beside it, greyed when disabled.
-void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, HFONT font,
-                         bool hot);
+// beside it in the button's font, greyed when disabled.
+void DrawFlatImageButton(const DRAWITEMSTRUCT& item, HICON icon, int iconSize, bool hot);
 
 // The window procedure of a window whose owner object came in CreateWindowExW's last argument:
 // stores `window` in the owner's `ownWindow` and the owner in GWLP_USERDATA on WM_NCCREATE, hands

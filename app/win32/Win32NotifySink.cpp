@@ -10,21 +10,12 @@ namespace {
 constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr const wchar_t* kClassName = L"QuorinNotifySink";
 
-void RegisterSinkClass(WNDPROC procedure) {
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = procedure;
-  windowClass.hInstance = GetModuleHandleW(nullptr);
-  windowClass.lpszClassName = kClassName;
-  // A second sink finds the class registered already; that is fine.
-  RegisterClassExW(&windowClass);
-}
-
 }  // namespace
 
 Win32NotifySink::Win32NotifySink(std::function<void(std::exception_ptr)> reportError)
     : reportError_(std::move(reportError)) {
-  RegisterSinkClass(&WindowProc);
+  // A second sink finds the class registered already; that is fine.
+  RegisterWindowClass(GetModuleHandleW(nullptr), kClassName, &WindowProc);
   window_ = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                             GetModuleHandleW(nullptr), nullptr);
   if (!window_) RaiseLastError("cannot create the notification window");

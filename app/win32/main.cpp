@@ -83,14 +83,6 @@ long PeakWorkingSetKiB() {
   return static_cast<long>(counters.PeakWorkingSetSize / 1024);
 }
 
-std::string WindowCaption(HWND window) {
-  const int length = GetWindowTextLengthW(window);
-  std::wstring caption(static_cast<std::size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, caption.data(), length + 1);
-  caption.resize(static_cast<std::size_t>(length));
-  return Narrow(caption);
-}
-
 int Run(HINSTANCE instance, const StandardStreams& streams) {
   const Clock::time_point start = Clock::now();
   std::vector<std::string> words = quorin::platform::CommandLineArguments(0, nullptr);
@@ -124,14 +116,7 @@ int Run(HINSTANCE instance, const StandardStreams& streams) {
   // A task that throws is shown like any other unhandled error.
   quorin::MainWindowPresenter* presenter = nullptr;
   quorin::win32::Win32NotifySink sink([&presenter](std::exception_ptr error) {
-    if (!presenter) return;
-    try {
-      std::rethrow_exception(error);
-    } catch (const std::exception& caught) {
-      presenter->ShowError(caught);
-    } catch (...) {
-      presenter->ShowUnknownError();
-    }
+    if (presenter) presenter->ShowError(error);
   });
   quorin::win32::MainWindow window(instance);
   // Destroyed before the window and the simulation: a running job is stopped and its port closed
@@ -146,7 +131,7 @@ int Run(HINSTANCE instance, const StandardStreams& streams) {
       char line[64];
       std::snprintf(line, sizeof line, "first-paint-ms %.2f\n", ms);
       streams.Out(std::string(line) + "peak-rss-kib " + std::to_string(PeakWorkingSetKiB()) +
-                  "\nwindow-caption " + WindowCaption(window.Handle()) + "\n");
+                  "\nwindow-caption " + Narrow(quorin::win32::WindowText(window.Handle())) + "\n");
       PostMessageW(window.Handle(), WM_CLOSE, 0, 0);
     };
   }

@@ -180,8 +180,9 @@ TEST_F(MainWindowTest, JobCallsAreForwardedWithTheGaugeKeptInRange) {
 
 TEST_F(MainWindowTest, DefaultErrorHandlerShowsAnErrorBoxWithTheTitle) {
   view.calls.clear();
-  presenter->ShowError(std::runtime_error("Unable to write to /a/Cyclomer.ini"));
-  presenter->ShowUnknownError();
+  presenter->ShowError(
+      std::make_exception_ptr(std::runtime_error("Unable to write to /a/Cyclomer.ini")));
+  presenter->ShowError(std::make_exception_ptr(42));
   EXPECT_EQ(view.calls,
             (std::vector<std::string>{"Box Error quorin-iap: Unable to write to /a/Cyclomer.ini.",
                                       "Box Error quorin-iap: Unexpected error."}));
