@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <string_view>
 
 namespace quorin {
 namespace {
@@ -155,14 +154,11 @@ HexImage ParseIntelHex(std::span<const std::uint8_t> text, std::size_t maxImageS
         endSeen = true;
         break;
       case kExtendedSegmentAddress:
-        RequireLength(record, 2, lineNumber);
-        addressBase =
-            std::uint64_t{static_cast<std::uint32_t>(record.Data[0] << 8 | record.Data[1])} << 4;
-        break;
       case kExtendedLinearAddress:
         RequireLength(record, 2, lineNumber);
         addressBase =
-            std::uint64_t{static_cast<std::uint32_t>(record.Data[0] << 8 | record.Data[1])} << 16;
+            std::uint64_t{static_cast<std::uint32_t>(record.Data[0] << 8 | record.Data[1])}
+            << (record.Type == kExtendedSegmentAddress ? 4 : 16);
         break;
       case kStartLinearAddress:
         RequireLength(record, 4, lineNumber);

@@ -57,12 +57,9 @@ std::unique_ptr<PackImage> BuildPackImage(std::span<const std::uint8_t> firmware
   const auto randomByte = [&random] { return static_cast<std::uint8_t>(random() & 0xFF); };
 
   const std::uint8_t wireKey = fields.WireKey ? *fields.WireKey : randomByte();
-  std::array<std::uint8_t, 2> keyBytes{};
-  if (fields.HeaderKeyBytes) {
-    keyBytes = *fields.HeaderKeyBytes;
-  } else {
-    keyBytes = {randomByte(), randomByte()};
-  }
+  const std::array<std::uint8_t, 2> keyBytes =
+      fields.HeaderKeyBytes ? *fields.HeaderKeyBytes
+                            : std::array<std::uint8_t, 2>{randomByte(), randomByte()};
   auto image = std::make_unique<PackImage>();
   for (std::size_t at = kFirmwareOffset + firmware.size(); at < image->size(); ++at) {
     (*image)[at] = fields.Filler ? *fields.Filler : randomByte();

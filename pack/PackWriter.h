@@ -7,7 +7,6 @@
 #include <span>
 #include <stdexcept>
 
-#include "pack/PackFileReader.h"
 #include "pack/UpdatePack.h"
 
 namespace quorin {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "pack/Checksums.h"
-#include "pack/PackFileReader.h"
+#include "platform/Files.h"
 
 namespace quorin {
 
@@ -36,7 +36,12 @@ PackDecodeResult LoadUpdatePackResult(PackRecords& records, const std::string& p
   // The file goes into a scratch image first, so a read that fails part-way leaves the records
   // holding the previous pack, never a mixture of two.
   const auto scratch = std::make_unique<PackImage>();
-  ReadPackImage(path, *scratch);
+  const std::error_code error =
+      platform::ReadFilePrefix(path, std::as_writable_bytes(std::span(*scratch)));
+  if (error) {
+    const platform::InOutError failure = platform::DescribeInOutError(error, path);
+    throw EInOutError(failure.Code, failure.Text);
+  }
   std::copy(scratch->begin(), scratch->end(), records.PackBuffer.begin());
   return DecodePackImage(records);
 }

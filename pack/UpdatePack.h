@@ -14,8 +14,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "pack/EInOutError.h"
-
 namespace quorin {
 
 inline constexpr std::size_t kPackImageSize = 131072;
@@ -27,6 +25,8 @@ inline constexpr std::size_t kFirmwareCapacity = kPackImageSize - kFirmwareOffse
 inline constexpr std::uint32_t kMaxDataLength = 131024;
 inline constexpr std::uint32_t kOwnTargetCode = 20002;
 inline constexpr std::uint8_t kUpdateKindSoftwareAndSettings = 0xAA;
+
+using PackImage = std::array<std::uint8_t, kPackImageSize>;
 
 // The 32 unscrambled header bytes. Words are unsigned little-endian; the three 32-bit fields are
 // stored high word first and are never sign-extended.
@@ -70,10 +70,6 @@ struct PackRecords {
     return std::span<std::uint8_t, kFirmwareCapacity>(PackBuffer.data() + kFirmwareOffset,
                                                       kFirmwareCapacity);
   }
-  std::span<const std::uint8_t, kFirmwareCapacity> FirmwareData() const {
-    return std::span<const std::uint8_t, kFirmwareCapacity>(PackBuffer.data() + kFirmwareOffset,
-                                                            kFirmwareCapacity);
-  }
 };
 
 // How the decoding of an image ended.
@@ -88,10 +84,25 @@ enum class PackDecodeResult {
 // records.Header, checks its CRC, unscrambles and sums the firmware. No I/O, no allocation.
 PackDecodeResult DecodePackImage(PackRecords& records);
 
-// Reads the first 131072 bytes of the file at `path` and decodes them into `records`.
+// EInOutError: the pack loader's run-time file I/O error, with its code and text ("File not
+// found", "Read beyond end of file", ...).
+class EInOutError : public std::runtime_error {
+ public:
+  EInOutError(int code, const std::string& text) : std::runtime_error(text), code_(code) {}
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+// Opens the file at `path` for reading only (nothing is ever written; a FIFO or a device without
+// data never blocks it), reads its first 131072 bytes and decodes them into `records`.
 // Returns true for a good pack, false for a broken one (CRC, length or sum).
-// Raises EInOutError when the file cannot be opened or holds fewer than 131072 bytes; the records
-// are then unchanged (the file is read into a scratch image first). Closes the file on every path.
+// Raises EInOutError when the file cannot be opened or holds fewer than 131072 bytes, with the
+// loader's code and text (platform::DescribeInOutError): 2 "File not found", 3 "Invalid
+// filename", 4 "Too many open files", 5 "File access denied" (also for a folder), 100 "Read beyond
+// end of file", otherwise N "I/O error N". The records are then unchanged (the file is read into
+// a scratch image first). Closes the file on every path.
 // UI thread only in the application; any thread may call it on records it owns.
 bool LoadUpdatePack(PackRecords& records, const std::string& path);
 // The same, telling how the decoding ended (LoadUpdatePack is true exactly for Ok), so that a

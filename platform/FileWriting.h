@@ -2,7 +2,6 @@
 // The platform's halves of WriteFileAtomically and DescribeInOutError (platform/Files.cpp does what
 // is the same on every platform: the empty name, the failed step, the loader's texts). One
 // implementation per platform.
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -12,7 +11,8 @@
 
 namespace quorin::platform::detail {
 
-// WriteFileAtomically for a non-empty `path`; on failure `step` says which step failed.
+// WriteFileAtomically for a non-empty `path`. `step` comes in as WriteStep::Create and moves on to
+// Write once the new file exists, so on failure it says which step failed.
 std::error_code WriteNamedFileAtomically(const std::string& path, const FileProducer& produce,
                                          const WriteOptions& options, WriteStep& step);
 
@@ -21,14 +21,10 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
 // RemoveStaleTemporaries recognises them by it.
 std::string TemporaryLeaf(std::string_view leaf, std::uint64_t pid, std::uint64_t tag);
 
-// A temporary older than this is stale even when a process of its writer's id runs (ids are
-// reused); a replace takes well under a second.
-inline constexpr std::chrono::hours kTemporaryLifetime{1};
-
 // Removes the temporaries that writes into `target` left behind when they were interrupted (the
 // process was killed, the machine lost power): only names TemporaryLeaf makes for `target`'s leaf,
 // in its folder, and of those only the ones whose writer process is gone or that are older than
-// kTemporaryLifetime. Best effort: never reports and never raises.
+// an hour. Best effort: never reports and never raises.
 void RemoveStaleTemporaries(const std::string& target);
 
 // The pack loader's code for the system's reason `error`: 2 (the file or its folder is missing),

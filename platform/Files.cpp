@@ -3,7 +3,6 @@
 #include "platform/Files.h"
 
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -46,15 +45,14 @@ std::optional<std::uint64_t> TemporaryWriter(std::string_view name, std::string_
   const std::string_view middle =
       name.substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
   const std::size_t dash = middle.find('-');
-  auto number = [](std::string_view digits) -> std::optional<std::uint64_t> {
-    std::uint64_t value = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [stop, error] = std::from_chars(digits.data(), end, value);
-    if (digits.empty() || error != std::errc() || stop != end) return std::nullopt;
-    return value;
-  };
-  if (dash == std::string_view::npos || !number(middle.substr(dash + 1))) return std::nullopt;
-  return number(middle.substr(0, dash));
+  // The tag is a decimal number as the process id is.
+  if (dash == std::string_view::npos || !ProcessIdOf(middle.substr(dash + 1))) return std::nullopt;
+  return ProcessIdOf(middle.substr(0, dash));
+}
+
+const std::error_category& FileCategory() {
+  static const FileErrorCategory category;
+  return category;
 }
 
 }  // namespace
@@ -79,7 +77,9 @@ void RemoveStaleTemporaries(const std::string& target) {
         TemporaryWriter(Utf8FromPath(entries->path().filename()), leaf);
     if (!writer || !fs::is_regular_file(entries->symlink_status(error))) continue;
     const auto written = fs::last_write_time(entries->path(), error);
-    const bool old = !error && now - written > kTemporaryLifetime;
+    // Stale even when a process of its writer's id runs (ids are reused): a replace takes well
+    // under a second.
+    const bool old = !error && now - written > std::chrono::hours(1);
     if (old || !ProcessIsRunning(*writer)) {
       std::error_code ignored;
       fs::remove(entries->path(), ignored);
@@ -90,33 +90,20 @@ void RemoveStaleTemporaries(const std::string& target) {
 
 }  // namespace detail
 
-const std::error_category& FileCategory() {
-  static const FileErrorCategory category;
-  return category;
-}
-
 std::error_code make_error_code(FileErrc error) {
   return {static_cast<int>(error), FileCategory()};
-}
-
-std::error_code ReadableFile::ReadExactly(std::span<std::byte> buffer) {
-  // The kernel may hand a large read over in parts.
-  std::size_t filled = 0;
-  while (filled < buffer.size()) {
-    std::error_code error;
-    const std::size_t got = Read(buffer.subspan(filled), error);
-    if (error) return error;
-    if (got == 0) return FileErrc::ReadBeyondEnd;
-    filled += got;
-  }
-  return {};
 }
 
 std::error_code ReadFilePrefix(const std::string& path, std::span<std::byte> buffer) {
   std::error_code error;
   ReadableFile file = ReadableFile::Open(path, ReadableFile::Kind::Stream, error);
-  if (error) return error;
-  return file.ReadExactly(buffer);
+  // The kernel may hand a large read over in parts.
+  for (std::size_t filled = 0; !error && filled < buffer.size();) {
+    const std::size_t got = file.Read(buffer.subspan(filled), error);
+    if (!error && got == 0) return FileErrc::ReadBeyondEnd;
+    filled += got;
+  }
+  return error;
 }
 
 FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes) {
@@ -140,19 +127,12 @@ FileContents ReadWholeFile(const std::string& path, std::size_t maxBytes) {
     }
     const std::size_t got =
         file.Read(std::as_writable_bytes(std::span(bytes)).subspan(filled), result.Error);
-    if (result.Error) {
-      bytes.clear();
-      return result;
-    }
-    if (got == 0) break;
+    if (result.Error || got == 0) break;
     filled += got;
   }
-  if (filled > maxBytes) {  // the file grew after it was opened
-    bytes.clear();
-    result.Error = FileErrc::TooLarge;
-    return result;
-  }
-  bytes.resize(filled);
+  // More than maxBytes now: the file grew after it was opened.
+  if (!result.Error && filled > maxBytes) result.Error = FileErrc::TooLarge;
+  bytes.resize(result.Error ? 0 : filled);
   return result;
 }
 

@@ -31,7 +31,6 @@ enum class FileErrc {
 // How long a read of a pipe or FIFO waits for its writer's next bytes before it gives up: a FIFO
 // that nobody writes must not hold the program for ever.
 inline constexpr std::chrono::milliseconds kPipeSilenceLimit{10000};
-const std::error_category& FileCategory();
 std::error_code make_error_code(FileErrc error);
 
 }  // namespace quorin::platform
@@ -64,9 +63,6 @@ class ReadableFile {
   // interrupted reads. Sets `error` (and returns 0) on failure; a pipe that brings nothing for
   // kPipeSilenceLimit fails with PipeSilent.
   std::size_t Read(std::span<std::byte> buffer, std::error_code& error);
-  // Fills all of `buffer`: FileErrc::ReadBeyondEnd when the file ends first (`buffer` then holds
-  // the bytes that were there).
-  std::error_code ReadExactly(std::span<std::byte> buffer);
   // The file's size as the system reports it now (meaningless for a pipe).
   std::uintmax_t Size(std::error_code& error) const;
   // True for a pipe or FIFO opened with Kind::Stream.

@@ -38,25 +38,22 @@ LoopbackLine::Wait LoopbackLine::WaitFor(End end, Direction direction,
                                          std::optional<Clock::time_point> deadline,
                                          const std::function<bool()>& interrupted) {
   std::unique_lock<std::mutex> lock(mutex_);
+  // A Readable wait takes the bytes left on a cut line; a Writable one has no room on it.
+  const auto ready = [&] {
+    return direction == Direction::Readable ? !Inbox(end).empty()
+                                            : !cut_ && Outbox(end).size() < queueSize_;
+  };
   for (;;) {
     if (interrupted && interrupted()) return Wait::Interrupted;
-    if (direction == Direction::Readable) {
-      if (!Inbox(end).empty()) return Wait::Ready;
-      if (cut_) return Wait::Cut;
-    } else {
-      if (cut_) return Wait::Cut;
-      if (Outbox(end).size() < queueSize_) return Wait::Ready;
-    }
+    if (ready()) return Wait::Ready;
+    if (cut_) return Wait::Cut;
     if (!deadline) {
       changed_.wait(lock);
     } else if (changed_.wait_until(lock, *deadline) == std::cv_status::timeout &&
                Clock::now() >= *deadline) {
       // One last look: what arrived together with the deadline still counts.
       if (interrupted && interrupted()) return Wait::Interrupted;
-      const bool ready = direction == Direction::Readable
-                             ? !Inbox(end).empty()
-                             : !cut_ && Outbox(end).size() < queueSize_;
-      return ready ? Wait::Ready : Wait::TimedOut;
+      return ready() ? Wait::Ready : Wait::TimedOut;
     }
   }
 }

@@ -1,5 +1,7 @@
 #include "platform/OutsideText.h"
 
+#include <algorithm>
+
 namespace quorin::platform {
 namespace {
 
@@ -48,17 +50,13 @@ std::string TerminalSafe(std::string_view text) {
   while (!text.empty()) {
     char32_t codePoint = 0;
     const std::size_t length = DecodeOne(text, codePoint);
-    if (length == 0) {
-      out += kReplacement;
-      text.remove_prefix(1);
-      continue;
-    }
-    if (IsActive(codePoint)) {
+    // A byte that starts no well-formed sequence is replaced alone.
+    if (length == 0 || IsActive(codePoint)) {
       out += kReplacement;
     } else {
       out.append(text.substr(0, length));
     }
-    text.remove_prefix(length);
+    text.remove_prefix(std::max<std::size_t>(length, 1));
   }
   return out;
 }

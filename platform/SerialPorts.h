@@ -16,8 +16,9 @@ struct SerialPortInfo {
   std::string Manufacturer;  // USB manufacturer string, where the device has one
   std::string Product;       // USB product string, where the device has one
   bool Usb = false;
-  std::string Description;   // one line for people, e.g. "FT232R USB UART - FTDI [0403:6001] (ftdi_sio)"
-  unsigned ComNumber = 0;    // n of the name "COMn" that stands for this port (ComPortDevice)
+  // One line for people, e.g. "FT232R USB UART - FTDI [0403:6001] (ftdi_sio)".
+  std::string Description;
+  unsigned ComNumber = 0;  // n of the name "COMn" that stands for this port (ComPortDevice)
 };
 
 // The machine's serial ports in the order "COMn" counts them: USB adapters first (ttyUSB* by
@@ -27,14 +28,10 @@ struct SerialPortInfo {
 // std::bad_alloc; when the system's device list cannot be read the list is empty.
 std::vector<SerialPortInfo> ListSerialPorts();
 
-// The device that stands for the n-th port (n from 1) when the list has fewer than n entries:
-// the n-th on-board port, "/dev/ttyS<n-1>" on POSIX, "\\.\COMn" on Windows. Never raises except
-// std::bad_alloc.
-std::string FallbackPortDevice(unsigned n);
-
 // The device that the name "COMn" (n from 1) stands for, given the machine's list `ports`
 // (ListSerialPorts()):
-//   - POSIX counts the list: its n-th entry, or FallbackPortDevice(n) when it is shorter;
+//   - POSIX counts the list: its n-th entry, or the n-th on-board port "/dev/ttyS<n-1>" when it
+//     is shorter;
 //   - on Windows COMn is the port of that name itself, "\\.\COMn", whatever the list holds.
 // Never raises except std::bad_alloc.
 std::string ComPortDevice(unsigned n, const std::vector<SerialPortInfo>& ports);

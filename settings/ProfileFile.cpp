@@ -15,11 +15,9 @@ namespace {
 
 using platform::ReadableFile;
 
-// Opens an existing regular file for reading. FIFOs, devices and folders are refused without
+// Every access opens the file as a regular file: FIFOs, devices and folders are refused without
 // blocking (a FIFO named like the settings file must not hang the program).
-ReadableFile OpenRegularForReading(const std::string& path, std::error_code& error) {
-  return ReadableFile::Open(path, ReadableFile::Kind::Regular, error);
-}
+constexpr ReadableFile::Kind kRegular = ReadableFile::Kind::Regular;
 
 // Reads a file line by line, holding at most kProfileLineHead bytes of a line.
 class LineReader {
@@ -38,47 +36,39 @@ class LineReader {
     complete = false;
     ++lines_;
     while (head.size() < kProfileLineHead) {
-      if (pos_ == end_ && !Fill()) {
+      if (pos_ == buffer_.size() && !Fill()) {
         complete = true;
         return !head.empty();
       }
-      const std::size_t room = kProfileLineHead - head.size();
-      const std::size_t available = std::min(end_ - pos_, room);
-      const char* start = buffer_.data() + pos_;
-      const void* newline = std::memchr(start, '\n', available);
-      if (newline != nullptr) {
-        const std::size_t take = static_cast<const char*>(newline) - start + 1;
-        head.append(start, take);
-        pos_ += take;
-        complete = true;
-        return true;
-      }
-      head.append(start, available);
-      pos_ += available;
+      head.append(Take(kProfileLineHead - head.size(), complete));
+      if (complete) return true;
     }
     // The head is full and holds no '\n': the line goes on, unless the file ends right here.
-    if (pos_ == end_ && !Fill()) complete = true;
+    if (pos_ == buffer_.size() && !Fill()) complete = true;
     return true;
   }
 
   // Streams the rest of an incomplete line (through its '\n') to `sink`, or drops it.
   template <typename Sink>
   void PassRest(Sink&& sink) {
-    for (;;) {
-      if (pos_ == end_ && !Fill()) return;
-      const char* start = buffer_.data() + pos_;
-      const void* newline = std::memchr(start, '\n', end_ - pos_);
-      const std::size_t take =
-          newline != nullptr ? static_cast<const char*>(newline) - start + 1 : end_ - pos_;
-      sink(std::string_view(start, take));
-      pos_ += take;
-      if (newline != nullptr) return;
-    }
+    bool ended = false;
+    while (!ended && (pos_ < buffer_.size() || Fill())) sink(Take(buffer_.size(), ended));
   }
 
   std::error_code Error() const { return error_; }
 
  private:
+  // Up to `limit` bytes of the buffered text, through the first '\n' among them (`newline`).
+  std::string_view Take(std::size_t limit, bool& newline) {
+    const char* start = buffer_.data() + pos_;
+    const std::size_t available = std::min(buffer_.size() - pos_, limit);
+    const void* found = std::memchr(start, '\n', available);
+    newline = found != nullptr;
+    const std::size_t take = newline ? static_cast<const char*>(found) - start + 1 : available;
+    pos_ += take;
+    return {start, take};
+  }
+
   // Refills buffer_ with the next UTF-8 text; false at the end of the file or on an error.
   bool Fill() {
     while (!error_ && !ended_) {
@@ -101,11 +91,8 @@ class LineReader {
       } else {
         buffer_.assign(bytes);
       }
-      if (!buffer_.empty()) {
-        pos_ = 0;
-        end_ = buffer_.size();
-        return true;
-      }
+      pos_ = 0;
+      if (!buffer_.empty()) return true;
     }
     return false;
   }
@@ -118,21 +105,14 @@ class LineReader {
   bool ended_ = false;
   Utf16LeDecoder decoder_;
   std::size_t pos_ = 0;
-  std::size_t end_ = 0;
   std::size_t lines_ = 0;
   std::error_code error_;
 };
 
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool IsBlankChar(char c) {
@@ -193,19 +173,14 @@ std::string_view LineEnding(std::string_view head) {
   return "\n";
 }
 
-bool ValidName(std::string_view name) {
-  if (Trim(name).empty() || Trim(name) != name) return false;
-  for (char c : name) {
-    if (c == '\n' || c == '\r' || c == '\0' || c == '=' || c == ']') return false;
-  }
-  return name.front() != '[' && name.front() != ';';
+bool ValidValue(std::string_view value) {
+  return value.find_first_of(std::string_view("\n\r\0", 3)) == std::string_view::npos;
 }
 
-bool ValidValue(std::string_view value) {
-  for (char c : value) {
-    if (c == '\n' || c == '\r' || c == '\0') return false;
-  }
-  return true;
+bool ValidName(std::string_view name) {
+  return !name.empty() && Trim(name) == name && ValidValue(name) &&
+         name.find_first_of("=]") == std::string_view::npos && name.front() != '[' &&
+         name.front() != ';';
 }
 
 // Buffered writer to the new file; remembers the first failure.
@@ -353,7 +328,7 @@ std::optional<int> ParseProfileInt(std::string_view text) {
 std::optional<std::string> ReadProfileString(const std::string& path, std::string_view section,
                                              std::string_view key) {
   std::error_code error;
-  ReadableFile file = OpenRegularForReading(path, error);
+  ReadableFile file = ReadableFile::Open(path, kRegular, error);
   if (!file.IsOpen()) return std::nullopt;
   LineReader reader(file);
   std::string head;
@@ -389,7 +364,7 @@ std::error_code WriteProfileString(const std::string& path, std::string_view sec
   }
   // The input is read through a symbolic link, and the write replaces the file it points to.
   std::error_code error;
-  ReadableFile input = OpenRegularForReading(path, error);
+  ReadableFile input = ReadableFile::Open(path, kRegular, error);
   if (!input.IsOpen() && error != std::errc::no_such_file_or_directory) return error;
 
   platform::WriteOptions options;
@@ -409,7 +384,7 @@ std::error_code WriteProfileString(const std::string& path, std::string_view sec
 
 bool TouchProfileFile(const std::string& path) {
   std::error_code error;
-  return OpenRegularForReading(path, error).IsOpen();
+  return ReadableFile::Open(path, kRegular, error).IsOpen();
 }
 
 }  // namespace quorin

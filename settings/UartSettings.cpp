@@ -15,14 +15,6 @@ constexpr std::string_view kPortKey = "Port";
 constexpr std::string_view kBaudKey = "BaudRate";
 constexpr const char* kFileName = "Cyclomer.ini";
 
-// The per-user folder, created (best effort) so that the first save can succeed.
-std::string CreatedUserConfigFolder() {
-  const std::string folder = platform::UserConfigFolder();
-  std::error_code ignored;
-  std::filesystem::create_directories(platform::PathFromUtf8(folder), ignored);
-  return folder;
-}
-
 void WriteIntSetting(const std::string& path, std::string_view key, int value) {
   const std::error_code error = WriteProfileString(path, kSection, key, std::to_string(value));
   if (error) {
@@ -36,11 +28,15 @@ void WriteIntSetting(const std::string& path, std::string_view key, int value) {
 }  // namespace
 
 std::string SettingsFilePathFor(const std::string& executableFolder) {
+  std::filesystem::path folder = platform::PathFromUtf8(executableFolder);
   // The file is replaced through a temporary beside it, so the folder itself must be writable.
-  if (platform::IsWritableFolder(executableFolder)) {
-    return platform::Utf8FromPath(platform::PathFromUtf8(executableFolder) / kFileName);
+  if (!platform::IsWritableFolder(executableFolder)) {
+    // The per-user folder, created (best effort) so that the first save can succeed.
+    folder = platform::PathFromUtf8(platform::UserConfigFolder());
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
   }
-  return platform::Utf8FromPath(platform::PathFromUtf8(CreatedUserConfigFolder()) / kFileName);
+  return platform::Utf8FromPath(folder / kFileName);
 }
 
 std::string SettingsFilePath() {

@@ -10,7 +10,6 @@ namespace quorin {
 // Raised when the settings file cannot be written: "Unable to write to <full path>".
 class SettingsWriteError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
   SettingsWriteError(const std::string& text, std::error_code reason)
       : std::runtime_error(text), reason_(reason) {}
   // The system's cause (EACCES, EROFS, ENOSPC ...) when there is one; empty otherwise.

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "platform/Files.h"
+#include "platform/Process.h"
 #include "platform/posix/PortHoldersProc.h"
 #include "platform/posix/SerialPortsSysfs.h"
 
@@ -18,23 +19,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Sysfs attributes and /proc files are short; udev rule files are a few hundred kB at most.
-constexpr std::size_t kAttributeLimit = 64 * 1024;
+// Udev rule files are a few hundred kB at most.
 constexpr std::size_t kRuleFileLimit = 4 * 1024 * 1024;
 
 // The regular file's text, or empty (absent, a FIFO, a device, too large).
-std::string FileText(const fs::path& file, std::size_t limit) {
-  const FileContents contents = ReadWholeFile(file.string(), limit);
+std::string FileText(const fs::path& file) {
+  const FileContents contents = ReadWholeFile(file.string(), kRuleFileLimit);
   if (contents.Error) return {};
   return std::string(contents.Bytes.begin(), contents.Bytes.end());
-}
-
-// First line of an attribute, trailing blanks removed.
-std::string Attribute(const fs::path& file) {
-  std::string text = FileText(file, kAttributeLimit);
-  text = text.substr(0, text.find('\n'));
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-  return text;
 }
 
 std::string Lower(std::string text) {
@@ -106,21 +98,21 @@ class SysfsView final : public DeviceView {
   std::optional<UsbDeviceRecord> Device(
       const fs::path& entry,
       const std::vector<std::pair<fs::path, const SerialPortInfo*>>& ttys) const {
-    const std::string deviceClass = Lower(Attribute(entry / "bDeviceClass"));
+    const std::string deviceClass = Lower(ReadAttribute(entry / "bDeviceClass"));
     if (deviceClass == "09") return std::nullopt;  // a hub
     UsbDeviceRecord record;
     record.Id = entry.filename().string();
-    record.VendorId = Lower(Attribute(entry / "idVendor"));
-    record.ProductId = Lower(Attribute(entry / "idProduct"));
+    record.VendorId = Lower(ReadAttribute(entry / "idVendor"));
+    record.ProductId = Lower(ReadAttribute(entry / "idProduct"));
     if (record.VendorId.empty()) return std::nullopt;
-    record.Manufacturer = Attribute(entry / "manufacturer");
-    record.Product = Attribute(entry / "product");
+    record.Manufacturer = ReadAttribute(entry / "manufacturer");
+    record.Product = ReadAttribute(entry / "product");
     record.Class = deviceClass;
     bool classTaken = false;
     for (const fs::path& interface : Entries(entry)) {
       const std::string name = interface.filename().string();
       if (name.rfind(record.Id + ":", 0) != 0) continue;
-      const std::string interfaceClass = Lower(Attribute(interface / "bInterfaceClass"));
+      const std::string interfaceClass = Lower(ReadAttribute(interface / "bInterfaceClass"));
       if (!classTaken && !interfaceClass.empty()) {
         record.Class = interfaceClass;
         classTaken = true;
@@ -141,19 +133,13 @@ class SysfsView final : public DeviceView {
 
   void Processes(DeviceSnapshot& snapshot) const {
     for (const fs::path& process : Entries(root_ / "proc")) {
-      const std::string id = process.filename().string();
-      if (id.empty() || !std::all_of(id.begin(), id.end(), [](char c) {
-            return std::isdigit(static_cast<unsigned char>(c)) != 0;
-          })) {
-        continue;
-      }
-      const std::string name = Attribute(process / "comm");
+      const std::optional<std::uint64_t> id = ProcessIdOf(process.filename().string());
+      if (!id) continue;
+      const std::string name = ReadAttribute(process / "comm");
       ServiceState* service = name == "brltty"         ? &snapshot.Brltty
                               : name == "ModemManager" ? &snapshot.ModemManager
                                                        : nullptr;
-      if (service != nullptr && id.size() < 19) {
-        service->Processes.push_back(PortHolder{std::stoull(id), name, {}});
-      }
+      if (service != nullptr) service->Processes.push_back(PortHolder{*id, name, {}});
     }
   }
 
@@ -178,8 +164,7 @@ class SysfsView final : public DeviceView {
         if (name.find("brltty") == std::string::npos || !seen.insert(name).second) continue;
         std::error_code error;
         if (!fs::is_regular_file(file, error)) continue;  // masked (a link to /dev/null)
-        rules.push_back(
-            RuleFile{"/" + (fs::path(folder) / name).string(), FileText(file, kRuleFileLimit)});
+        rules.push_back(RuleFile{"/" + (fs::path(folder) / name).string(), FileText(file)});
       }
     }
     return rules;

@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <random>
@@ -153,20 +152,17 @@ std::error_code FileSink::Write(std::span<const std::byte> bytes) {
 namespace detail {
 
 std::error_code WriteNamedFileAtomically(const std::string& path, const FileProducer& produce,
-                                         const WriteOptions& options, WriteStep& failedStep) {
-  auto fail = [&failedStep](WriteStep step, std::error_code error) {
-    failedStep = step;
-    return error;
-  };
+                                         const WriteOptions& options, WriteStep& step) {
   const std::string target = options.FollowLink ? ResolveLink(path) : path;
 
   if (options.KeepExisting) {
     UniqueHandle file(
         ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
-    if (!file.Valid()) return fail(WriteStep::Create, LastSystemError());
+    if (!file.Valid()) return LastSystemError();
+    step = WriteStep::Write;
     if (const std::error_code error = FillAndClose(file, produce, nullptr)) {
       ::unlink(target.c_str());
-      return fail(WriteStep::Write, error);
+      return error;
     }
     FlushFolder(FolderOf(target));
     return {};
@@ -178,19 +174,20 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   // attribute does on Windows), or none for this user.
   if (options.KeepReadOnly && exists && S_ISREG(old.st_mode) &&
       ((old.st_mode & 0222) == 0 || ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)) {
-    return fail(WriteStep::Create, std::make_error_code(std::errc::permission_denied));
+    return std::make_error_code(std::errc::permission_denied);
   }
   const bool keep = options.KeepAttributes && exists;
   RemoveStaleTemporaries(target);
   std::error_code error;
   std::string temporary;
   UniqueHandle file = CreateTemporaryBeside(target, temporary, error);
-  if (!file.Valid()) return fail(WriteStep::Create, error);
+  if (!file.Valid()) return error;
+  step = WriteStep::Write;
   error = FillAndClose(file, produce, keep ? &old : nullptr);
   if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = LastSystemError();
   if (error) {
     ::unlink(temporary.c_str());
-    return fail(WriteStep::Write, error);
+    return error;
   }
   FlushFolder(FolderOf(target));
   return {};

@@ -6,7 +6,6 @@
 #include <signal.h>
 
 #include <atomic>
-#include <system_error>
 #include <thread>
 
 namespace quorin::platform {

@@ -11,12 +11,11 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <fstream>
 #include <iterator>
 #include <memory>
-#include <optional>
 
+#include "platform/Process.h"
 #include "platform/posix/PortHoldersProc.h"
 
 namespace quorin::platform {
@@ -26,15 +25,6 @@ struct DirCloser {
   void operator()(DIR* dir) const { ::closedir(dir); }
 };
 using Dir = std::unique_ptr<DIR, DirCloser>;
-
-std::optional<std::uint64_t> ProcessIdOf(const char* name) {
-  std::uint64_t id = 0;
-  const char* end = name;
-  while (*end != '\0') ++end;
-  const auto [last, error] = std::from_chars(name, end, id);
-  if (error != std::errc() || last != end || name == end) return std::nullopt;
-  return id;
-}
 
 bool HasOpen(const std::string& processDir, const struct stat& device) {
   const std::string fdDir = processDir + "/fd";
@@ -63,9 +53,7 @@ PortHolder HolderAt(std::uint64_t id, const std::string& processDir) {
   while (!holder.CommandLine.empty() && holder.CommandLine.back() == '\0') {
     holder.CommandLine.pop_back();
   }
-  for (char& c : holder.CommandLine) {
-    if (c == '\0') c = ' ';
-  }
+  std::replace(holder.CommandLine.begin(), holder.CommandLine.end(), '\0', ' ');
   return holder;
 }
 

@@ -31,10 +31,6 @@ bool IsTerminal(std::FILE* stream) {
   return fd >= 0 && ::isatty(fd) == 1;
 }
 
-std::uint64_t CurrentProcessId() {
-  return static_cast<std::uint64_t>(::getpid());
-}
-
 bool ProcessIsRunning(std::uint64_t pid) {
   if (pid == 0 || pid > static_cast<std::uint64_t>(INT32_MAX)) return false;
   // Signal 0 checks only: EPERM means it exists but belongs to someone else.

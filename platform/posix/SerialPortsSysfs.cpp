@@ -4,25 +4,27 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <string>
 #include <system_error>
 #include <tuple>
+
+#include "platform/Files.h"
 
 namespace quorin::platform {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// First line of a sysfs attribute, trailing blanks removed; empty when absent.
 std::string ReadAttribute(const fs::path& file) {
-  std::ifstream in(file);
-  std::string line;
-  if (!in || !std::getline(in, line)) return {};
+  // Sysfs attributes and /proc files are short.
+  const FileContents contents = ReadWholeFile(file.string(), 64 * 1024);
+  if (contents.Error) return {};
+  std::string line(contents.Bytes.begin(),
+                   std::find(contents.Bytes.begin(), contents.Bytes.end(), '\n'));
   while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
   return line;
 }
+
+namespace {
 
 // "ttyUSB10" -> ("ttyUSB", 10); a name without a number sorts first in its group.
 std::pair<std::string, long> SplitName(const std::string& name) {
@@ -48,7 +50,8 @@ void FillUsb(const fs::path& device, SerialPortInfo& info) {
   std::error_code ec;
   fs::path dir = fs::canonical(device, ec);
   if (ec) return;
-  for (int up = 0; up < 4 && !dir.empty() && dir != dir.root_path(); ++up, dir = dir.parent_path()) {
+  for (int up = 0; up < 4 && !dir.empty() && dir != dir.root_path();
+       ++up, dir = dir.parent_path()) {
     const std::string vendor = ReadAttribute(dir / "idVendor");
     if (vendor.empty()) continue;
     info.Usb = true;
@@ -106,15 +109,13 @@ std::vector<SerialPortInfo> ListSerialPorts(const fs::path& sysClassTty, const f
   return ports;
 }
 
-std::vector<SerialPortInfo> ListSerialPorts() { return ListSerialPorts("/sys/class/tty", "/dev"); }
-
-std::string FallbackPortDevice(unsigned n) {
-  return "/dev/ttyS" + std::to_string(n - 1);
+std::vector<SerialPortInfo> ListSerialPorts() {
+  return ListSerialPorts("/sys/class/tty", "/dev");
 }
 
 std::string ComPortDevice(unsigned n, const std::vector<SerialPortInfo>& ports) {
   if (n >= 1 && n <= ports.size()) return ports[n - 1].Path;
-  return FallbackPortDevice(n);
+  return "/dev/ttyS" + std::to_string(n - 1);
 }
 
 }  // namespace quorin::platform

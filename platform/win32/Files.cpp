@@ -226,11 +226,7 @@ std::error_code FileSink::Write(std::span<const std::byte> bytes) {
 namespace detail {
 
 std::error_code WriteNamedFileAtomically(const std::string& path, const FileProducer& produce,
-                                         const WriteOptions& options, WriteStep& failedStep) {
-  auto fail = [&failedStep](WriteStep step, std::error_code error) {
-    failedStep = step;
-    return error;
-  };
+                                         const WriteOptions& options, WriteStep& step) {
   // A full name, so that the temporary built from it lies beside the target: from "D:x.Pack" it
   // would otherwise be ".D:x.Pack....tmp" in D:'s root folder, a stream of that folder.
   const std::string target =
@@ -240,10 +236,11 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   if (options.KeepExisting) {
     UniqueHandle file = Own(::CreateFileW(wideTarget.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return fail(WriteStep::Create, LastSystemError());
+    if (!file.Valid()) return LastSystemError();
+    step = WriteStep::Write;
     if (const std::error_code error = FillAndClose(file, produce)) {
       ::DeleteFileW(wideTarget.c_str());
-      return fail(WriteStep::Write, error);
+      return error;
     }
     return {};
   }
@@ -253,13 +250,14 @@ std::error_code WriteNamedFileAtomically(const std::string& path, const FileProd
   std::error_code error;
   std::string temporary;
   UniqueHandle file = CreateTemporaryBeside(target, temporary, error);
-  if (!file.Valid()) return fail(WriteStep::Create, error);
+  if (!file.Valid()) return error;
+  step = WriteStep::Write;
   const std::wstring wideTemporary = win32::SystemPath(Widen(temporary));
   error = FillAndClose(file, produce);
   if (!error) error = PutInPlace(wideTemporary, wideTarget, options.KeepAttributes);
   if (error) {
     ::DeleteFileW(wideTemporary.c_str());
-    return fail(WriteStep::Write, error);
+    return error;
   }
   return {};
 }

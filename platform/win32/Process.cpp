@@ -31,10 +31,6 @@ bool IsTerminal(std::FILE* stream) {
          ::GetConsoleMode(reinterpret_cast<HANDLE>(handle), &mode) != 0;
 }
 
-std::uint64_t CurrentProcessId() {
-  return ::GetCurrentProcessId();
-}
-
 bool ProcessIsRunning(std::uint64_t pid) {
   if (pid == 0 || pid > MAXDWORD) return false;
   const UniqueHandle process =

@@ -164,12 +164,8 @@ std::vector<SerialPortInfo> ListSerialPorts() {
   return ports;
 }
 
-std::string FallbackPortDevice(unsigned n) {
-  return "\\\\.\\COM" + std::to_string(n);
-}
-
 std::string ComPortDevice(unsigned n, const std::vector<SerialPortInfo>&) {
-  return FallbackPortDevice(n);
+  return "\\\\.\\COM" + std::to_string(n);
 }
 
 }  // namespace quorin::platform

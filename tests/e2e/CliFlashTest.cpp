@@ -14,7 +14,7 @@
 #include <sstream>
 #include <tuple>
 
-#include "pack/PackFileReader.h"
+#include "pack/UpdatePack.h"
 #include "tests/e2e/CliChild.h"
 #include "tests/support/HolderChild.h"
 #include "tests/support/JobHarness.h"

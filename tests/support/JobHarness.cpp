@@ -6,7 +6,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "pack/PackFileReader.h"
+#include "pack/UpdatePack.h"
 #include "settings/UartSettings.h"
 #include "sim/ControllerLine.h"
 
