@@ -11,8 +11,8 @@ namespace {
 constexpr std::size_t kBytesPerLine = 16;
 // How often a writer waiting for room looks whether it should stop.
 constexpr std::chrono::milliseconds kRoomPoll{50};
-}  // namespace
 
+// One record as the lines the file gets (each ending in '\n').
 std::string FormatTraceRecord(double seconds, TraceDirection direction, const std::uint8_t* bytes,
                               std::size_t length) {
   std::string out;
@@ -31,6 +31,8 @@ std::string FormatTraceRecord(double seconds, TraceDirection direction, const st
   return out;
 }
 
+}  // namespace
+
 ByteTraceFile::ByteTraceFile(const std::string& path, bool replace,
                              const std::vector<platform::KeptFile>& kept)
     : path_(path), fd_(platform::OpenTraceTarget(path, replace, kept)) {
@@ -38,7 +40,7 @@ ByteTraceFile::ByteTraceFile(const std::string& path, bool replace,
 }
 
 ByteTraceFile::~ByteTraceFile() {
-  if (!finished_) Finish();
+  if (writer_.joinable()) Finish();
 }
 
 void ByteTraceFile::Record(TraceDirection direction, const std::uint8_t* bytes,
@@ -108,7 +110,6 @@ std::string ByteTraceFile::Finish() {
   }
   wake_.notify_one();
   if (writer_.joinable()) writer_.join();
-  finished_ = true;
   fd_.Reset();
 
   std::string report;

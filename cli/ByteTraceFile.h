@@ -72,12 +72,7 @@ class ByteTraceFile {
   std::uint64_t dropped_ = 0;   // guarded by mutex_: bytes of traffic not traced
   std::atomic<bool> failed_{false};
   std::error_code writeError_;  // written by the writer before failed_, read after the join
-  std::thread writer_;
-  bool finished_ = false;
+  std::thread writer_;          // joined by Finish
 };
-
-// One record as the lines the file gets (each ending in '\n'). Pure; any thread.
-std::string FormatTraceRecord(double seconds, TraceDirection direction, const std::uint8_t* bytes,
-                              std::size_t length);
 
 }  // namespace quorin

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "cli/Commands.h"
-#include "cli/DoctorJson.h"
+#include "cli/JsonText.h"
 #include "cli/NameArgs.h"
 #include "cli/PortOption.h"
 #include "iap/Doctor.h"
@@ -53,6 +53,27 @@ std::string AdapterLine(const DoctorAdapter& adapter) {
                                      platform::TerminalSafe(adapter.Device);
   return line + ", driver " +
          (adapter.Driver.empty() ? std::string("(none)") : platform::TerminalSafe(adapter.Driver));
+}
+
+// The findings as one JSON object: {"adapters": [...], "findings": [...]}, every string exactly as
+// found (escaped, never cleaned); `result` comes from Diagnose(..., OutsideTextUse::Exact).
+std::string DoctorJson(const DoctorResult& result) {
+  const auto adapterJson = [](const DoctorAdapter& adapter) {
+    return JsonObject({{"port", JsonString(adapter.Port)},
+                       {"device", JsonString(adapter.Device)},
+                       {"usb-id", JsonString(adapter.UsbId)},
+                       {"chip", JsonString(adapter.Chip)},
+                       {"driver", JsonString(adapter.Driver)},
+                       {"description", JsonString(adapter.Description)}});
+  };
+  const auto findingJson = [](const Finding& finding) {
+    return JsonObject({{"check", JsonString(finding.Check)},
+                       {"severity", JsonString(SeverityName(finding.Level))},
+                       {"text", JsonString(finding.Text)},
+                       {"action", JsonString(finding.Action)}});
+  };
+  return JsonObject({{"adapters", JsonArray(result.Adapters, adapterJson)},
+                     {"findings", JsonArray(result.Findings, findingJson)}});
 }
 
 // --watch: what appears and disappears, as it happens, on `out`.
@@ -126,8 +147,7 @@ int RunDoctor(const DoctorOptions& options) {
   }
   const DoctorResult exact = Diagnose(facts, OutsideTextUse::Exact);
   if (options.Json) {
-    const std::string json = DoctorJson(exact) + "\n";
-    std::fputs(json.c_str(), stdout);
+    std::fputs((DoctorJson(exact) + "\n").c_str(), stdout);
   } else {
     std::fputs(DoctorText(Diagnose(facts, OutsideTextUse::TerminalSafe)).c_str(), stdout);
   }

@@ -19,7 +19,6 @@
 #include "cli/NameArgs.h"
 #include "cli/PackProblems.h"
 #include "cli/PortOption.h"
-#include "cli/PortText.h"
 #include "cli/StopRequests.h"
 #include "comm/EventLoop.h"
 #include "comm/PortNames.h"
@@ -43,27 +42,6 @@ struct FlashOptions {
   bool ForceTrace = false;  // an existing regular trace file may be replaced
   std::string Simulate;     // not empty: the scenario the simulated controller plays
   bool Json = false;        // stdout gets one JSON object; the log lines go to stderr
-};
-
-// Shows the job on the console and keeps its log lines for the JSON summary.
-class RecordingView final : public JobView {
- public:
-  explicit RecordingView(ConsoleView& console) : console_(console) {}
-  void ClearLog() override { console_.ClearLog(); }
-  void AddLogLine(const std::string& line) override {
-    lines_.push_back(line);
-    console_.AddLogLine(line);
-  }
-  void SetUpdateKindText(const std::string& text) override { console_.SetUpdateKindText(text); }
-  void SetGaugeVisible(bool visible) override { console_.SetGaugeVisible(visible); }
-  void SetGaugeMaximum(std::uint32_t maximum) override { console_.SetGaugeMaximum(maximum); }
-  void SetGaugeProgress(std::uint32_t progress) override { console_.SetGaugeProgress(progress); }
-
-  const std::vector<std::string>& Lines() const { return lines_; }
-
- private:
-  ConsoleView& console_;
-  std::vector<std::string> lines_;
 };
 
 // What the job's outcome means for the exit code.
@@ -187,7 +165,6 @@ int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary
   // With --json stdout is the object's alone: a person still follows the log on stderr.
   ConsoleView console(options.Json ? stderr : stdout,
                       platform::IsTerminal(stderr) ? stderr : nullptr);
-  RecordingView view(console);
   const std::string settingsPath =
       options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile;
   std::optional<JobTarget> target;
@@ -211,7 +188,7 @@ int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary
   const std::string portName = target->PortName();
   summary.Port = portName;
   summary.Device = simulated ? portName : ResolvePortName(portName);
-  JobSession session(loop, view, *target);
+  JobSession session(loop, console, *target);
   const std::optional<int> packRefused = ReadPack(session, options);
   if (packRefused != kExitUnreadablePack && session.LastReadResult() == PackDecodeResult::Ok) {
     const PackHeader& header = session.Pack().Header;  // a header that decoded, used or not
@@ -252,7 +229,7 @@ int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary
   JobReport report = session.LastJobReport();
   summary.BytesSent = report.FirmwareBytesSent;
   summary.GroupsAcknowledged = report.GroupsAcknowledged;
-  summary.Log = view.Lines();
+  summary.Log = console.Lines();
   if (report.SettingsRefused) {
     PortSettingsRefused& refused = *report.SettingsRefused;
     RefusedSettingsNote note{refused.PortName, refused.BaudRate, {}, {}};

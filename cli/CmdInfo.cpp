@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "cli/Commands.h"
 #include "cli/JsonText.h"
@@ -29,26 +31,28 @@ std::string Hex(unsigned value, int digits) {
   return text;
 }
 
-void PrintLines(const std::string& name, const PackHeader& header) {
+// The pack's name and header fields on stdout: one "name: value" line each, or with `json` one
+// object.
+void PrintHeader(const std::string& name, const PackHeader& header, bool json) {
+  // Each field's name, value and whether JSON shows it as a string.
+  const std::tuple<const char*, std::string, bool> fields[] = {
+      {"version", std::to_string(header.Version()), false},
+      {"target", std::to_string(header.TargetCode()), false},
+      {"kind", UpdateKindText(header.UpdateKind()), true},
+      {"data-length", std::to_string(header.DataLength()), false},
+      {"data-sum", std::to_string(header.DataSum()), false},
+      {"wire-key", Hex(header.WireKey(), 2), true},
+      {"header-crc", Hex(header.HeaderCrc(), 4), true}};
+  if (json) {
+    std::vector<JsonMember> members = {{"file", JsonString(name)}};
+    for (const auto& [field, value, text] : fields) {
+      members.emplace_back(field, text ? JsonString(value) : value);
+    }
+    std::printf("%s\n", JsonObject(members).c_str());
+    return;
+  }
   std::printf("file: %s\n", platform::TerminalSafe(name).c_str());
-  std::printf("version: %u\n", static_cast<unsigned>(header.Version()));
-  std::printf("target: %lu\n", static_cast<unsigned long>(header.TargetCode()));
-  std::printf("kind: %s\n", UpdateKindText(header.UpdateKind()));
-  std::printf("data-length: %lu\n", static_cast<unsigned long>(header.DataLength()));
-  std::printf("data-sum: %lu\n", static_cast<unsigned long>(header.DataSum()));
-  std::printf("wire-key: %s\n", Hex(header.WireKey(), 2).c_str());
-  std::printf("header-crc: %s\n", Hex(header.HeaderCrc(), 4).c_str());
-}
-
-void PrintJson(const std::string& name, const PackHeader& header) {
-  std::printf(
-      "{\"file\": %s, \"version\": %u, \"target\": %lu, \"kind\": %s, \"data-length\": %lu, "
-      "\"data-sum\": %lu, \"wire-key\": \"%s\", \"header-crc\": \"%s\"}\n",
-      JsonString(name).c_str(), static_cast<unsigned>(header.Version()),
-      static_cast<unsigned long>(header.TargetCode()),
-      JsonString(UpdateKindText(header.UpdateKind())).c_str(),
-      static_cast<unsigned long>(header.DataLength()), static_cast<unsigned long>(header.DataSum()),
-      Hex(header.WireKey(), 2).c_str(), Hex(header.HeaderCrc(), 4).c_str());
+  for (const auto& [field, value, text] : fields) std::printf("%s: %s\n", field, value.c_str());
 }
 
 // Says why the pack `name` was not shown: the text and its plain-language line on stderr, and
@@ -80,11 +84,7 @@ int RunInfo(const InfoOptions& options) {
     return Refuse(options.json, name, kExitBrokenPack, text::kPackBroken,
                   BrokenPackExplanation(decoded, records->Header), nullptr);
   }
-  if (options.json) {
-    PrintJson(name, records->Header);
-  } else {
-    PrintLines(name, records->Header);
-  }
+  PrintHeader(name, records->Header, options.json);
   std::fflush(stdout);
   if (verdict == PackVerdict::ForeignTarget) std::fprintf(stderr, "%s\n", text::kForeignTarget);
   return kExitOk;

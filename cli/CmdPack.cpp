@@ -3,19 +3,23 @@
 // Builds an update pack from a raw .bin or an Intel .hex firmware file.
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
+#include <optional>
+#include <span>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "cli/Commands.h"
-#include "cli/FileBytes.h"
 #include "cli/NameArgs.h"
-#include "cli/NumberArgs.h"
 #include "iap/PackJudgement.h"
 #include "pack/IntelHex.h"
 #include "pack/PackWriter.h"
 #include "pack/UpdatePack.h"
 #include "platform/FileIdentity.h"
+#include "platform/Files.h"
 #include "platform/OutsideText.h"
 
 namespace quorin {
@@ -46,61 +50,87 @@ std::string LowerExtension(const std::string& path) {
   return extension;
 }
 
+// The value of `text` ("6400", "0x5A"), or nothing when it is not such a number or exceeds `max`.
+// No sign, no blanks, no octal: "010" is ten.
+std::optional<std::uint64_t> ParseUnsigned(std::string_view text, std::uint64_t max) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  if (text.empty() || text.front() == '+' || text.front() == '-') return std::nullopt;
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (error != std::errc() || end != text.data() + text.size() || value > max) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// A CLI11 check that accepts what ParseUnsigned accepts (CLI11 names the option in its message).
+CLI::Validator UnsignedUpTo(std::uint64_t max) {
+  return CLI::Validator(
+      [max](std::string& text) -> std::string {
+        if (ParseUnsigned(text, max)) return {};
+        return "must be a number from 0 to " + std::to_string(max) +
+               " (decimal, or hexadecimal with 0x), not '" + text + "'";
+      },
+      "0.." + std::to_string(max));
+}
+
 std::uint8_t Byte(const std::string& text) {
   return static_cast<std::uint8_t>(*ParseUnsigned(text, 0xFF));
 }
 
-// The firmware bytes of a .bin or .hex file; reports and returns false when there are none.
-bool ReadFirmware(const std::string& path, std::vector<std::uint8_t>& firmware, int& exitCode) {
+// Reads the firmware bytes of a .bin or .hex file; when there are none says why and returns the
+// exit code.
+std::optional<int> ReadFirmware(const std::string& path, std::vector<std::uint8_t>& firmware) {
   const std::string extension = LowerExtension(path);
   if (extension != ".bin" && extension != ".hex") {
-    exitCode = Fail("pack create", kExitBrokenPack,
-                    path +
-                        ": the firmware must be a raw .bin or an Intel .hex file; rename it "
-                        "if it is one of these");
-    return false;
+    return Fail("pack create", kExitBrokenPack,
+                path +
+                    ": the firmware must be a raw .bin or an Intel .hex file; rename it "
+                    "if it is one of these");
+  }
+  const bool hex = extension == ".hex";
+  const std::size_t limit = hex ? kMaxHexFileSize : kMaxDataLength;
+  platform::FileContents contents = platform::ReadWholeFile(path, limit);
+  const std::error_code error = contents.Error;
+  if (error == platform::FileErrc::TooLarge) {
+    // No size seen: the file grew after it was opened.
+    const std::string size = contents.SizeSeen > limit ? std::to_string(contents.SizeSeen)
+                                                       : "more than " + std::to_string(limit);
+    return Fail("pack create", kExitBrokenPack,
+                path + " holds " + size + " bytes" +
+                    (hex ? ", far more than a HEX file of a pack's firmware needs"
+                         : "; a pack carries at most " + std::to_string(kMaxDataLength) +
+                               " bytes of firmware"));
+  }
+  if (error == platform::FileErrc::NotRegularFile || error == std::errc::is_a_directory) {
+    return Fail("pack create", kExitUnreadablePack, "cannot read " + path + ": not a regular file");
+  }
+  if (error) {
+    return Fail("pack create", kExitUnreadablePack, "cannot read " + path + ": " + error.message());
   }
   try {
-    if (extension == ".bin") {
-      firmware = ReadWholeFile(path, kMaxDataLength);
-      return true;
-    }
-    std::vector<std::uint8_t> text;
-    try {
-      text = ReadWholeFile(path, kMaxHexFileSize);
-    } catch (const FileTooLarge& error) {
-      exitCode =
-          Fail("pack create", kExitBrokenPack,
-               std::string(error.what()) + ", far more than a HEX file of a pack's firmware needs");
-      return false;
-    }
-    firmware = ParseIntelHex(text, kMaxDataLength).Bytes;
-    return true;
-  } catch (const FileTooLarge& error) {
-    exitCode = Fail("pack create", kExitBrokenPack,
-                    std::string(error.what()) + "; a pack carries at most " +
-                        std::to_string(kMaxDataLength) + " bytes of firmware");
-  } catch (const IntelHexError& error) {
-    exitCode = Fail("pack create", kExitBrokenPack,
-                    path + " line " + std::to_string(error.Line()) + ": " + error.Problem() +
-                        ". Fix the file or export it again from your build.");
-  } catch (const FileError& error) {
-    exitCode = Fail("pack create", kExitUnreadablePack, error.what());
+    firmware =
+        hex ? ParseIntelHex(contents.Bytes, kMaxDataLength).Bytes : std::move(contents.Bytes);
+  } catch (const IntelHexError& bad) {
+    return Fail("pack create", kExitBrokenPack,
+                path + " line " + std::to_string(bad.Line()) + ": " + bad.Problem() +
+                    ". Fix the file or export it again from your build.");
   }
-  return false;
+  if (firmware.empty()) {
+    return Fail("pack create", kExitBrokenPack,
+                path + (hex ? " has no data records" : " is empty") +
+                    ": there is no firmware to put into a pack");
+  }
+  return std::nullopt;
 }
 
 int RunPackCreate(const PackCreateOptions& options) {
   std::vector<std::uint8_t> firmware;
-  int exitCode = kExitOk;
-  if (!ReadFirmware(options.firmware, firmware, exitCode)) return exitCode;
-  if (firmware.empty()) {
-    return Fail(
-        "pack create", kExitBrokenPack,
-        options.firmware +
-            (LowerExtension(options.firmware) == ".hex" ? " has no data records" : " is empty") +
-            ": there is no firmware to put into a pack");
-  }
+  if (const auto refused = ReadFirmware(options.firmware, firmware)) return *refused;
   // Only a regular file is ever replaced: --force means "this pack may go", not "this device".
   if (const auto existing = platform::IdentityOf(options.output);
       existing && existing->Kind != platform::FileKind::Regular) {
@@ -121,16 +151,27 @@ int RunPackCreate(const PackCreateOptions& options) {
   }
   if (!options.filler.empty()) fields.Filler = Byte(options.filler);
 
-  try {
-    const auto image = BuildPackImage(firmware, fields);
-    WriteNewFile(options.output, *image, options.force);
-  } catch (const FirmwareTooLarge& error) {
-    return Fail("pack create", kExitBrokenPack, options.firmware + ": " + error.what());
-  } catch (const FileExists& error) {
-    return Fail("pack create", kExitUnreadablePack,
-                std::string(error.what()) + "; pass --force to replace it, or choose another -o");
-  } catch (const FileError& error) {
-    return Fail("pack create", kExitUnreadablePack, error.what());
+  // The firmware was read within kMaxDataLength: it fits a pack.
+  const auto image = BuildPackImage(firmware, fields);
+  platform::WriteOptions write;
+  write.KeepExisting = !options.force;
+  platform::WriteStep step = platform::WriteStep::Create;
+  if (const std::error_code error = platform::WriteFileAtomically(
+          options.output,
+          [&image](platform::FileSink& sink) {
+            return sink.Write(std::as_bytes(std::span(*image)));
+          },
+          write, &step)) {
+    const std::string& output = options.output;
+    std::string line = "cannot write " + output + ": " + error.message();
+    if (step == platform::WriteStep::Create && options.force) {
+      line = "cannot create a file beside " + output + ": " + error.message();
+    } else if (step == platform::WriteStep::Create && error == std::errc::file_exists) {
+      line = output + " already exists; pass --force to replace it, or choose another -o";
+    } else if (step == platform::WriteStep::Create) {
+      line = "cannot create " + output + ": " + error.message();
+    }
+    return Fail("pack create", kExitUnreadablePack, line);
   }
   std::printf("wrote %s: version %u, target %lu, %s, %zu byte%s of firmware\n",
               platform::TerminalSafe(options.output).c_str(), static_cast<unsigned>(fields.Version),

@@ -27,15 +27,16 @@ std::string MinutesSeconds(double seconds) {
   return text;
 }
 
-}  // namespace
-
+// One line of the progress bar for `progress` of `maximum` bytes after `elapsed` of sending; "--"
+// for the rate and the time left until the rate can be told.
 std::string FormatProgressBar(std::uint32_t progress, std::uint32_t maximum,
-                              std::chrono::duration<double> elapsed, int width) {
+                              std::chrono::duration<double> elapsed) {
+  constexpr int kWidth = 30;  // cells inside the brackets
   progress = std::min(progress, maximum);
   const double fraction = maximum == 0 ? 1.0 : static_cast<double>(progress) / maximum;
-  const int filled = static_cast<int>(fraction * width);
+  const int filled = static_cast<int>(fraction * kWidth);
   std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
-                     std::string(static_cast<std::size_t>(width - filled), ' ') + "]";
+                     std::string(static_cast<std::size_t>(kWidth - filled), ' ') + "]";
   char numbers[96];
   std::snprintf(numbers, sizeof numbers, " %3d%%  %u/%u B", static_cast<int>(fraction * 100.0),
                 progress, maximum);
@@ -50,6 +51,8 @@ std::string FormatProgressBar(std::uint32_t progress, std::uint32_t maximum,
   return line;
 }
 
+}  // namespace
+
 ConsoleView::ConsoleView(std::FILE* log, std::FILE* bar) : log_(log), bar_(bar) {}
 
 ConsoleView::~ConsoleView() {
@@ -60,6 +63,7 @@ ConsoleView::~ConsoleView() {
 void ConsoleView::ClearLog() {}
 
 void ConsoleView::AddLogLine(const std::string& line) {
+  lines_.push_back(line);
   Erase();
   if (!logLost_) {
     const bool written = std::fputs(line.c_str(), log_) >= 0 && std::fputc('\n', log_) != EOF &&

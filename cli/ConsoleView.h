@@ -2,22 +2,18 @@
 // The command line's JobView: the job's log lines on one stream (stdout), one per line, exactly as
 // the window's log shows them; the gauge as a progress bar (percent, bytes, rate, time left) on
 // another stream (stderr), only when that stream is a terminal and only once the job has told the
-// size it sends (SetGaugeMaximum). Runs on the loop's thread.
+// size it sends (SetGaugeMaximum). It keeps the log lines for the JSON summary. Runs on the loop's
+// thread.
 // A log stream that fails (stdout piped into `head`) is given up, never the job.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "iap/JobView.h"
 
 namespace quorin {
-
-// One line of the progress bar, `width` cells wide inside the brackets, for `progress` of
-// `maximum` bytes after `elapsed` of sending; "--" for the rate and the time left until the rate
-// can be told. Pure; any thread.
-std::string FormatProgressBar(std::uint32_t progress, std::uint32_t maximum,
-                              std::chrono::duration<double> elapsed, int width = 30);
 
 class ConsoleView final : public JobView {
  public:
@@ -30,6 +26,8 @@ class ConsoleView final : public JobView {
   // True once a log line could not be written (a closed pipe: EPIPE, a full disk ...). From then
   // on no more log lines are written; the job goes on to its own end.
   bool LogLost() const { return logLost_; }
+  // Every log line of the job so far, written or not.
+  const std::vector<std::string>& Lines() const { return lines_; }
 
  private:
   using Clock = std::chrono::steady_clock;
@@ -38,10 +36,11 @@ class ConsoleView final : public JobView {
 
   std::FILE* log_;
   std::FILE* bar_;
+  std::vector<std::string> lines_;
   bool logLost_ = false;
   bool visible_ = false;
   bool drawn_ = false;
-  bool sizeKnown_ = false;  // SetGaugeMaximum was called since the gauge was last hidden
+  bool sizeKnown_ = false;      // SetGaugeMaximum was called since the gauge was last hidden
   std::size_t drawnWidth_ = 0;  // columns the bar on the screen takes (its text, all ASCII)
   std::uint32_t maximum_ = 0;
   std::uint32_t progress_ = 0;

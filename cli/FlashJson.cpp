@@ -1,6 +1,7 @@
 #include "cli/FlashJson.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "cli/Commands.h"
 #include "cli/JsonText.h"
@@ -17,55 +18,49 @@ std::string StringOrNull(const std::optional<std::string>& value) {
   return value ? JsonString(*value) : "null";
 }
 
-}  // namespace
-
 const char* FlashOutcomeWord(int exitCode) {
-  switch (exitCode) {
-    case kExitOk: return "programmed";
-    case kExitBrokenPack: return "broken-pack";
-    case kExitUnreadablePack: return "unusable-file";
-    case kExitPortError: return "port-error";
-    case kExitNotIdentified: return "no-answer";
-    case kExitUnsuccessful: return "not-acknowledged";
-    case kExitProgramFail: return "no-final-answer";
-    case kExitForeignTarget: return "foreign-target";
-    case kExitUsage: return "usage-error";
-    case kExitInternalError: return "internal-error";
-    case kExitInterrupted: return "interrupted";
-    default: return "unknown";
+  static constexpr std::pair<int, const char*> kWords[] = {{kExitOk, "programmed"},
+                                                           {kExitBrokenPack, "broken-pack"},
+                                                           {kExitUnreadablePack, "unusable-file"},
+                                                           {kExitPortError, "port-error"},
+                                                           {kExitNotIdentified, "no-answer"},
+                                                           {kExitUnsuccessful, "not-acknowledged"},
+                                                           {kExitProgramFail, "no-final-answer"},
+                                                           {kExitForeignTarget, "foreign-target"},
+                                                           {kExitUsage, "usage-error"},
+                                                           {kExitInternalError, "internal-error"},
+                                                           {kExitInterrupted, "interrupted"}};
+  for (const auto& [code, word] : kWords) {
+    if (code == exitCode) return word;
   }
+  return "unknown";
 }
+
+}  // namespace
 
 std::string FlashJson(const FlashSummary& summary) {
   char duration[32];
   std::snprintf(duration, sizeof duration, "%.3f", summary.DurationSeconds);
-  std::string out = "{\"outcome\": " + JsonString(FlashOutcomeWord(summary.ExitCode));
-  out += ", \"exit-code\": " + std::to_string(summary.ExitCode);
-  out += ", \"pack\": " + JsonString(summary.Pack);
-  out += ", \"version\": " + NumberOrNull(summary.Version);
-  out += ", \"target\": " + NumberOrNull(summary.Target);
-  out += ", \"data-length\": " + NumberOrNull(summary.DataLength);
-  out += ", \"port\": " + StringOrNull(summary.Port);
-  out += ", \"device\": " + StringOrNull(summary.Device);
-  out += ", \"bytes-sent\": " + std::to_string(summary.BytesSent);
-  out += ", \"groups-acknowledged\": " + std::to_string(summary.GroupsAcknowledged);
-  out += ", \"duration\": ";
-  out += duration;
-  out += ", \"refused-settings\": ";
-  if (const auto& refused = summary.RefusedSettings) {
-    out += "{\"port\": " + JsonString(refused->Port);
-    out += ", \"baud-rate\": " + std::to_string(refused->BaudRate);
-    out += ", \"line-state\": " + StringOrNull(refused->LineState);
-    out += ", \"time-outs\": " + StringOrNull(refused->Timeouts) + "}";
-  } else {
-    out += "null";
+  std::string refused = "null";
+  if (const auto& note = summary.RefusedSettings) {
+    refused = JsonObject({{"port", JsonString(note->Port)},
+                          {"baud-rate", std::to_string(note->BaudRate)},
+                          {"line-state", StringOrNull(note->LineState)},
+                          {"time-outs", StringOrNull(note->Timeouts)}});
   }
-  out += ", \"log\": [";
-  for (std::size_t i = 0; i < summary.Log.size(); ++i) {
-    if (i > 0) out += ", ";
-    out += JsonString(summary.Log[i]);
-  }
-  return out + "]}";
+  return JsonObject({{"outcome", JsonString(FlashOutcomeWord(summary.ExitCode))},
+                     {"exit-code", std::to_string(summary.ExitCode)},
+                     {"pack", JsonString(summary.Pack)},
+                     {"version", NumberOrNull(summary.Version)},
+                     {"target", NumberOrNull(summary.Target)},
+                     {"data-length", NumberOrNull(summary.DataLength)},
+                     {"port", StringOrNull(summary.Port)},
+                     {"device", StringOrNull(summary.Device)},
+                     {"bytes-sent", std::to_string(summary.BytesSent)},
+                     {"groups-acknowledged", std::to_string(summary.GroupsAcknowledged)},
+                     {"duration", duration},
+                     {"refused-settings", refused},
+                     {"log", JsonArray(summary.Log, JsonString)}});
 }
 
 }  // namespace quorin

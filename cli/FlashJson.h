@@ -20,8 +20,8 @@ struct RefusedSettingsNote {
 // are printed as null.
 struct FlashSummary {
   int ExitCode = 0;
-  std::string Pack;                          // the pack file as given
-  std::optional<unsigned> Version;           // from the pack's header, once it was judged usable
+  std::string Pack;                 // the pack file as given
+  std::optional<unsigned> Version;  // from the pack's header, once it was judged usable
   std::optional<unsigned long> Target;
   std::optional<unsigned long> DataLength;
   std::optional<std::string> Port;                     // the port name (--port or "COMn")
@@ -33,16 +33,13 @@ struct FlashSummary {
   std::vector<std::string> Log;  // the job's log lines, as the window shows them
 };
 
-// The word for a `flash` exit code: "programmed", "broken-pack", "unusable-file", "port-error",
-// "no-answer", "not-acknowledged", "no-final-answer", "foreign-target", "usage-error",
-// "internal-error", "interrupted"; "unknown" for any other. Pure.
-const char* FlashOutcomeWord(int exitCode);
-
 // `summary` as one JSON object on one line, without a newline:
-// {"outcome", "exit-code", "pack", "version", "target", "data-length", "port", "device",
-//  "bytes-sent", "groups-acknowledged", "duration", "refused-settings", "log"}; "refused-settings"
-// is null or {"port", "baud-rate", "line-state", "time-outs"} with the system's reasons or null.
-// Always valid JSON (see JsonString). Pure.
+// {"outcome" (the exit code's word: "programmed", "broken-pack", "unusable-file", "port-error",
+//  "no-answer", "not-acknowledged", "no-final-answer", "foreign-target", "usage-error",
+//  "internal-error", "interrupted"; "unknown" for any other), "exit-code", "pack", "version",
+//  "target", "data-length", "port", "device", "bytes-sent", "groups-acknowledged", "duration",
+//  "refused-settings", "log"}; "refused-settings" is null or {"port", "baud-rate", "line-state",
+// "time-outs"} with the system's reasons or null. Always valid JSON (see JsonString). Pure.
 std::string FlashJson(const FlashSummary& summary);
 
 }  // namespace quorin

@@ -75,4 +75,12 @@ std::string JsonString(std::string_view text) {
   return out + "\"";
 }
 
+std::string JsonObject(const std::vector<JsonMember>& members) {
+  std::string out = "{";
+  for (const auto& [name, value] : members) {
+    out += (out.size() > 1 ? ", " : "") + JsonString(name) + ": " + value;
+  }
+  return out + "}";
+}
+
 }  // namespace quorin

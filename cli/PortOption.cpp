@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
-#include "cli/PortText.h"
+#include "comm/PortNames.h"
 #include "iap/Doctor.h"
 #include "platform/DeviceView.h"
 #include "platform/OutsideText.h"
@@ -63,6 +63,15 @@ bool IsAutoPort(const std::string& port) {
 }
 
 }  // namespace
+
+std::string ShownName(std::string_view name) {
+  return platform::TerminalSafe(name, kShownNameLength);
+}
+
+std::string DeviceForMessage(const std::string& name) {
+  if (!ComPortNumber(name)) return ShownName(name);
+  return ShownName(ResolvePortName(name)) + " (" + ShownName(name) + ")";
+}
 
 std::optional<int> PortOptionTarget(const std::string& port, const std::string& settingsFile,
                                     std::optional<JobTarget>& target) {

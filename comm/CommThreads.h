@@ -7,7 +7,8 @@
 //   - when the descriptor was closed under it: silently;
 //   - on a failure (device gone, a post refused): after posting NotifyHangup;
 //   - the reader also when a read completes with 0 bytes (a total time-out): silently.
-// An ended thread is not restarted; the other one goes on. Join waits for the end.
+// An ended thread is not restarted; the other one goes on. Destroying one waits for its end, so
+// the owner stops the device (and closes the writer's queue) first.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -34,9 +35,6 @@ class TReadThread {
   TReadThread(const TReadThread&) = delete;
   TReadThread& operator=(const TReadThread&) = delete;
 
-  // Owner's thread. Waits until the reader has ended. Harmless when called again.
-  void Join();
-
  private:
   void Body();
   bool PostLineEvents();
@@ -44,7 +42,6 @@ class TReadThread {
   std::shared_ptr<SerialDevice> port_;
   PostNotification post_;
   std::vector<std::uint8_t> buffer_;  // reused by every read
-  // Joined when the reader is destroyed; the owner stops the device first.
   std::jthread thread_;
 };
 
@@ -57,18 +54,13 @@ class TWriteThread {
   TWriteThread(const TWriteThread&) = delete;
   TWriteThread& operator=(const TWriteThread&) = delete;
 
-  // Owner's thread. Waits until the writer has ended. Harmless when called again.
-  void Join();
-
  private:
-  enum class BlockResult { Written, Stopped, Failed };
   void Body();
-  BlockResult WriteBlock(const std::vector<std::uint8_t>& block);
+  bool WriteBlock(const std::vector<std::uint8_t>& block);
 
   std::shared_ptr<SerialDevice> port_;
   std::shared_ptr<WriterQueue> queue_;
   PostNotification post_;
-  // Joined when the writer is destroyed; the owner stops the device and closes the queue first.
   std::jthread thread_;
 };
 

@@ -25,8 +25,8 @@ void EventLoop::Quit() {
   wake_.notify_all();
 }
 
-bool EventLoop::TakeNext(std::function<void()>& task, const Clock::time_point* deadline,
-                         bool stopOnQuit, bool& quit) {
+EventLoop::Wake EventLoop::TakeNext(std::function<void()>& task, const Clock::time_point* deadline,
+                                    bool stopOnQuit) {
   std::unique_lock lock(mutex_);
   auto ready = [&] { return shutDown_ || !tasks_.empty() || (stopOnQuit && quitRequested_); };
   if (deadline != nullptr) {
@@ -34,23 +34,20 @@ bool EventLoop::TakeNext(std::function<void()>& task, const Clock::time_point* d
   } else {
     wake_.wait(lock, ready);
   }
-  if (shutDown_) return false;
-  if (stopOnQuit && quitRequested_) {
-    quitRequested_ = false;
-    quit = true;
-    return false;
-  }
-  if (tasks_.empty()) return false;  // the deadline passed
+  if (shutDown_) return Wake::ShutDown;
+  if (stopOnQuit && std::exchange(quitRequested_, false)) return Wake::Quit;
+  if (tasks_.empty()) return Wake::TimedOut;
   task = std::move(tasks_.front());
   tasks_.pop_front();
-  return true;
+  return Wake::Task;
 }
 
 bool EventLoop::RunUntilQuit(const Clock::time_point* deadline) {
   for (;;) {
     std::function<void()> task;
-    bool quit = false;
-    if (!TakeNext(task, deadline, true, quit)) return quit || IsShutDown();
+    if (const Wake wake = TakeNext(task, deadline, true); wake != Wake::Task) {
+      return wake != Wake::TimedOut;
+    }
     if (task) task();
     // A steady stream of tasks must not outlast the bound.
     if (deadline != nullptr && Clock::now() >= *deadline) return false;
@@ -69,8 +66,7 @@ bool EventLoop::RunUntil(const std::function<bool()>& done, std::chrono::millise
   for (;;) {
     if (done()) return true;
     std::function<void()> task;
-    bool quit = false;
-    if (!TakeNext(task, &deadline, false, quit)) return done();
+    if (TakeNext(task, &deadline, false) != Wake::Task) return done();
     if (task) task();
   }
 }

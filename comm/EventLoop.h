@@ -61,10 +61,10 @@ class EventLoop final : public NotifySink {
 
  private:
   using Clock = std::chrono::steady_clock;
+  enum class Wake { Task, Quit, ShutDown, TimedOut };
   // Waits (up to `deadline`, if given) for a task, Quit or Shutdown; takes the next task if any.
   // `stopOnQuit` makes a pending Quit end the wait (and consumes it).
-  bool TakeNext(std::function<void()>& task, const Clock::time_point* deadline, bool stopOnQuit,
-                bool& quit);
+  Wake TakeNext(std::function<void()>& task, const Clock::time_point* deadline, bool stopOnQuit);
   // Run up to `deadline` (none: unbounded); true when Quit or Shutdown ended it.
   bool RunUntilQuit(const Clock::time_point* deadline);
 

@@ -16,6 +16,15 @@
 
 namespace quorin {
 
+// The end of a read or a write of `size` bytes starting at `start` under a total time-out
+// (multiplier * size + constant milliseconds); none when both are 0 (no limit). Pure.
+inline std::optional<std::chrono::steady_clock::time_point> TotalDeadline(
+    std::uint32_t multiplier, std::uint32_t constant, std::size_t size,
+    std::chrono::steady_clock::time_point start) {
+  if (multiplier == 0 && constant == 0) return std::nullopt;
+  return start + std::chrono::milliseconds(std::uint64_t{multiplier} * size + constant);
+}
+
 class ReadDeadlines {
  public:
   using Clock = std::chrono::steady_clock;
@@ -36,8 +45,8 @@ class ReadDeadlines {
                constant != kMaxDword) {
       returnOnFirstBytes_ = true;
       total_ = start + std::chrono::milliseconds(constant);
-    } else if (multiplier != 0 || constant != 0) {
-      total_ = start + std::chrono::milliseconds(std::uint64_t{multiplier} * size + constant);
+    } else {
+      total_ = TotalDeadline(multiplier, constant, size, start);
     }
     if (interval != 0 && !returnOnFirstBytes_) interval_ = std::chrono::milliseconds(interval);
   }
@@ -59,15 +68,6 @@ class ReadDeadlines {
   std::optional<std::chrono::milliseconds> interval_;
 };
 
-// The deadline of a write of `size` bytes starting at `start` (multiplier * size + constant
-// milliseconds); none when both are 0 (the write waits without limit). Pure.
-inline std::optional<std::chrono::steady_clock::time_point> WriteDeadline(
-    std::uint32_t multiplier, std::uint32_t constant, std::size_t size,
-    std::chrono::steady_clock::time_point start) {
-  if (multiplier == 0 && constant == 0) return std::nullopt;
-  return start + std::chrono::milliseconds(std::uint64_t{multiplier} * size + constant);
-}
-
 // The five time-outs as the owner sets them (SerialDevice::ApplyTimeouts) and the reader and the
 // writer take them at the start of each read and write. Any thread.
 class IoTimeouts {
@@ -86,7 +86,7 @@ class IoTimeouts {
   }
   std::optional<ReadDeadlines::Clock::time_point> ForWrite(
       std::size_t size, ReadDeadlines::Clock::time_point start) const {
-    return WriteDeadline(writeMultiplier_.load(std::memory_order_relaxed),
+    return TotalDeadline(writeMultiplier_.load(std::memory_order_relaxed),
                          writeConstant_.load(std::memory_order_relaxed), size, start);
   }
 

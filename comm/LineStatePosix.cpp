@@ -7,26 +7,10 @@ namespace quorin {
 
 namespace {
 
-tcflag_t DataBitsFlag(TByteSize size) {
-  switch (size) {
-    case TByteSize::_5: return CS5;
-    case TByteSize::_6: return CS6;
-    case TByteSize::_7: return CS7;
-    case TByteSize::_8: break;
-  }
-  return CS8;
-}
-
-tcflag_t ParityFlags(TParity parity) {
-  switch (parity) {
-    case TParity::None: return 0;
-    case TParity::Odd: return PARENB | PARODD;
-    case TParity::Even: return PARENB;
-    case TParity::Mark: return PARENB | CMSPAR | PARODD;
-    case TParity::Space: return PARENB | CMSPAR;
-  }
-  return 0;
-}
+// The termios flags in the order of TByteSize and TParity (Mark and Space through CMSPAR).
+constexpr tcflag_t kDataBits[] = {CS5, CS6, CS7, CS8};
+constexpr tcflag_t kParity[] = {0, PARENB | PARODD, PARENB, PARENB | CMSPAR | PARODD,
+                                PARENB | CMSPAR};
 
 }  // namespace
 
@@ -38,7 +22,8 @@ void MapLineState(const CommSettings& s, termios& tio) {
   tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
 
   tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-  tio.c_cflag |= CLOCAL | CREAD | DataBitsFlag(s.ByteSize) | ParityFlags(s.Parity);
+  tio.c_cflag |= CLOCAL | CREAD | kDataBits[static_cast<int>(s.ByteSize)] |
+                 kParity[static_cast<int>(s.Parity)];
   if (s.StopBits != TStopBits::_1) tio.c_cflag |= CSTOPB;
   if (s.Outx_CtsFlow || s.RtsControl == TRtsControl::RtsHandshake) tio.c_cflag |= CRTSCTS;
 

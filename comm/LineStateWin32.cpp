@@ -7,31 +7,10 @@ namespace quorin {
 
 namespace {
 
-DWORD DtrBits(TDtrControl control) {
-  switch (control) {
-    case TDtrControl::DtrEnable:
-      return DTR_CONTROL_ENABLE;
-    case TDtrControl::DtrDisable:
-      return DTR_CONTROL_DISABLE;
-    case TDtrControl::DtrHandshake:
-      return DTR_CONTROL_HANDSHAKE;
-  }
-  return DTR_CONTROL_ENABLE;
-}
-
-DWORD RtsBits(TRtsControl control) {
-  switch (control) {
-    case TRtsControl::RtsEnable:
-      return RTS_CONTROL_ENABLE;
-    case TRtsControl::RtsDisable:
-      return RTS_CONTROL_DISABLE;
-    case TRtsControl::RtsHandshake:
-      return RTS_CONTROL_HANDSHAKE;
-    case TRtsControl::RtsTransmissionAvailable:
-      return RTS_CONTROL_TOGGLE;
-  }
-  return RTS_CONTROL_ENABLE;
-}
+// The driver's modes in the order of TDtrControl and TRtsControl.
+constexpr DWORD kDtrBits[] = {DTR_CONTROL_ENABLE, DTR_CONTROL_DISABLE, DTR_CONTROL_HANDSHAKE};
+constexpr DWORD kRtsBits[] = {RTS_CONTROL_ENABLE, RTS_CONTROL_DISABLE, RTS_CONTROL_HANDSHAKE,
+                              RTS_CONTROL_TOGGLE};
 
 }  // namespace
 
@@ -42,14 +21,14 @@ void MapLineState(const CommSettings& s, DCB& dcb) {
   dcb.fParity = s.ParityCheck;
   dcb.fOutxCtsFlow = s.Outx_CtsFlow;
   dcb.fOutxDsrFlow = s.Outx_DsrFlow;
-  dcb.fDtrControl = DtrBits(s.DtrControl);
+  dcb.fDtrControl = kDtrBits[static_cast<int>(s.DtrControl)];
   dcb.fDsrSensitivity = s.DsrSensitivity;
   dcb.fTXContinueOnXoff = s.TxContinueOnXoff;
   dcb.fOutX = s.Outx_XonXoffFlow;
   dcb.fInX = s.Inx_XonXoffFlow;
   dcb.fErrorChar = s.ReplaceWhenParityError;
   dcb.fNull = s.IgnoreNullChar;
-  dcb.fRtsControl = RtsBits(s.RtsControl);
+  dcb.fRtsControl = kRtsBits[static_cast<int>(s.RtsControl)];
   dcb.fAbortOnError = FALSE;
   dcb.fDummy2 = 0;
   dcb.XonLim = s.XonLimit;

@@ -89,14 +89,10 @@ IoResult LoopbackDevice::Write(std::span<const std::uint8_t> data) {
 std::unique_ptr<SerialDevice> OpenLoopbackDevice(
     const std::shared_ptr<platform::LoopbackLine>& line, std::error_code& error) {
   error.clear();
-  if (!line || line->IsCut()) {
-    error = std::make_error_code(std::errc::no_such_file_or_directory);
-    return nullptr;
-  }
-  if (!line->Attach(Line::End::Job)) {
-    // Cut in between, or another port holds the job's end.
-    error = line->IsCut() ? std::make_error_code(std::errc::no_such_file_or_directory)
-                          : std::make_error_code(std::errc::device_or_resource_busy);
+  if (!line || !line->Attach(Line::End::Job)) {
+    // No line, or the line was cut; otherwise another port holds the job's end.
+    error = !line || line->IsCut() ? std::make_error_code(std::errc::no_such_file_or_directory)
+                                   : std::make_error_code(std::errc::device_or_resource_busy);
     return nullptr;
   }
   return std::make_unique<LoopbackDevice>(line);

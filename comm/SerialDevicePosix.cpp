@@ -75,10 +75,6 @@ using platform::Fd;
 using platform::LastSystemError;
 using platform::UniqueHandle;
 
-std::error_code DeviceGone(int err = EIO) {
-  return {err, std::generic_category()};
-}
-
 // poll until `deadline` (for ever without one). Linux's ppoll takes the time to the nanosecond,
 // so an interval time-out ends on time instead of up to a millisecond late; elsewhere the
 // milliseconds are rounded up so a wait never ends early.
@@ -143,7 +139,8 @@ struct SystemSerialDevice::Handle {
       const short got = fds[0].revents;
       if (got & POLLNVAL) return IoResult{IoStatus::Closed, 0, {}};
       if (got & events) return std::nullopt;  // readable data is taken before a hang-up
-      if (got & (POLLHUP | POLLERR)) return IoResult{IoStatus::Gone, 0, DeviceGone()};
+      if (got & (POLLHUP | POLLERR))
+        return IoResult{IoStatus::Gone, 0, std::make_error_code(std::errc::io_error)};
     }
   }
 };
@@ -228,28 +225,25 @@ std::error_code SystemSerialDevice::ApplyLineState(const CommSettings& s) {
   if (::tcgetattr(fd, &tio) != 0) return LastSystemError();
   MapLineState(s, tio);
   std::error_code first;
+  const auto keep = [&first](std::error_code error) {
+    if (!first) first = error;
+  };
   const auto speed = StandardSpeed(s.BaudRate);
   if (speed) {
     ::cfsetispeed(&tio, *speed);
     ::cfsetospeed(&tio, *speed);
   }
-  if (::tcsetattr(fd, TCSANOW, &tio) != 0) first = LastSystemError();
+  if (::tcsetattr(fd, TCSANOW, &tio) != 0) keep(LastSystemError());
+  // Rate 0 would mean "hang up" (B0) to a terminal, not a speed: refused like any bad rate.
   if (!speed) {
-    // Rate 0 would mean "hang up" (B0) to a terminal, not a speed: refused like any bad rate.
-    const auto error = s.BaudRate == 0 ? std::make_error_code(std::errc::invalid_argument)
-                                       : SetCustomBaudRate(fd, s.BaudRate);
-    if (!first) first = error;
+    keep(s.BaudRate == 0 ? std::make_error_code(std::errc::invalid_argument)
+                         : SetCustomBaudRate(fd, s.BaudRate));
   }
-
-  std::error_code modem;
-  const bool dtrOn = s.DtrControl != TDtrControl::DtrDisable;
-  modem = ModemLine(fd, dtrOn ? TIOCMBIS : TIOCMBIC, TIOCM_DTR);
+  keep(ModemLine(fd, s.DtrControl != TDtrControl::DtrDisable ? TIOCMBIS : TIOCMBIC, TIOCM_DTR));
   if (s.RtsControl != TRtsControl::RtsHandshake) {
-    const bool rtsOn = s.RtsControl != TRtsControl::RtsDisable;
-    const auto rts = ModemLine(fd, rtsOn ? TIOCMBIS : TIOCMBIC, TIOCM_RTS);
-    if (!modem) modem = rts;
+    keep(ModemLine(fd, s.RtsControl != TRtsControl::RtsDisable ? TIOCMBIS : TIOCMBIC, TIOCM_RTS));
   }
-  return first ? first : modem;
+  return first;
 }
 
 std::error_code SystemSerialDevice::ApplyTimeouts(const CommSettings& s) {
@@ -266,7 +260,8 @@ IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) return IoResult{};
     if (n < 0 && errno == EBADF) return IoResult{IoStatus::Closed, 0, {}};
     // A read of 0 bytes after poll said "readable", or EIO: the device is gone.
-    return IoResult{IoStatus::Gone, 0, n == 0 ? DeviceGone() : LastSystemError()};
+    return IoResult{IoStatus::Gone, 0,
+                    n == 0 ? std::make_error_code(std::errc::io_error) : LastSystemError()};
   });
 }
 

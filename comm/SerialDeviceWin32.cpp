@@ -24,8 +24,8 @@
 // SetCommMask or WaitCommEvent reports none (best effort, as on POSIX); any other failure there
 // ends the reader with a hang-up.
 //
-// Names: "COMn" and "\\.\COMn" both open \\.\COMn (the only form that reaches COM10 and up);
-// anything else is opened as it is. Strings are UTF-8 here and UTF-16 at CreateFileW.
+// Names are opened as they are: ResolvePortName has made "COMn" into \\.\COMn (the only form that
+// reaches COM10 and up). Strings are UTF-8 here and UTF-16 at CreateFileW.
 #include <windows.h>
 
 #include <algorithm>
@@ -38,26 +38,27 @@
 
 #include "comm/IoDeadlines.h"
 #include "comm/LineStateWin32.h"
-#include "comm/PortNames.h"
 #include "comm/SerialDevice.h"
 #include "comm/SystemSerialDevice.h"
-#include "comm/Win32Handle.h"
+#include "platform/SystemError.h"
+#include "platform/win32/Handle.h"
+#include "platform/win32/Text.h"
 
 namespace quorin {
 
 namespace {
+
+using platform::LastSystemError;
+using platform::UniqueHandle;
+using platform::win32::Native;
+using platform::win32::Own;
+using platform::win32::Win32Error;
 
 constexpr DWORD kQueueSize = 4096;
 // How long a cancelled operation is given to come back. A driver whose adapter was pulled may
 // never complete it; the close must not wait for it for ever.
 constexpr DWORD kCancelLimitMs = 2000;
 constexpr DWORD kLineEventMask = EV_RLSD | EV_ERR | EV_RING;
-
-// The one place where a Win32 failure becomes an error code (system_category keeps the Win32
-// number; comparing it with a std::errc condition gives the portable meaning).
-std::error_code SystemError(DWORD code = ::GetLastError()) {
-  return {static_cast<int>(code), std::system_category()};
-}
 
 // A read or write that ended because its total time-out passed. Windows reports that as success
 // with the bytes moved so far; Wine fails it with ERROR_TIMEOUT (the count is still filled in).
@@ -77,11 +78,6 @@ std::wstring Widen(const std::string& utf8) {
   return wide;
 }
 
-std::string DevicePath(const std::string& name) {
-  if (const auto number = ComPortNumber(name)) return "\\\\.\\COM" + std::to_string(*number);
-  return name;
-}
-
 // An overlapped record with its own manual-reset event.
 struct Overlapped {
   OVERLAPPED record{};
@@ -89,13 +85,13 @@ struct Overlapped {
   bool pending = false;
 
   bool Create() {
-    event = UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    event = Own(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     return event.Valid();
   }
   // Fresh record for the next operation (the system resets the event when it starts).
   OVERLAPPED* Start() {
     record = OVERLAPPED{};
-    record.hEvent = event.Get();
+    record.hEvent = Native(event);
     return &record;
   }
 };
@@ -134,7 +130,7 @@ struct SystemSerialDevice::Handle {
     if (code == ERROR_INVALID_HANDLE) return {IoStatus::Closed, count, {}};
     // The owner stops, then purges: an aborted operation after a stop is a stop.
     if (stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, count, {}};
-    return {IoStatus::Gone, count, SystemError(code)};
+    return {IoStatus::Gone, count, Win32Error(code)};
   }
 
   // Aborts a pending operation and waits, at most kCancelLimitMs, until the system no longer
@@ -144,12 +140,12 @@ struct SystemSerialDevice::Handle {
   DWORD Abandon(Overlapped& op) {
     DWORD moved = 0;
     if (!op.pending) return moved;
-    ::CancelIoEx(port.Get(), &op.record);
-    if (::WaitForSingleObject(op.event.Get(), kCancelLimitMs) != WAIT_OBJECT_0) {
+    ::CancelIoEx(Native(port), &op.record);
+    if (::WaitForSingleObject(Native(op.event), kCancelLimitMs) != WAIT_OBJECT_0) {
       stuck.store(true);
       return moved;
     }
-    ::GetOverlappedResult(port.Get(), &op.record, &moved, FALSE);
+    ::GetOverlappedResult(Native(port), &op.record, &moved, FALSE);
     op.pending = false;
     return moved;
   }
@@ -159,8 +155,8 @@ struct SystemSerialDevice::Handle {
     bool known = false;
     if (mask & EV_ERR) {
       DWORD errors = 0;
-      if (!::ClearCommError(port.Get(), &errors, nullptr)) {
-        error = SystemError();
+      if (!::ClearCommError(Native(port), &errors, nullptr)) {
+        error = LastSystemError();
         return false;
       }
       gathered.ErrorFlags |= errors;
@@ -169,7 +165,7 @@ struct SystemSerialDevice::Handle {
     if (mask & EV_RLSD) gathered.ModemEvents |= ModemEventCarrierDetect;
     if (mask & EV_RING) gathered.ModemEvents |= ModemEventRing;
     known = known || (mask & (EV_RLSD | EV_RING)) != 0;
-    if (!known) error = SystemError(ERROR_INVALID_DATA);  // a wait that reports nothing at all
+    if (!known) error = Win32Error(ERROR_INVALID_DATA);  // a wait that reports nothing at all
     return known;
   }
 
@@ -177,13 +173,13 @@ struct SystemSerialDevice::Handle {
   bool ArmLineWait(std::error_code& error) {
     while (!stopRequested.load(std::memory_order_acquire)) {
       lineMask = 0;
-      if (::WaitCommEvent(port.Get(), &lineMask, lineWait.Start())) {
+      if (::WaitCommEvent(Native(port), &lineMask, lineWait.Start())) {
         if (!Gather(lineMask, error)) return false;
         continue;
       }
       const DWORD code = ::GetLastError();
       if (code != ERROR_IO_PENDING) {
-        error = SystemError(code);
+        error = Win32Error(code);
         return false;
       }
       lineWait.pending = true;
@@ -196,8 +192,8 @@ struct SystemSerialDevice::Handle {
   bool FinishLineWait(std::error_code& error) {
     lineWait.pending = false;
     DWORD unused = 0;
-    if (!::GetOverlappedResult(port.Get(), &lineWait.record, &unused, FALSE)) {
-      error = SystemError();
+    if (!::GetOverlappedResult(Native(port), &lineWait.record, &unused, FALSE)) {
+      error = LastSystemError();
       return false;
     }
     return Gather(lineMask, error) && ArmLineWait(error);
@@ -208,11 +204,11 @@ struct SystemSerialDevice::Handle {
   bool StartLineEvents(std::error_code& error) {
     lineEventsStarted = true;
     if (!read.Create() || !lineWait.Create()) {
-      error = SystemError();
+      error = LastSystemError();
       return false;
     }
-    if (::SetCommMask(port.Get(), kLineEventMask) && ArmLineWait(error)) return true;
-    if (!error) error = SystemError();
+    if (::SetCommMask(Native(port), kLineEventMask) && ArmLineWait(error)) return true;
+    if (!error) error = LastSystemError();
     if (error.value() != ERROR_NOT_SUPPORTED && error.value() != ERROR_INVALID_FUNCTION)
       return false;
     error.clear();
@@ -227,10 +223,10 @@ SystemSerialDevice::~SystemSerialDevice() {
   Handle& h = *handle_;
   // Only the line-event wait can still be pending: Read and Write finish their own operations.
   if (h.lineWait.pending) {
-    ::SetCommMask(h.port.Get(), 0);  // completes a pending WaitCommEvent
+    ::SetCommMask(Native(h.port), 0);  // completes a pending WaitCommEvent
     h.Abandon(h.lineWait);
   }
-  ::PurgeComm(h.port.Get(), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+  ::PurgeComm(Native(h.port), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
   if (h.stuck.load()) {
     // A driver still owns an operation on this Handle's OVERLAPPED records and buffers and may
     // complete it whenever it likes (or never): freeing them could let it write into memory that
@@ -245,16 +241,16 @@ SystemSerialDevice::~SystemSerialDevice() {
 
 std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string& path, std::error_code& error) {
   error.clear();
-  const std::wstring wide = Widen(DevicePath(path));
+  const std::wstring wide = Widen(path);
   if (wide.empty()) {
-    error = SystemError(ERROR_INVALID_NAME);
+    error = Win32Error(ERROR_INVALID_NAME);
     return nullptr;
   }
-  UniqueHandle port(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0 /* exclusive */,
-                                  nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
+  UniqueHandle port =
+      Own(::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE, 0 /* exclusive */, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr));
   if (!port.Valid()) {
-    error = SystemError();
+    error = LastSystemError();
     return nullptr;
   }
   auto handle = std::make_unique<SystemSerialDevice::Handle>();
@@ -263,20 +259,20 @@ std::unique_ptr<SerialDevice> SerialDevice::Open(const std::string& path, std::e
 }
 
 std::error_code SystemSerialDevice::PrepareBuffers() {
-  if (!::SetupComm(handle_->port.Get(), kQueueSize, kQueueSize)) return SystemError();
+  if (!::SetupComm(Native(handle_->port), kQueueSize, kQueueSize)) return LastSystemError();
   return {};
 }
 
 std::error_code SystemSerialDevice::ArmStopSignal() {
-  handle_->stop = UniqueHandle(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!handle_->stop.Valid()) return SystemError();
-  if (handle_->stopRequested.load()) ::SetEvent(handle_->stop.Get());
+  handle_->stop = Own(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!handle_->stop.Valid()) return LastSystemError();
+  if (handle_->stopRequested.load()) ::SetEvent(Native(handle_->stop));
   return {};
 }
 
 void SystemSerialDevice::RequestStop() {
   handle_->stopRequested.store(true, std::memory_order_release);
-  if (handle_->stop.Valid()) ::SetEvent(handle_->stop.Get());
+  if (handle_->stop.Valid()) ::SetEvent(Native(handle_->stop));
 }
 
 bool SystemSerialDevice::StopRequested() const {
@@ -287,7 +283,7 @@ void SystemSerialDevice::Purge(bool input, bool output) {
   DWORD flags = 0;
   if (input) flags |= PURGE_RXABORT | PURGE_RXCLEAR;
   if (output) flags |= PURGE_TXABORT | PURGE_TXCLEAR;
-  if (flags != 0) ::PurgeComm(handle_->port.Get(), flags);
+  if (flags != 0) ::PurgeComm(Native(handle_->port), flags);
 }
 
 std::error_code SystemSerialDevice::ApplyLineState(const CommSettings& settings) {
@@ -296,21 +292,21 @@ std::error_code SystemSerialDevice::ApplyLineState(const CommSettings& settings)
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
   std::error_code first;
-  if (!::GetCommState(h.port.Get(), &dcb)) {
-    first = SystemError();
+  if (!::GetCommState(Native(h.port), &dcb)) {
+    first = LastSystemError();
     dcb = DCB{};
     dcb.DCBlength = sizeof dcb;
   }
   MapLineState(settings, dcb);
-  if (!::SetCommState(h.port.Get(), &dcb) && !first) first = SystemError();
+  if (!::SetCommState(Native(h.port), &dcb) && !first) first = LastSystemError();
   return first;
 }
 
 std::error_code SystemSerialDevice::ApplyTimeouts(const CommSettings& settings) {
   COMMTIMEOUTS current{};
-  ::GetCommTimeouts(handle_->port.Get(), &current);  // read first, as the line state is
+  ::GetCommTimeouts(Native(handle_->port), &current);  // read first, as the line state is
   COMMTIMEOUTS wanted = MapTimeouts(settings);
-  if (!::SetCommTimeouts(handle_->port.Get(), &wanted)) return SystemError();
+  if (!::SetCommTimeouts(Native(handle_->port), &wanted)) return LastSystemError();
   return {};
 }
 
@@ -319,48 +315,40 @@ IoResult SystemSerialDevice::Read(std::span<std::uint8_t> buffer) {
   std::error_code error;
   if (!h.lineEventsStarted && !h.StartLineEvents(error)) return {IoStatus::Gone, 0, error};
   if (h.failedLineWait) return {IoStatus::Gone, 0, *h.failedLineWait};
-  if (h.stuck.load()) return {IoStatus::Gone, 0, SystemError(ERROR_OPERATION_ABORTED)};
+  if (h.stuck.load()) return {IoStatus::Gone, 0, Win32Error(ERROR_OPERATION_ABORTED)};
   const DWORD size = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), h.readBuffer.size()));
 
   for (;;) {
     if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, 0, {}};
     DWORD got = 0;
-    if (!::ReadFile(h.port.Get(), h.readBuffer.data(), size, &got, h.read.Start()) && !TimedOut()) {
+    if (!::ReadFile(Native(h.port), h.readBuffer.data(), size, &got, h.read.Start()) &&
+        !TimedOut()) {
       const DWORD code = ::GetLastError();
       if (code != ERROR_IO_PENDING) return h.Failure(code);
       h.read.pending = true;
       // The list order gives the stop precedence over a line event, and a line event over a read.
-      for (bool done = false; !done;) {
-        const HANDLE waits[] = {h.stop.Get(), h.lineWait.event.Get(), h.read.event.Get()};
+      for (;;) {
+        const HANDLE waits[] = {Native(h.stop), Native(h.lineWait.event), Native(h.read.event)};
         // Without a pending line-event wait its (unsignalled) event simply never wakes us.
         const DWORD woke = ::WaitForMultipleObjects(3, waits, FALSE, INFINITE);
-        if (woke == WAIT_OBJECT_0) {
-          h.Abandon(h.read);
-          return {IoStatus::Stopped, 0, {}};
+        if (woke == WAIT_OBJECT_0 + 2) break;  // the read completed
+        if (woke == WAIT_OBJECT_0 + 1) {
+          // A stale signal with no wait pending is passed over.
+          if (!h.lineWait.pending || h.FinishLineWait(error)) continue;
+        } else if (woke != WAIT_OBJECT_0) {
+          error = Win32Error(woke == WAIT_FAILED ? ::GetLastError() : ERROR_INVALID_FUNCTION);
         }
-        if (woke == WAIT_OBJECT_0 + 1 && h.lineWait.pending) {
-          if (!h.FinishLineWait(error)) {
-            h.Abandon(h.read);
-            return {IoStatus::Gone, 0, error};
-          }
-          continue;
-        }
-        if (woke == WAIT_OBJECT_0 + 2) {
-          h.read.pending = false;
-          if (!::GetOverlappedResult(h.port.Get(), &h.read.record, &got, FALSE) && !TimedOut()) {
-            return h.Failure(::GetLastError());
-          }
-          done = true;
-          continue;
-        }
-        if (woke == WAIT_OBJECT_0 + 1) continue;  // a stale signal with no wait pending
-        const DWORD code = woke == WAIT_FAILED ? ::GetLastError() : ERROR_INVALID_FUNCTION;
         h.Abandon(h.read);
-        return {IoStatus::Gone, 0, SystemError(code)};
+        if (woke == WAIT_OBJECT_0) return {IoStatus::Stopped, 0, {}};
+        return {IoStatus::Gone, 0, error};
+      }
+      h.read.pending = false;
+      if (!::GetOverlappedResult(Native(h.port), &h.read.record, &got, FALSE) && !TimedOut()) {
+        return h.Failure(::GetLastError());
       }
     }
     // A line event that came with the bytes belongs to them.
-    if (h.lineWait.pending && ::WaitForSingleObject(h.lineWait.event.Get(), 0) == WAIT_OBJECT_0 &&
+    if (h.lineWait.pending && ::WaitForSingleObject(Native(h.lineWait.event), 0) == WAIT_OBJECT_0 &&
         !h.FinishLineWait(error)) {
       h.failedLineWait = error;
     }
@@ -378,23 +366,23 @@ LineEvents SystemSerialDevice::TakeLineEvents() {
 IoResult SystemSerialDevice::Write(std::span<const std::uint8_t> data) {
   Handle& h = *handle_;
   if (h.stopRequested.load(std::memory_order_acquire)) return {IoStatus::Stopped, 0, {}};
-  if (!h.write.event.Valid() && !h.write.Create()) return {IoStatus::Gone, 0, SystemError()};
-  if (h.stuck.load()) return {IoStatus::Gone, 0, SystemError(ERROR_OPERATION_ABORTED)};
+  if (!h.write.event.Valid() && !h.write.Create()) return {IoStatus::Gone, 0, LastSystemError()};
+  if (h.stuck.load()) return {IoStatus::Gone, 0, Win32Error(ERROR_OPERATION_ABORTED)};
   const DWORD size = static_cast<DWORD>(std::min<std::size_t>(data.size(), MAXDWORD));
   h.writeBuffer.assign(data.begin(), data.begin() + size);
   DWORD written = 0;
-  if (::WriteFile(h.port.Get(), h.writeBuffer.data(), size, &written, h.write.Start()) ||
+  if (::WriteFile(Native(h.port), h.writeBuffer.data(), size, &written, h.write.Start()) ||
       TimedOut()) {
     return {IoStatus::Done, written, {}};
   }
   const DWORD code = ::GetLastError();
   if (code != ERROR_IO_PENDING) return h.Failure(code);
   h.write.pending = true;
-  const HANDLE waits[] = {h.stop.Get(), h.write.event.Get()};
+  const HANDLE waits[] = {Native(h.stop), Native(h.write.event)};
   const DWORD woke = ::WaitForMultipleObjects(2, waits, FALSE, INFINITE);
   if (woke == WAIT_OBJECT_0 + 1) {
     h.write.pending = false;
-    if (!::GetOverlappedResult(h.port.Get(), &h.write.record, &written, FALSE) && !TimedOut()) {
+    if (!::GetOverlappedResult(Native(h.port), &h.write.record, &written, FALSE) && !TimedOut()) {
       return h.Failure(::GetLastError(), written);
     }
     return {IoStatus::Done, written, {}};
@@ -402,7 +390,7 @@ IoResult SystemSerialDevice::Write(std::span<const std::uint8_t> data) {
   const DWORD failure = woke == WAIT_FAILED ? ::GetLastError() : ERROR_INVALID_FUNCTION;
   written = h.Abandon(h.write);
   if (woke == WAIT_OBJECT_0) return {IoStatus::Stopped, written, {}};
-  return {IoStatus::Gone, written, SystemError(failure)};
+  return {IoStatus::Gone, written, Win32Error(failure)};
 }
 
 }  // namespace quorin

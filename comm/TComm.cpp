@@ -6,7 +6,6 @@
 #include <thread>
 #include <utility>
 
-#include "comm/CommErrors.h"
 #include "comm/CommThreads.h"
 #include "comm/PortNames.h"
 #include "comm/SerialDevice.h"
@@ -25,6 +24,29 @@ using Clock = std::chrono::steady_clock;
 constexpr auto kJustClosed = std::chrono::seconds(1);
 constexpr auto kReopenFor = std::chrono::seconds(1);
 constexpr auto kReopenPause = std::chrono::milliseconds(50);
+
+// The component's texts for the steps of OpenPort that fail, UTF-8, letter for letter. Once the
+// device is open, what fails to be created (the stop signal, a thread) belongs to this program
+// (ECommsError::InProgram).
+constexpr const char* kAlreadyOpen = "此串口已经打开";
+constexpr const char* kOpenDevice = "打开串口出错\r\n此串口不存在或被占用";
+constexpr const char* kBuffers = "初始化缓冲区出错";  // the device is no serial line
+constexpr const char* kStopSignal = "无法创建事件";
+constexpr const char* kReaderThread = "无法创建读线程";
+constexpr const char* kWriterThread = "无法创建写线程";
+
+// Starts a reader or a writer with `start`; a thread the system cannot give (or no memory for
+// it) raises `text` with the reason.
+template <typename Start>
+auto StartThread(const char* text, Start start) {
+  try {
+    return start();
+  } catch (const std::system_error& e) {
+    throw ECommsError(text, e.code(), true);
+  } catch (const std::bad_alloc&) {
+    throw ECommsError(text, std::make_error_code(std::errc::not_enough_memory), true);
+  }
+}
 
 }  // namespace
 
@@ -77,31 +99,28 @@ struct TComm::Impl {
     };
   }
 
-  // A refused setting is not applied; the port goes on as it is, and the refusal is kept so that
-  // a job that gets no answer can say why.
+  // A property: an equal value does nothing; otherwise store and, when open, re-apply the line
+  // state (or, with `timeout`, the time-outs). A refused setting is not applied; the port goes on
+  // as it is, and the first refusal of each kind is kept so that a job that gets no answer can say
+  // why.
   SettingsRefusal refused;
-  void Remember(std::error_code& kept, std::error_code error) {
-    if (error && !kept) kept = error;
-  }
-  void ApplyLineState() {
-    if (open.load()) Remember(refused.LineState, device->ApplyLineState(settings));
-  }
-  void ApplyTimeouts() {
-    if (open.load()) Remember(refused.Timeouts, device->ApplyTimeouts(settings));
-  }
-
-  // Line-state property: an equal value does nothing; otherwise store and re-apply when open.
   template <typename T>
-  void SetLine(T CommSettings::*field, T value) {
+  void Set(T CommSettings::*field, T value, bool timeout) {
     if (settings.*field == value) return;
     settings.*field = value;
-    ApplyLineState();
+    if (!open.load()) return;
+    std::error_code& kept = timeout ? refused.Timeouts : refused.LineState;
+    const std::error_code error =
+        timeout ? device->ApplyTimeouts(settings) : device->ApplyLineState(settings);
+    if (error && !kept) kept = error;
+  }
+  template <typename T>
+  void SetLine(T CommSettings::*field, T value) {
+    Set(field, value, false);
   }
   template <typename T>
   void SetTimeout(T CommSettings::*field, T value) {
-    if (settings.*field == value) return;
-    settings.*field = value;
-    ApplyTimeouts();
+    Set(field, value, true);
   }
 };
 
@@ -114,49 +133,37 @@ TComm::~TComm() {
 
 void TComm::OpenPort() {
   Impl& m = *impl_;
-  if (m.open.load()) throw MakeCommsError(OpenFailure::AlreadyOpen);
+  if (m.open.load()) throw ECommsError(kAlreadyOpen);
 
   std::error_code error;
   std::shared_ptr<SerialDevice> device = m.OpenDeviceRetryingReopen(error);
-  if (!device) throw MakeCommsError(OpenFailure::OpenDevice, error);
-  if ((error = device->PrepareBuffers())) throw MakeCommsError(OpenFailure::Buffers, error);
+  if (!device) throw ECommsError(kOpenDevice, error);
+  if ((error = device->PrepareBuffers())) throw ECommsError(kBuffers, error);
   // From here every failure closes the device again as `device` goes out of scope.
   device->Purge(true, true);
   SettingsRefusal refused;
   refused.Timeouts = device->ApplyTimeouts(m.settings);
   refused.LineState = device->ApplyLineState(m.settings);
-  if ((error = device->ArmStopSignal())) throw MakeCommsError(OpenFailure::StopSignal, error);
+  if ((error = device->ArmStopSignal())) throw ECommsError(kStopSignal, error, true);
 
   // The queue exists before the writer runs, so SendData takes blocks as soon as we return.
   auto queue = std::make_shared<WriterQueue>();
-  std::unique_ptr<TReadThread> reader;
+  auto reader = StartThread(kReaderThread,
+                            [&] { return std::make_unique<TReadThread>(device, m.MakePoster()); });
   try {
-    reader = std::make_unique<TReadThread>(device, m.MakePoster());
-  } catch (const std::system_error& e) {
-    throw MakeCommsError(OpenFailure::ReaderThread, e.code());
-  } catch (const std::bad_alloc&) {
-    throw MakeCommsError(OpenFailure::ReaderThread, std::make_error_code(std::errc::not_enough_memory));
-  }
-  std::unique_ptr<TWriteThread> writer;
-  std::error_code writerError;
-  try {
-    writer = std::make_unique<TWriteThread>(device, queue, m.MakePoster());
-  } catch (const std::system_error& e) {
-    writerError = e.code();
-  } catch (const std::bad_alloc&) {
-    writerError = std::make_error_code(std::errc::not_enough_memory);
-  }
-  if (!writer) {
+    m.writer = StartThread(kWriterThread, [&] {
+      return std::make_unique<TWriteThread>(device, queue, m.MakePoster());
+    });
+  } catch (...) {
+    // The reader is joined as it goes out of scope: stop it and drop pending input first.
     device->RequestStop();
     device->Purge(true, false);
-    reader->Join();
-    throw MakeCommsError(OpenFailure::WriterThread, writerError);
+    throw;
   }
 
   m.device = std::move(device);
   m.queue = std::move(queue);
   m.reader = std::move(reader);
-  m.writer = std::move(writer);
   m.refused = refused;
   m.open.store(true);
 }
@@ -165,14 +172,12 @@ void TComm::ClosePort() {
   Impl& m = *impl_;
   if (!m.open.load()) return;
   m.device->RequestStop();
-  // Reader: stop, drop pending input, wait for it.
+  // Reader: stop, drop pending input, wait for it (its thread is joined as it is destroyed).
   m.device->Purge(true, false);
-  m.reader->Join();
   m.reader.reset();
   // Writer: stop, drop what is queued and pending output, wait for it.
   m.queue->Close();
   m.device->Purge(false, true);
-  m.writer->Join();
   m.writer.reset();
   m.queue.reset();
   m.device.reset();  // clears exclusive mode, closes the port and the stop signal

@@ -2,18 +2,10 @@
 // the text, or gives an image no larger than allowed.
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <span>
 
+#include "fuzz/Require.h"
 #include "pack/IntelHex.h"
-
-namespace {
-
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // A small limit lets the fuzzer reach the span checks with short inputs.

@@ -4,10 +4,10 @@
 // its own fields.
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "fuzz/Require.h"
 #include "pack/Checksums.h"
 #include "pack/PackWriter.h"
 #include "pack/UpdatePack.h"
@@ -16,10 +16,6 @@ namespace {
 
 using quorin::kFirmwareOffset;
 using quorin::kPackImageSize;
-
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
 
 // The harness reuses its images across inputs: a fresh 128 KiB allocation per input would spend
 // the run in the sanitizer's allocator instead of in the decoder.

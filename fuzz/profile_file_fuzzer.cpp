@@ -6,19 +6,15 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 
+#include "fuzz/Require.h"
 #include "settings/ProfileFile.h"
 #include "settings/UartSettings.h"
 
 namespace {
-
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
 
 // One file per fuzzing process, on a memory file system where there is one.
 const std::string& ScratchPath() {

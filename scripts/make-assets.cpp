@@ -19,8 +19,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QString>
-#include <cstddef>
-#include <cstdio>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -126,13 +124,10 @@ void DrawWindowIcon(QPainter& p) {
   p.fillPath(bolt, QColor(0xff, 0xd3, 0x2a));
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-// Compresses an RGB888 image with libjpeg into `path`.
-void WriteJpeg(const QImage& image, const std::string& path, int quality) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+// Compresses an RGB888 image with libjpeg into `path`, at quality 90.
+void WriteJpeg(const QImage& image, const std::string& path) {
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"),
+                                                             &std::fclose);
   if (!file) throw std::runtime_error("cannot create " + path);
   jpeg_compress_struct cinfo{};
   jpeg_error_mgr jerr{};
@@ -144,7 +139,7 @@ void WriteJpeg(const QImage& image, const std::string& path, int quality) {
   cinfo.input_components = 3;
   cinfo.in_color_space = JCS_RGB;
   jpeg_set_defaults(&cinfo);
-  jpeg_set_quality(&cinfo, quality, TRUE);
+  jpeg_set_quality(&cinfo, 90, TRUE);
   jpeg_start_compress(&cinfo, TRUE);
   while (cinfo.next_scanline < cinfo.image_height) {
     // libjpeg takes non-const rows; it does not write through them.
@@ -169,7 +164,7 @@ int main(int argc, char** argv) {
   }
   const QString dir = QString::fromLocal8Bit(argv[1]);
   try {
-    WriteJpeg(DrawLogo(), (dir + "/logo.jpg").toStdString(), 90);
+    WriteJpeg(DrawLogo(), (dir + "/logo.jpg").toStdString());
     WritePng(Transparent(24, DrawReadPackImage), dir + "/read-pack.png");
     WritePng(Transparent(24, DrawProgramImage), dir + "/program.png");
     WritePng(Transparent(128, DrawWindowIcon), dir + "/quorin-iap.png");

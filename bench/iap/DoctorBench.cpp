@@ -11,24 +11,18 @@
 namespace quorin {
 namespace {
 
-DoctorResult RunDoctor(const std::string& port, bool loopback) {
+DoctorResult RunDoctor(const std::string& port) {
   const auto view = platform::SystemDeviceView();
   DoctorLine line(JobTarget::FixedPort(""));
   DoctorFacts facts = GatherDoctorFacts(
       *view, {port, "--port"},
       [&line](const std::string& name, std::string& text) { return line.ProbeOpen(name, text); });
-  if (facts.Port && facts.Port->Opened) {
-    if (loopback) {
-      facts.Loopback = line.Loopback(port);
-    } else {
-      facts.Controller = line.Controller(port);
-    }
-  }
+  if (facts.Port && facts.Port->Opened) facts.Controller = line.Controller(port);
   return Diagnose(facts, OutsideTextUse::TerminalSafe);
 }
 
 void DoctorWithoutLineChecks(benchmark::State& state) {
-  for (auto _ : state) benchmark::DoNotOptimize(RunDoctor("/dev/quorin-not-here", false));
+  for (auto _ : state) benchmark::DoNotOptimize(RunDoctor("/dev/quorin-not-here"));
 }
 BENCHMARK(DoctorWithoutLineChecks)->Unit(benchmark::kMillisecond);
 
@@ -37,7 +31,7 @@ void DoctorWithLineChecks(benchmark::State& state) {
   options.Scenario = state.range(0) == 0 ? sim::SimScenario::Normal : sim::SimScenario::Silent;
   sim::SimController controller(options);
   controller.Start();
-  for (auto _ : state) benchmark::DoNotOptimize(RunDoctor(controller.SlavePath(), false));
+  for (auto _ : state) benchmark::DoNotOptimize(RunDoctor(controller.SlavePath()));
   state.SetLabel(state.range(0) == 0 ? "loader answers" : "silent line");
 }
 BENCHMARK(DoctorWithLineChecks)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kSecond);

@@ -13,13 +13,16 @@
 #include <system_error>
 #include <thread>
 
-#include "comm/Win32Handle.h"
+#include "platform/win32/Handle.h"
 #include "tests/comm/TestPty.h"
 
 namespace quorin::test {
 
 namespace {
 
+using platform::UniqueHandle;
+using platform::win32::Native;
+using platform::win32::Own;
 using Clock = std::chrono::steady_clock;
 constexpr auto kLongestQuietRead = std::chrono::seconds(60);
 
@@ -43,22 +46,22 @@ std::pair<std::string, std::string> AssignedPair() {
 
 UniqueHandle OpenPort(const std::string& name) {
   const std::wstring path = L"\\\\.\\" + std::wstring(name.begin(), name.end());
-  UniqueHandle port(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+  UniqueHandle port = Own(::CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
   if (!port.Valid()) Fail("open far end");
   // The far end is a plain 8N1 line without flow control: every byte value passes.
   DCB dcb{};
   dcb.DCBlength = sizeof dcb;
-  if (!::GetCommState(port.Get(), &dcb)) Fail("GetCommState");
+  if (!::GetCommState(Native(port), &dcb)) Fail("GetCommState");
   dcb.BaudRate = CBR_9600;
   dcb.ByteSize = 8;
   dcb.Parity = NOPARITY;
   dcb.StopBits = ONESTOPBIT;
   dcb.fBinary = TRUE;
   dcb.fOutX = dcb.fInX = dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = dcb.fNull = FALSE;
-  if (!::SetCommState(port.Get(), &dcb)) Fail("SetCommState");
+  if (!::SetCommState(Native(port), &dcb)) Fail("SetCommState");
   COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 0};  // a read takes what is there and returns
-  if (!::SetCommTimeouts(port.Get(), &timeouts)) Fail("SetCommTimeouts");
+  if (!::SetCommTimeouts(Native(port), &timeouts)) Fail("SetCommTimeouts");
   return port;
 }
 
@@ -84,9 +87,9 @@ TestPty::TestPty() : ends_(std::make_unique<Ends>()) {
   {
     const UniqueHandle toolEnd = OpenPort(tool);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ::PurgeComm(toolEnd.Get(), PURGE_RXCLEAR | PURGE_TXCLEAR);
+    ::PurgeComm(Native(toolEnd), PURGE_RXCLEAR | PURGE_TXCLEAR);
   }
-  ::PurgeComm(ends_->farEnd.Get(), PURGE_RXCLEAR | PURGE_TXCLEAR);
+  ::PurgeComm(Native(ends_->farEnd), PURGE_RXCLEAR | PURGE_TXCLEAR);
   ReadUntilQuiet(std::chrono::milliseconds(20));
 }
 
@@ -101,7 +104,7 @@ void TestPty::WriteAll(std::span<const std::uint8_t> bytes) {
   while (done < bytes.size()) {
     DWORD written = 0;
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 65536));
-    if (!::WriteFile(ends_->farEnd.Get(), bytes.data() + done, chunk, &written, nullptr))
+    if (!::WriteFile(Native(ends_->farEnd), bytes.data() + done, chunk, &written, nullptr))
       Fail("write far end");
     done += written;
   }
@@ -113,13 +116,13 @@ std::vector<std::uint8_t> TestPty::Read(std::size_t count, std::chrono::millisec
   std::uint8_t buf[4096];
   while (got.size() < count && Clock::now() < deadline) {
     const DWORD ask = static_cast<DWORD>(
-        std::min<std::size_t>({Waiting(ends_->farEnd.Get()), sizeof buf, count - got.size()}));
+        std::min<std::size_t>({Waiting(Native(ends_->farEnd)), sizeof buf, count - got.size()}));
     if (ask == 0) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
       continue;
     }
     DWORD n = 0;
-    if (!::ReadFile(ends_->farEnd.Get(), buf, ask, &n, nullptr)) Fail("read far end");
+    if (!::ReadFile(Native(ends_->farEnd), buf, ask, &n, nullptr)) Fail("read far end");
     got.insert(got.end(), buf, buf + n);
   }
   return got;
@@ -139,7 +142,7 @@ std::vector<std::uint8_t> TestPty::ReadUntilQuiet(std::chrono::milliseconds quie
 }
 
 int TestPty::Pending() const {
-  return static_cast<int>(Waiting(ends_->farEnd.Get()));
+  return static_cast<int>(Waiting(Native(ends_->farEnd)));
 }
 
 std::size_t OpenDescriptorCount() {
@@ -149,14 +152,14 @@ std::size_t OpenDescriptorCount() {
 }
 
 std::size_t ThreadCount() {
-  const UniqueHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+  const UniqueHandle snapshot = Own(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
   if (!snapshot.Valid()) Fail("CreateToolhelp32Snapshot");
   const DWORD self = ::GetCurrentProcessId();
   std::size_t count = 0;
   THREADENTRY32 entry{};
   entry.dwSize = sizeof entry;
-  for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more;
-       more = ::Thread32Next(snapshot.Get(), &entry)) {
+  for (BOOL more = ::Thread32First(Native(snapshot), &entry); more;
+       more = ::Thread32Next(Native(snapshot), &entry)) {
     if (entry.th32OwnerProcessID == self) ++count;
   }
   return count;
