@@ -58,7 +58,7 @@ bool IsDroppablePack(const std::vector<std::string>& paths) {
 std::string JobAdvice(const JobReport& report) {
   std::string advice = OpenFailureAdvice(report);
   // An open that failed inside this program is no matter of adapters or wiring.
-  const bool lineFailed = (!report.FailedPortName.empty() && !report.OpenFailedInProgram) ||
+  const bool lineFailed = (report.OpenFailure && !report.OpenFailure->InProgram) ||
                           report.Outcome == JobOutcome::NotIdentified;
   if (!lineFailed) return advice;
   if (!advice.empty()) advice += "\n";

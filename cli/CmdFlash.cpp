@@ -230,15 +230,16 @@ int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary
   summary.BytesSent = report.FirmwareBytesSent;
   summary.GroupsAcknowledged = report.GroupsAcknowledged;
   summary.Log = console.Lines();
-  if (!report.RefusedPortName.empty()) {
-    RefusedSettingsNote note{report.RefusedPortName, report.RefusedBaudRate, {}, {}};
-    if (report.RefusedLineState) note.LineState = report.RefusedLineState.message();
-    if (report.RefusedTimeouts) note.Timeouts = report.RefusedTimeouts.message();
+  if (report.SettingsRefused) {
+    PortSettingsRefused& refused = *report.SettingsRefused;
+    RefusedSettingsNote note{refused.PortName, refused.BaudRate, {}, {}};
+    if (refused.LineState) note.LineState = refused.LineState.message();
+    if (refused.Timeouts) note.Timeouts = refused.Timeouts.message();
     summary.RefusedSettings = note;
     // A job that got no (or no full) answer says why it may have got none.
     if (outcome != JobOutcome::Success && outcome != JobOutcome::Cancelled &&
         outcome != JobOutcome::PortError) {
-      report.RefusedPortName = ShownName(report.RefusedPortName);
+      refused.PortName = ShownName(refused.PortName);
       std::fprintf(stderr, "quorin-iap-cli: %s\n", RefusedSettingsAdvice(report).c_str());
     }
   }
@@ -247,7 +248,7 @@ int RunFlash(const FlashOptions& options, StopRequests& interrupts, FlashSummary
     if (!advice.empty()) std::fprintf(stderr, "quorin-iap-cli: %s\n", advice.c_str());
   }
   SayWhere(outcome, portName);
-  if (report.OpenFailedInProgram && outcome != JobOutcome::Success &&
+  if (report.OpenFailure && report.OpenFailure->InProgram && outcome != JobOutcome::Success &&
       outcome != JobOutcome::Cancelled) {
     return kExitInternalError;  // not the port's fault: a thread or an event could not be made
   }

@@ -76,9 +76,8 @@ class Findings {
     result_.Adapters = SerialAdapters(facts_.Snapshot);
     NoAdapter();
     for (const UsbDeviceRecord& device : facts_.Snapshot.Usb) {
-      if (device.Present && FindUsbChip(device.VendorId, device.ProductId) != nullptr) {
-        DriverOrBrltty(device);
-      }
+      const UsbChip* chip = FindUsbChip(device.VendorId, device.ProductId);
+      if (device.Present && chip != nullptr) DriverOrBrltty(device, *chip);
     }
     ModemManager();
     Port();
@@ -170,8 +169,7 @@ class Findings {
     return names;
   }
 
-  void DriverOrBrltty(const UsbDeviceRecord& device) {
-    const UsbChip& chip = *FindUsbChip(device.VendorId, device.ProductId);
+  void DriverOrBrltty(const UsbDeviceRecord& device, const UsbChip& chip) {
     const DeviceSnapshot& snapshot = facts_.Snapshot;
     if (snapshot.System == DeviceSystem::Windows) {
       if (device.ProblemCode == 0 && !device.Port.empty()) return;
@@ -277,16 +275,12 @@ class Findings {
     const PortFacts& port = *facts_.Port;
     const std::string name = Shown(facts_.Target.Name);
     const std::string from = Shown(facts_.Target.Source);
-    std::string firstPort;
-    for (const DoctorAdapter& adapter : result_.Adapters) {
-      if (!adapter.Port.empty()) {
-        firstPort = adapter.Port;
-        break;
-      }
-    }
+    const auto withPort = std::find_if(result_.Adapters.begin(), result_.Adapters.end(),
+                                       [](const DoctorAdapter& a) { return !a.Port.empty(); });
     const std::string choose =
-        firstPort.empty() ? std::string("Connect the adapter, then choose its port")
-                          : "Use --port " + Shown(firstPort) + " (in the window: Uart > Uart Port)";
+        withPort == result_.Adapters.end()
+            ? std::string("Connect the adapter, then choose its port")
+            : "Use --port " + Shown(withPort->Port) + " (in the window: Uart > Uart Port)";
     if (!port.Present || port.Error == std::errc::no_such_file_or_directory ||
         port.Error == std::errc::no_such_device ||
         port.Error == std::errc::no_such_device_or_address) {
@@ -302,19 +296,14 @@ class Findings {
       return;
     }
     if (port.Opened) return;
-    OpenFailureFacts facts;
-    facts.Refusal = platform::ClassifyOpenError(port.Error);
-    facts.Device = port.Device;
-    facts.Holders = port.Holders;
-    facts.Group = port.Group;
     const std::string reason = port.Error ? port.Error.message() : port.ErrorText;
     const std::string text = OpenFailureHeadline(name, reason) + " (from " + from + ").";
-    switch (facts.Refusal) {
+    switch (port.Facts.Refusal) {
       case platform::OpenRefusal::Busy:
-        Add("busy", Severity::Problem, text, OpenFailureAction(facts));
+        Add("busy", Severity::Problem, text, OpenFailureAction(port.Facts));
         return;
       case platform::OpenRefusal::NoPermission:
-        Add("permission", Severity::Problem, text, OpenFailureAction(facts));
+        Add("permission", Severity::Problem, text, OpenFailureAction(port.Facts));
         return;
       default:
         Add("port-missing", Severity::Problem,
@@ -458,31 +447,28 @@ DoctorFacts GatherDoctorFacts(const platform::DeviceView& view, const DoctorTarg
   facts.Target = target;
   if (target.Name.empty()) return facts;
   PortFacts port;
+  std::string& device = port.Facts.Device;
   const bool isComName = ComPortNumber(target.Name).has_value();
   // The device list's own system decides what COMn means (a Windows list read in a test too).
-  port.Device = isComName && facts.Snapshot.System == platform::DeviceSystem::Windows
-                    ? "\\\\.\\COM" + std::to_string(*ComPortNumber(target.Name))
-                    : ResolvePortName(target.Name, facts.Snapshot.Ports);
+  device = isComName && facts.Snapshot.System == platform::DeviceSystem::Windows
+               ? "\\\\.\\COM" + std::to_string(*ComPortNumber(target.Name))
+               : ResolvePortName(target.Name, facts.Snapshot.Ports);
   for (const auto& listed : facts.Snapshot.Ports) {
-    if (Upper(listed.Path) == Upper(port.Device)) port.Present = true;
+    if (Upper(listed.Path) == Upper(device)) port.Present = true;
   }
   // A COMn beyond the listing stands for an on-board slot that may have no UART behind it.
-  if (!port.Present && !isComName) port.Present = view.Exists(port.Device);
+  if (!port.Present && !isComName) port.Present = view.Exists(device);
   // The listing may miss a port that opens (Wine's COM ports, a driver that keeps out of the
   // registry's map): the open itself has the last word on whether it is there.
   port.Error = probe(target.Name, port.ErrorText);
   port.Opened = !port.Error && port.ErrorText.empty();
-  const auto refusal = platform::ClassifyOpenError(port.Error);
-  if (port.Opened || (port.Error && refusal != platform::OpenRefusal::NoDevice)) {
-    port.Present = true;
-  }
-  if (port.Error && refusal == platform::OpenRefusal::NoDevice) port.Present = false;
-  if (port.Present && refusal == platform::OpenRefusal::Busy) {
-    port.Holders = view.Holders(port.Device);
-  }
-  if (port.Present && refusal == platform::OpenRefusal::NoPermission) {
-    port.Group = view.Group(port.Device);
-  }
+  port.Facts.Refusal = platform::ClassifyOpenError(port.Error);
+  const platform::OpenRefusal refusal = port.Facts.Refusal;
+  port.Present =
+      port.Error ? refusal != platform::OpenRefusal::NoDevice : port.Present || port.Opened;
+  // Only an error makes a refusal, and a refused port is present.
+  if (refusal == platform::OpenRefusal::Busy) port.Facts.Holders = view.Holders(device);
+  if (refusal == platform::OpenRefusal::NoPermission) port.Facts.Group = view.Group(device);
   facts.Port = std::move(port);
   return facts;
 }
@@ -497,11 +483,6 @@ std::string_view SeverityName(Severity severity) {
       return "ok";
   }
   return "problem";
-}
-
-bool DoctorResult::HasProblem() const {
-  return std::any_of(Findings.begin(), Findings.end(),
-                     [](const Finding& finding) { return finding.Level == Severity::Problem; });
 }
 
 DoctorResult Diagnose(const DoctorFacts& facts, OutsideTextUse use) {

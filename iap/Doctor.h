@@ -11,6 +11,7 @@
 #include <system_error>
 #include <vector>
 
+#include "iap/JobReport.h"
 #include "platform/DeviceView.h"
 
 namespace quorin {
@@ -47,13 +48,11 @@ struct DoctorTarget {
 
 // What the open of the target port gave.
 struct PortFacts {
-  std::string Device;                // what the name stands for
-  bool Present = false;              // the device is there
-  bool Opened = false;               // it opened the way a job opens it
-  std::error_code Error;             // the open's error when it did not
-  std::string ErrorText;             // the component's text for it
-  platform::PortHolderList Holders;  // for a busy port
-  platform::DeviceGroup Group;       // for a forbidden one
+  bool Present = false;    // the device is there
+  bool Opened = false;     // it opened the way a job opens it
+  std::error_code Error;   // the open's error when it did not
+  std::string ErrorText;   // the component's text for it
+  OpenFailureFacts Facts;  // the device the name stands for; holders or group when refused
 };
 
 // What the loopback check saw (TX bridged to RX).
@@ -115,7 +114,6 @@ struct Finding {
 struct DoctorResult {
   std::vector<DoctorAdapter> Adapters;
   std::vector<Finding> Findings;
-  bool HasProblem() const;
 };
 
 // How outside text (USB strings, process names, port names) enters the findings: exactly (JSON)

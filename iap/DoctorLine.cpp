@@ -7,7 +7,6 @@
 #include "comm/EventLoop.h"
 #include "comm/TComm.h"
 #include "iap/Frames.h"
-#include "iap/JobTarget.h"
 
 namespace quorin {
 namespace {

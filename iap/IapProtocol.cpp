@@ -1,11 +1,9 @@
 #include "iap/IapProtocol.h"
 
-#include <algorithm>
 #include <chrono>
 #include <exception>
 
 #include "iap/Frames.h"
-#include "iap/JobTarget.h"
 #include "iap/Messages.h"
 #include "iap/OpenAdvice.h"
 
@@ -70,15 +68,11 @@ void IapProtocol::OpenUartPort(std::int32_t baud) {
   }
 }
 
-void IapProtocol::SendRestartFrame() {
-  const RestartFrame masked = MaskRestartFrame(BuildRestartFrame(link_.Pack.Header));
-  Send(masked.data(), masked.size());
-}
-
 void IapProtocol::RestartMcu() {
   OpenUartPort(static_cast<std::int32_t>(kRestartBaudRate));
   if (!link_.Control.Pause(kAfterOpen)) return;
-  SendRestartFrame();
+  const RestartFrame masked = MaskRestartFrame(BuildRestartFrame(link_.Pack.Header));
+  Send(masked.data(), masked.size());
   link_.Control.Pause(kAfterRestartFrame);
 }
 
@@ -90,10 +84,8 @@ bool IapProtocol::ConnectMcu() {
   Clear(link_.State.AckSeen);
   Clear(link_.State.StxSeen);
   Clear(link_.State.FdSeen);
-  int attempts = 0;
-  while (!Identified() && attempts < kIdentifyAttempts) {
+  for (int attempts = 0; !Identified() && attempts < kIdentifyAttempts; ++attempts) {
     Send(&kIdentifyRequest, 1);
-    ++attempts;
     if (link_.Control.WaitFor(kIdentifyLimit, [this] { return Identified(); }) ==
         WaitResult::Cancelled) {
       return false;

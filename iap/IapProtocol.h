@@ -4,8 +4,6 @@
 // on the UI thread; the exchanges only clear and read those flags.
 #include <cstdint>
 #include <optional>
-#include <string>
-#include <system_error>
 
 #include "comm/TComm.h"
 #include "iap/ByteTrace.h"
@@ -29,23 +27,6 @@ struct IapLink {
   const ByteTrace* Trace = nullptr;  // null or empty: no trace
 };
 
-// A failed open: the name tried, the component's text and the system's reason.
-struct PortOpenFailure {
-  std::string PortName;
-  std::string Text;
-  std::error_code Reason;
-  OpenFailureFacts Facts;  // not looked for when InProgram
-  bool InProgram = false;  // see ECommsError::InProgram
-};
-
-// An open that succeeded although the driver refused some of the settings written to the port.
-struct PortSettingsRefused {
-  std::string PortName;
-  std::uint32_t BaudRate = 0;  // the rate asked for with that open
-  std::error_code LineState;   // the system's reason, empty when the line state was taken
-  std::error_code Timeouts;    // likewise for the time-outs
-};
-
 // The exchanges. Worker thread only. After Cancel every pause and wait ends at once, nothing more
 // is sent and the operations return false.
 class IapProtocol {
@@ -55,9 +36,8 @@ class IapProtocol {
   // Closes AVS1, names it from the settings, sets `baud`, opens it. Any open error clears PortOk
   // and is swallowed (kept for FirstOpenFailure); a good open leaves PortOk as it was.
   void OpenUartPort(std::int32_t baud);
-  // Builds, masks and sends the 21-byte restart frame in one write; the write's result is ignored.
-  void SendRestartFrame();
-  // Opens at 9600 baud, pauses 200 ms, sends the restart frame, pauses 500 ms. Reads nothing.
+  // Opens at 9600 baud, pauses 200 ms, sends the masked 21-byte restart frame in one write (the
+  // write's result is ignored), pauses 500 ms. Reads nothing.
   void RestartMcu();
   // Opens at the loader's rate, pauses 200 ms; false at once when PortOk is 0. Clears the four
   // answer flags, then sends 0x02 up to six times, each followed by a wait of up to 0.5 s, until

@@ -8,7 +8,6 @@
 #include "iap/Frames.h"
 #include "iap/IapProtocol.h"
 #include "iap/JobControl.h"
-#include "iap/JobTarget.h"
 #include "iap/Messages.h"
 #include "iap/PostingJobView.h"
 #include "iap/ReceiveClassifier.h"
@@ -29,19 +28,8 @@ struct JobSession::Impl : std::enable_shared_from_this<JobSession::Impl> {
     TIAPThread job(link);
     JobReport report;
     report.Outcome = job.Execute();
-    if (const auto& failure = job.Protocol().FirstOpenFailure()) {
-      report.FailedPortName = failure->PortName;
-      report.OpenErrorText = failure->Text;
-      report.OpenErrorReason = failure->Reason;
-      report.OpenFacts = failure->Facts;
-      report.OpenFailedInProgram = failure->InProgram;
-    }
-    if (const auto& refused = job.Protocol().FirstSettingsRefusal()) {
-      report.RefusedPortName = refused->PortName;
-      report.RefusedBaudRate = refused->BaudRate;
-      report.RefusedLineState = refused->LineState;
-      report.RefusedTimeouts = refused->Timeouts;
-    }
+    report.OpenFailure = job.Protocol().FirstOpenFailure();
+    report.SettingsRefused = job.Protocol().FirstSettingsRefusal();
     report.FirmwareBytesSent = job.Protocol().FirmwareBytesSent();
     report.GroupsAcknowledged = job.Protocol().GroupsAcknowledged();
     report.WorkerCpuTime = platform::CurrentThreadCpuTime() - cpuAtStart;
@@ -89,7 +77,6 @@ JobSession::~JobSession() {
   if (impl_->worker.joinable()) impl_->worker.join();
   impl_->avs1.OnReceiveData = nullptr;
   impl_->avs1.ClosePort();
-  impl_.reset();
 }
 
 PackVerdict JobSession::ReadPack(const std::string& path) {

@@ -25,10 +25,6 @@ std::string Indented(const std::string& text) {
   return out;
 }
 
-bool IsModemManager(const platform::PortHolder& holder) {
-  return holder.Name == "ModemManager";
-}
-
 std::string Busy(const OpenFailureFacts& facts) {
   const platform::PortHolderList& list = facts.Holders;
   if (!list.Told) {
@@ -52,7 +48,7 @@ std::string Busy(const OpenFailureFacts& facts) {
       text += " (" + platform::TerminalSafe(holder.CommandLine, kShownCommandLine) + ")";
     }
     text += "\n";
-    (IsModemManager(holder) ? modemManager : others) = true;
+    (holder.Name == "ModemManager" ? modemManager : others) = true;
   }
   if (modemManager) {
     // Stopping the service is one command that works at once on every systemd system and needs
@@ -159,16 +155,17 @@ std::string OpenFailureAdvice(const std::string& portName, const std::string& re
 }
 
 std::string RefusedSettingsAdvice(const JobReport& report) {
-  if (report.RefusedPortName.empty()) return {};
-  const std::string driver = "the driver of " + report.RefusedPortName + " refused ";
+  if (!report.SettingsRefused) return {};
+  const PortSettingsRefused& refused = *report.SettingsRefused;
+  const std::string driver = "the driver of " + refused.PortName + " refused ";
   std::string text;
-  if (report.RefusedLineState) {
-    text += driver + "the line settings (" + std::to_string(report.RefusedBaudRate) +
-            " baud, 8 data bits, no parity, 1 stop bit): " + report.RefusedLineState.message();
+  if (refused.LineState) {
+    text += driver + "the line settings (" + std::to_string(refused.BaudRate) +
+            " baud, 8 data bits, no parity, 1 stop bit): " + refused.LineState.message();
   }
-  if (report.RefusedTimeouts) {
+  if (refused.Timeouts) {
     if (!text.empty()) text += "\n";
-    text += driver + "the read and write time-outs: " + report.RefusedTimeouts.message();
+    text += driver + "the read and write time-outs: " + refused.Timeouts.message();
   }
   return text + "\n" +
          Indented(
@@ -178,17 +175,17 @@ std::string RefusedSettingsAdvice(const JobReport& report) {
 }
 
 std::string OpenFailureAdvice(const JobReport& report) {
-  if (report.FailedPortName.empty()) return {};
-  const std::string reason =
-      report.OpenErrorReason ? report.OpenErrorReason.message() : report.OpenErrorText;
-  if (report.OpenFailedInProgram) {
-    return OpenFailureHeadline(report.FailedPortName, reason) + "\n" +
+  if (!report.OpenFailure) return {};
+  const PortOpenFailure& failure = *report.OpenFailure;
+  const std::string reason = failure.Reason ? failure.Reason.message() : failure.Text;
+  if (failure.InProgram) {
+    return OpenFailureHeadline(failure.PortName, reason) + "\n" +
            Indented(
                "This program could not start what it needs to use the port (a thread or an\n"
                "event); the port itself is not at fault. The system may limit how many processes\n"
                "and threads this user runs (ulimit -u): close some programs, then retry.");
   }
-  return OpenFailureAdvice(report.FailedPortName, reason, report.OpenFacts);
+  return OpenFailureAdvice(failure.PortName, reason, failure.Facts);
 }
 
 }  // namespace quorin

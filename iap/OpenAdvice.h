@@ -26,7 +26,7 @@ std::string OpenFailureAction(const OpenFailureFacts& facts);
 
 // The advice for the first open of `report`'s job that failed; empty when every open succeeded.
 // REASON is the system's cause, or the component's text when the failure kept none. An open that
-// failed inside this program (JobReport::OpenFailedInProgram) says so and never blames another
+// failed inside this program (PortOpenFailure::InProgram) says so and never blames another
 // program or the device. Pure.
 std::string OpenFailureAdvice(const JobReport& report);
 

@@ -1,6 +1,5 @@
 // AVS1ReceiveData: turns the controller's one-byte answers into the response flags.
 #include <algorithm>
-#include <cstdint>
 
 #include "iap/Frames.h"
 #include "iap/ReceiveClassifier.h"

@@ -22,8 +22,7 @@ JobOutcome TIAPThread::Execute() {
   try {
     outcome = Body();
   } catch (const std::exception&) {
-    // Only an exhausted heap gets here; the port must still be closed.
-    outcome = JobOutcome::Failed;
+    // Only an exhausted heap gets here (the outcome stays Failed); the port must still be closed.
   }
   CleanUp();
   return outcome;
@@ -58,8 +57,7 @@ JobOutcome TIAPThread::Body() {
     return JobOutcome::NotIdentified;
   }
   Log(text::kProgramming);
-  bool ok = protocol_.SendPackHeader();
-  if (ok) ok = protocol_.SendFirmwareData();
+  const bool ok = protocol_.SendPackHeader() && protocol_.SendFirmwareData();
   if (Cancelled()) return JobOutcome::Cancelled;
   if (ok) {
     const bool programmed = protocol_.WaitProgramResult();

@@ -1,21 +1,17 @@
 #pragma once
 // ControllerLine: the controller's end of the line the simulated controller plays on. Two
-// implementations: the master of a pseudo-terminal (POSIX, MakePtyLine) and the controller's end
-// of an in-memory loopback line (every platform, MakeLoopbackLine).
+// implementations: the master of a pseudo-terminal (POSIX, PtyControllerLine.cpp, with the
+// SimController constructor that makes one) and the controller's end of an in-memory loopback line
+// (every platform, LoopbackControllerLine.cpp, with the InProcessController that holds one).
 //
 // Threads: one thread at a time uses a line (the controller's own while it runs), except Wake,
 // which any thread may call.
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 #include <string>
-
-namespace quorin::platform {
-class LoopbackLine;
-}
 
 namespace quorin::sim {
 
@@ -45,12 +41,5 @@ class ControllerLine {
  protected:
   ControllerLine() = default;
 };
-
-// A new pseudo-terminal (POSIX only). Raises std::system_error when the system has none to give.
-std::unique_ptr<ControllerLine> MakePtyLine();
-// Plugs in the controller's end of `line`; the line is cut when the ControllerLine goes, so the
-// tool's port then reports the device gone. Raises std::runtime_error when that end is plugged in
-// already or the line was cut.
-std::unique_ptr<ControllerLine> MakeLoopbackLine(std::shared_ptr<platform::LoopbackLine> line);
 
 }  // namespace quorin::sim

@@ -133,8 +133,7 @@ void ControllerLogic::Tick(SimClock::time_point now) {
     role_ = SimRole::Loader;
     phase_ = Phase::Listening;
   }
-  const bool sessionOpen = phase_ != Phase::Listening;
-  if (sessionOpen && actions_.empty() && now - lastActivity_ > options_.IdleReset) {
+  if (phase_ != Phase::Listening && actions_.empty() && now - lastActivity_ > options_.IdleReset) {
     EndSession(SessionEnd::Idle);
   }
 }
@@ -170,7 +169,6 @@ void ControllerLogic::OnCarriedOut(const SimAction& action, SimClock::time_point
     actions_.clear();
     return;
   }
-  report_.AnswerBytesDropped += action.Bytes.size() - written;
   if (options_.KeepByteLog && written > 0) {
     report_.Sent.push_back(LineChunk{
         at, 0,
@@ -331,6 +329,7 @@ void ControllerLogic::DataByte(SimClock::time_point now, std::uint8_t byte) {
 
 void ControllerLogic::GroupComplete(SimClock::time_point now, unsigned group) {
   const bool chosen = options_.Group == group;
+  SimClock::time_point due = now;
   switch (options_.Scenario) {
     case SimScenario::AckLost:
       if (chosen) return;
@@ -345,12 +344,7 @@ void ControllerLogic::GroupComplete(SimClock::time_point now, unsigned group) {
       }
       break;
     case SimScenario::AckDelay:
-      if (chosen || options_.Group == 0) {
-        Schedule(now + options_.AckDelay, {kAck});
-        lastAckDue_ = now + options_.AckDelay;
-        ++Session().GroupsAcknowledged;
-        return;
-      }
+      if (chosen || options_.Group == 0) due += options_.AckDelay;
       break;
     case SimScenario::AckAndVerdictTogether:
       if (Session().DataBytes == expectedData_) {  // DataComplete sends this 0x06 with the 0x04
@@ -361,8 +355,8 @@ void ControllerLogic::GroupComplete(SimClock::time_point now, unsigned group) {
     default:
       break;
   }
-  Schedule(now, {kAck});
-  lastAckDue_ = now;
+  Schedule(due, {kAck});
+  lastAckDue_ = due;
   ++Session().GroupsAcknowledged;
 }
 
@@ -431,8 +425,6 @@ void ControllerLogic::EndSession(SessionEnd how) {
     report_.Sessions.back().End = how;
   }
   phase_ = Phase::Listening;
-  headerFill_ = 0;
-  expectedData_ = 0;
   acceptedFrame_.reset();
   role_ =
       options_.Scenario == SimScenario::ApplicationFirst ? SimRole::Application : SimRole::Loader;

@@ -47,7 +47,6 @@ class ControllerLogic {
   // Removes the sessions that have ended from the report and returns them, oldest first.
   std::vector<LoaderSession> TakeEndedSessions();
   SimRole Role() const { return role_; }
-  const SimOptions& Options() const { return options_; }
 
  private:
   enum class Phase { Listening, Identifying, Identified, Header, Data, Checking };

@@ -5,12 +5,15 @@
 
 #include "platform/LoopbackLine.h"
 #include "sim/ControllerLine.h"
+#include "sim/InProcessController.h"
 
 namespace quorin::sim {
 namespace {
 
 using Line = platform::LoopbackLine;
 
+// Plugs in the controller's end of the line; the line is cut when this goes, so the tool's port
+// then reports the device gone.
 class LoopbackControllerLine final : public ControllerLine {
  public:
   explicit LoopbackControllerLine(std::shared_ptr<Line> line) : line_(std::move(line)) {
@@ -77,8 +80,9 @@ class LoopbackControllerLine final : public ControllerLine {
 
 }  // namespace
 
-std::unique_ptr<ControllerLine> MakeLoopbackLine(std::shared_ptr<platform::LoopbackLine> line) {
-  return std::make_unique<LoopbackControllerLine>(std::move(line));
+InProcessController::InProcessController(SimOptions options)
+    : controller_(std::move(options), std::make_unique<LoopbackControllerLine>(line_)) {
+  controller_.Start();
 }
 
 }  // namespace quorin::sim

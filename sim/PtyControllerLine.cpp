@@ -36,15 +36,7 @@ class PtyControllerLine final : public ControllerLine {
 
 }  // namespace
 
-std::unique_ptr<ControllerLine> MakePtyLine() {
-  return std::make_unique<PtyControllerLine>();
-}
-
-}  // namespace quorin::sim
-
-namespace quorin::sim {
-
 SimController::SimController(SimOptions options)
-    : SimController(std::move(options), MakePtyLine()) {}
+    : SimController(std::move(options), std::make_unique<PtyControllerLine>()) {}
 
 }  // namespace quorin::sim

@@ -81,13 +81,11 @@ void SimController::Run() {
       }
     }
 
-    std::vector<SimAction> due;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       const SimClock::time_point now = SimClock::now();
       logic_.Tick(now);
-      due = logic_.TakeDue(now);
-      CarryOut(std::move(due));
+      CarryOut(logic_.TakeDue(now));
     }
     changed_.notify_all();
   }

@@ -62,8 +62,7 @@ struct SimReport {
   std::vector<LoaderSession> Sessions;
   std::vector<std::string> Violations;  // protocol faults of the tool, in words
   std::size_t BytesReceived = 0;
-  std::size_t VerdictsSent = 0;        // 0x04 verdicts and bursts sent in their place
-  std::size_t AnswerBytesDropped = 0;  // could not be written (line buffer full)
+  std::size_t VerdictsSent = 0;  // 0x04 verdicts and bursts sent in their place
   bool CablePulled = false;
 
   // All received bytes, concatenated.

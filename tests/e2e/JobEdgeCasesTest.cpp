@@ -153,9 +153,10 @@ const std::vector<JobCase> kJobCases = {
      .lines = {"Conntectting MCU....", "UART Port error "},
      .check =
          [](const JobFacts& f) {
-           EXPECT_EQ(f.run.report.FailedPortName, "/dev/quorin-no-such-port");
-           EXPECT_EQ(f.run.report.OpenErrorReason, std::errc::no_such_file_or_directory);
-           EXPECT_FALSE(f.run.report.OpenErrorText.empty());
+           ASSERT_TRUE(f.run.report.OpenFailure);
+           EXPECT_EQ(f.run.report.OpenFailure->PortName, "/dev/quorin-no-such-port");
+           EXPECT_EQ(f.run.report.OpenFailure->Reason, std::errc::no_such_file_or_directory);
+           EXPECT_FALSE(f.run.report.OpenFailure->Text.empty());
            const auto lastLine = f.view.LineTime("UART Port error ");
            ASSERT_TRUE(lastLine);
            EXPECT_LT(f.run.finishedAt - *lastLine, 5s);

@@ -77,22 +77,23 @@ TEST(OpenFailureAdvice, SaysWhatToDoFromWhatTheSystemTold) {
 TEST(OpenFailureAdvice, ReportGivesTheReasonOrTheComponentTextAndNoFailureMeansNoAdvice) {
   JobReport report;
   EXPECT_EQ(OpenFailureAdvice(report), "");
-  report.FailedPortName = "COM9";
-  report.OpenErrorText = "此串口已经打开";
+  PortOpenFailure& failure = report.OpenFailure.emplace();
+  failure.PortName = "COM9";
+  failure.Text = "此串口已经打开";
   EXPECT_EQ(OpenFailureAdvice(report).rfind("cannot open the serial port COM9: 此串口已经打开\n", 0),
             0u);
-  report.OpenErrorReason = std::make_error_code(std::errc::device_or_resource_busy);
+  failure.Reason = std::make_error_code(std::errc::device_or_resource_busy);
   EXPECT_EQ(OpenFailureAdvice(report).rfind(
-                "cannot open the serial port COM9: " + report.OpenErrorReason.message() + "\n", 0),
+                "cannot open the serial port COM9: " + failure.Reason.message() + "\n", 0),
             0u);
   // A thread this program could not start (EAGAIN, as a busy lock also gives) blames no one else.
-  report.OpenErrorReason = std::make_error_code(std::errc::resource_unavailable_try_again);
-  report.OpenFacts.Refusal = OpenRefusal::Busy;
-  report.OpenFailedInProgram = true;
+  failure.Reason = std::make_error_code(std::errc::resource_unavailable_try_again);
+  failure.Facts.Refusal = OpenRefusal::Busy;
+  failure.InProgram = true;
   EXPECT_NE(OpenFailureAdvice(report).find("could not start what it needs"), std::string::npos);
   EXPECT_EQ(OpenFailureAdvice(report).find("Another program"), std::string::npos);
   // The port's name comes from outside: cleaned and cut.
-  report.FailedPortName = "/dev/\x1b]0;x\x07" + std::string(100, 'p');
+  failure.PortName = "/dev/\x1b]0;x\x07" + std::string(100, 'p');
   EXPECT_EQ(OpenFailureAdvice(report).rfind(
                 "cannot open the serial port /dev/?]0;x?" + std::string(53, 'p') + "...: ", 0),
             0u);
@@ -101,16 +102,17 @@ TEST(OpenFailureAdvice, ReportGivesTheReasonOrTheComponentTextAndNoFailureMeansN
 TEST(OpenFailureAdvice, RefusedSettingsAreNamedWithTheirReasonsAndNoneMeansNoAdvice) {
   JobReport report;
   EXPECT_EQ(RefusedSettingsAdvice(report), "");
-  report.RefusedPortName = "COM9";
-  report.RefusedBaudRate = 250000;
-  report.RefusedLineState = std::make_error_code(std::errc::invalid_argument);
+  PortSettingsRefused& refused = report.SettingsRefused.emplace();
+  refused.PortName = "COM9";
+  refused.BaudRate = 250000;
+  refused.LineState = std::make_error_code(std::errc::invalid_argument);
   const std::string line = "the driver of COM9 refused the line settings (250000 baud, 8 data "
-                           "bits, no parity, 1 stop bit): " + report.RefusedLineState.message();
+                           "bits, no parity, 1 stop bit): " + refused.LineState.message();
   EXPECT_EQ(RefusedSettingsAdvice(report).rfind(line + "\n  The port was used anyway", 0), 0u);
-  report.RefusedTimeouts = std::make_error_code(std::errc::io_error);
+  refused.Timeouts = std::make_error_code(std::errc::io_error);
   EXPECT_EQ(RefusedSettingsAdvice(report).rfind(
                 line + "\nthe driver of COM9 refused the read and write time-outs: " +
-                    report.RefusedTimeouts.message() + "\n  ",
+                    refused.Timeouts.message() + "\n  ",
                 0),
             0u);
 }

@@ -132,10 +132,13 @@ TEST_P(JobAdviceTest, PointsAtTheConnectionCheckAfterAFailedOpenOrNoAnswer) {
   const AdviceCase& c = GetParam();
   JobReport report;
   report.Outcome = c.outcome;
-  report.FailedPortName = c.failedPort;
-  report.OpenErrorText = "no such port";
-  report.OpenErrorReason = std::make_error_code(std::errc::no_such_file_or_directory);
-  report.OpenFailedInProgram = c.inProgram;
+  if (*c.failedPort != '\0') {
+    report.OpenFailure = PortOpenFailure{c.failedPort,
+                                         "no such port",
+                                         std::make_error_code(std::errc::no_such_file_or_directory),
+                                         {},
+                                         c.inProgram};
+  }
   const std::string advice = JobAdvice(report);
   EXPECT_EQ(advice.rfind("cannot open the serial port ", 0) == 0, c.openAdvice) << advice;
   const std::size_t at = advice.find(text::kDoctorPointer);
