@@ -3,13 +3,10 @@
 #include <algorithm>
 
 namespace quorin::platform {
-namespace {
 
 constexpr char kReplacement = '?';
 
-// Length of the well-formed UTF-8 sequence that starts `text` and its code point; 0 when the
-// bytes there are not one (a stray continuation byte, an overlong form, a surrogate, a cut end).
-std::size_t DecodeOne(std::string_view text, char32_t& codePoint) {
+std::size_t DecodeUtf8(std::string_view text, char32_t& codePoint) {
   const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
   const unsigned char lead = byte(0);
   std::size_t length = 0;
@@ -36,22 +33,20 @@ std::size_t DecodeOne(std::string_view text, char32_t& codePoint) {
   return length;
 }
 
-bool IsActive(char32_t codePoint) {
+bool TerminalActive(char32_t codePoint) {
   return codePoint < 0x20 || codePoint == 0x7F || (codePoint >= 0x80 && codePoint <= 0x9F) ||
          (codePoint >= 0x202A && codePoint <= 0x202E) ||
          (codePoint >= 0x2066 && codePoint <= 0x2069);
 }
-
-}  // namespace
 
 std::string TerminalSafe(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   while (!text.empty()) {
     char32_t codePoint = 0;
-    const std::size_t length = DecodeOne(text, codePoint);
+    const std::size_t length = DecodeUtf8(text, codePoint);
     // A byte that starts no well-formed sequence is replaced alone.
-    if (length == 0 || IsActive(codePoint)) {
+    if (length == 0 || TerminalActive(codePoint)) {
       out += kReplacement;
     } else {
       out.append(text.substr(0, length));

@@ -19,4 +19,13 @@ std::string TerminalSafe(std::string_view text);
 // appended when anything was cut. Pure; any thread.
 std::string TerminalSafe(std::string_view text, std::size_t limit);
 
+// Length of the well-formed UTF-8 sequence that starts `text` (not empty) and its code point in
+// `codePoint`; 0 when the bytes there are not one (a stray continuation byte, an overlong form, a
+// surrogate, a cut end). Pure; any thread.
+std::size_t DecodeUtf8(std::string_view text, char32_t& codePoint);
+
+// Whether a terminal acts on `codePoint`: the C0 controls, DEL, the C1 controls and the
+// bidirectional overrides and isolates that TerminalSafe replaces. Pure; any thread.
+bool TerminalActive(char32_t codePoint);
+
 }  // namespace quorin::platform
