@@ -7,24 +7,15 @@
 #include "iap/DoctorLine.h"
 #include "iap/DoctorText.h"
 #include "iap/Messages.h"
-#include "platform/DeviceView.h"
 
 namespace quorin {
 
 WindowDoctor SystemWindowDoctor(std::string source) {
   return [source = std::move(source)](const JobTarget& job) {
-    DoctorTarget target;
-    target.Name = job.PortName();
-    target.Source = source;
-    const std::unique_ptr<platform::DeviceView> view = platform::SystemDeviceView();
-    DoctorLine line(job);
-    DoctorFacts facts = GatherDoctorFacts(
-        *view, target,
-        [&line](const std::string& name, std::string& text) { return line.ProbeOpen(name, text); });
     // The window has no bridged cable to test: it asks the controller, as the command line does
     // without --loopback.
-    if (facts.Port && facts.Port->Opened) facts.Controller = line.Controller(target.Name);
-    return Diagnose(facts, OutsideTextUse::TerminalSafe);
+    return Diagnose(SystemDoctorFacts(job, source, LineCheck::Controller),
+                    OutsideTextUse::TerminalSafe);
   };
 }
 

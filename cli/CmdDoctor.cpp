@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <map>
-#include <memory>
 #include <string>
 #include <thread>
 
@@ -123,28 +122,16 @@ int RunDoctor(const DoctorOptions& options) {
   if (const auto refused = PortOptionTarget(options.Port, options.SettingsFile, jobTarget)) {
     return *refused;
   }
-  const std::string portName = jobTarget->PortName();
-  DoctorTarget target;
-  target.Name = portName;
-  if (!options.Port.empty()) {
-    target.Source = "--port";
-  } else {
-    target.Source = "the settings file " +
-                    (options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile);
+  const std::string source =
+      options.Port.empty()
+          ? "the settings file " +
+                (options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile)
+          : "--port";
+  if (options.WatchSeconds > 0) {
+    Watch(*platform::SystemDeviceView(), options.WatchSeconds, options.Json ? stderr : stdout);
   }
-  const std::unique_ptr<platform::DeviceView> view = platform::SystemDeviceView();
-  if (options.WatchSeconds > 0) Watch(*view, options.WatchSeconds, options.Json ? stderr : stdout);
-  DoctorLine line(*jobTarget);
-  DoctorFacts facts = GatherDoctorFacts(
-      *view, target,
-      [&line](const std::string& name, std::string& text) { return line.ProbeOpen(name, text); });
-  if (facts.Port && facts.Port->Opened) {
-    if (options.Loopback) {
-      facts.Loopback = line.Loopback(portName);
-    } else {
-      facts.Controller = line.Controller(portName);
-    }
-  }
+  const DoctorFacts facts = SystemDoctorFacts(
+      *jobTarget, source, options.Loopback ? LineCheck::Loopback : LineCheck::Controller);
   const DoctorResult exact = Diagnose(facts, OutsideTextUse::Exact);
   if (options.Json) {
     std::fputs((DoctorJson(exact) + "\n").c_str(), stdout);

@@ -21,8 +21,6 @@ constexpr unsigned kRequests = 6;     // as many as a job's ConnectMcu sends
 constexpr std::size_t kLoopbackBytes = 3072;
 constexpr std::size_t kSampleBytes = 16;
 
-static_assert(kRequests <= kMaxIdentifyRequests);
-
 // Walking bits, alternating bits, all byte values and a counter: what a broken line, a wrong
 // word length or a lost flow-control byte would change.
 std::vector<std::uint8_t> LoopbackPattern() {
@@ -38,15 +36,22 @@ std::vector<std::uint8_t> LoopbackPattern() {
   return pattern;
 }
 
-}  // namespace
-
-struct DoctorLine::Impl {
-  explicit Impl(JobTarget target) : target(std::move(target)), port(loop) {
+struct DoctorLine {
+  explicit DoctorLine(JobTarget target) : target(std::move(target)), port(loop) {
     PrepareJobPort(port, this->target);
     port.OnReceiveData = [this](TComm&, const std::uint8_t* bytes, std::uint16_t length) {
       received.insert(received.end(), bytes, bytes + length);
     };
   }
+
+  // Opens `name` at the loader's rate and closes it again: the error (empty when it opened) and
+  // the component's text for it. Sends nothing.
+  std::error_code ProbeOpen(const std::string& name, std::string& text);
+  // Sends a few kilobytes of patterns at the loader's rate and compares what comes back.
+  LoopbackFacts Loopback(const std::string& name);
+  // Listens about a second at the restart frame's rate, then sends up to six identification
+  // requests at the loader's rate until both 0x02 and 0xFD came back.
+  ControllerFacts Controller(const std::string& name);
 
   std::uint32_t LoaderBaud() const {
     return static_cast<std::uint32_t>(LoaderBaudRate(target.BaudIndex()));
@@ -84,26 +89,20 @@ struct DoctorLine::Impl {
   std::vector<std::uint8_t> received;
 };
 
-DoctorLine::DoctorLine(JobTarget target) : impl_(std::make_unique<Impl>(std::move(target))) {}
-
-DoctorLine::~DoctorLine() {
-  impl_->port.ClosePort();
-}
-
 std::error_code DoctorLine::ProbeOpen(const std::string& name, std::string& text) {
-  const std::error_code error = impl_->Open(name, impl_->LoaderBaud(), text);
-  impl_->Close();
+  const std::error_code error = Open(name, LoaderBaud(), text);
+  Close();
   return error;
 }
 
 LoopbackFacts DoctorLine::Loopback(const std::string& name) {
   LoopbackFacts facts;
-  facts.Baud = impl_->LoaderBaud();
+  facts.Baud = LoaderBaud();
   std::string text;
-  if (impl_->Open(name, facts.Baud, text)) return facts;
+  if (Open(name, facts.Baud, text)) return facts;
   facts.Opened = true;
-  impl_->Run(kAfterOpen);
-  impl_->received.clear();
+  Run(kAfterOpen);
+  received.clear();
   const std::vector<std::uint8_t> pattern = LoopbackPattern();
   // Ten bits a byte on the wire; twice that and a second to spare before giving up.
   const auto limit = std::chrono::milliseconds(pattern.size() * 10 * 1000 * 2 / facts.Baud + 1000);
@@ -111,12 +110,12 @@ LoopbackFacts DoctorLine::Loopback(const std::string& name) {
   constexpr std::size_t kChunk = 256;
   for (std::size_t at = 0; at < pattern.size(); at += kChunk) {
     const std::size_t length = std::min(kChunk, pattern.size() - at);
-    if (!impl_->port.SendData(pattern.data() + at, static_cast<std::uint16_t>(length))) break;
+    if (!port.SendData(pattern.data() + at, static_cast<std::uint16_t>(length))) break;
     facts.Sent += length;
   }
-  impl_->Run(limit, [this, &facts] { return impl_->received.size() >= facts.Sent; });
+  Run(limit, [this, &facts] { return received.size() >= facts.Sent; });
   facts.Seconds = std::chrono::duration<double>(Clock::now() - started).count();
-  const std::vector<std::uint8_t>& back = impl_->received;
+  const std::vector<std::uint8_t>& back = received;
   facts.Received = back.size();
   const std::size_t compared = std::min(back.size(), facts.Sent);
   for (std::size_t i = 0; i < compared; ++i) {
@@ -127,42 +126,59 @@ LoopbackFacts DoctorLine::Loopback(const std::string& name) {
       break;
     }
   }
-  impl_->Close();
+  Close();
   return facts;
 }
 
 ControllerFacts DoctorLine::Controller(const std::string& name) {
   ControllerFacts facts;
   facts.ListenBaud = kRestartBaudRate;
-  facts.LoaderBaud = impl_->LoaderBaud();
+  facts.LoaderBaud = LoaderBaud();
   std::string text;
-  if (impl_->Open(name, facts.ListenBaud, text)) return facts;
-  impl_->Run(kListen);
-  facts.ApplicationBytes = impl_->received.size();
+  if (Open(name, facts.ListenBaud, text)) return facts;
+  Run(kListen);
+  facts.ApplicationBytes = received.size();
   facts.ApplicationSample.assign(
-      impl_->received.begin(),
-      impl_->received.begin() +
-          static_cast<std::ptrdiff_t>(std::min(kSampleBytes, impl_->received.size())));
-  impl_->Close();
-  if (impl_->Open(name, facts.LoaderBaud, text)) return facts;
+      received.begin(),
+      received.begin() + static_cast<std::ptrdiff_t>(std::min(kSampleBytes, received.size())));
+  Close();
+  if (Open(name, facts.LoaderBaud, text)) return facts;
   facts.Opened = true;
-  impl_->Run(kAfterOpen);
-  impl_->received.clear();
-  const auto& got = impl_->received;
+  Run(kAfterOpen);
+  received.clear();
+  const auto& got = received;
   const auto seen = [&got](std::uint8_t byte) {
     return std::find(got.begin(), got.end(), byte) != got.end();
   };
   const auto identified = [&seen] { return seen(kIdentifyRequest) && seen(kLoaderIdentity); };
   while (!identified() && facts.Requests < kRequests) {
-    if (!impl_->port.SendData(&kIdentifyRequest, 1)) break;
+    if (!port.SendData(&kIdentifyRequest, 1)) break;
     ++facts.Requests;
-    impl_->Run(kRequestWait, identified);
+    Run(kRequestWait, identified);
   }
   facts.StxSeen = seen(kIdentifyRequest);
   facts.FdSeen = seen(kLoaderIdentity);
   facts.AnswerBytes = static_cast<std::size_t>(
       std::count_if(got.begin(), got.end(), [](std::uint8_t b) { return b != kIdentifyRequest; }));
-  impl_->Close();
+  Close();
+  return facts;
+}
+
+}  // namespace
+
+DoctorFacts SystemDoctorFacts(const JobTarget& job, std::string source, LineCheck check) {
+  const DoctorTarget target{job.PortName(), std::move(source)};
+  DoctorLine line(job);
+  DoctorFacts facts = GatherDoctorFacts(
+      *platform::SystemDeviceView(), target,
+      [&line](const std::string& name, std::string& text) { return line.ProbeOpen(name, text); });
+  if (facts.Port && facts.Port->Opened) {
+    if (check == LineCheck::Loopback) {
+      facts.Loopback = line.Loopback(target.Name);
+    } else {
+      facts.Controller = line.Controller(target.Name);
+    }
+  }
   return facts;
 }
 

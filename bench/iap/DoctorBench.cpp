@@ -12,13 +12,8 @@ namespace quorin {
 namespace {
 
 DoctorResult RunDoctor(const std::string& port) {
-  const auto view = platform::SystemDeviceView();
-  DoctorLine line(JobTarget::FixedPort(""));
-  DoctorFacts facts = GatherDoctorFacts(
-      *view, {port, "--port"},
-      [&line](const std::string& name, std::string& text) { return line.ProbeOpen(name, text); });
-  if (facts.Port && facts.Port->Opened) facts.Controller = line.Controller(port);
-  return Diagnose(facts, OutsideTextUse::TerminalSafe);
+  return Diagnose(SystemDoctorFacts(JobTarget::FixedPort(port), "--port", LineCheck::Controller),
+                  OutsideTextUse::TerminalSafe);
 }
 
 void DoctorWithoutLineChecks(benchmark::State& state) {
