@@ -44,15 +44,6 @@ struct DoctorLine {
     };
   }
 
-  // Opens `name` at the loader's rate and closes it again: the error (empty when it opened) and
-  // the component's text for it. Sends nothing.
-  std::error_code ProbeOpen(const std::string& name, std::string& text);
-  // Sends a few kilobytes of patterns at the loader's rate and compares what comes back.
-  LoopbackFacts Loopback(const std::string& name);
-  // Listens about a second at the restart frame's rate, then sends up to six identification
-  // requests at the loader's rate until both 0x02 and 0xFD came back.
-  ControllerFacts Controller(const std::string& name);
-
   std::uint32_t LoaderBaud() const {
     return static_cast<std::uint32_t>(LoaderBaudRate(target.BaudIndex()));
   }
@@ -83,86 +74,82 @@ struct DoctorLine {
     received.clear();
   }
 
+  // Sends a few kilobytes of patterns at the loader's rate and compares what comes back.
+  LoopbackFacts Loopback(const std::string& name) {
+    LoopbackFacts facts;
+    facts.Baud = LoaderBaud();
+    std::string text;
+    if (Open(name, facts.Baud, text)) return facts;
+    facts.Opened = true;
+    Run(kAfterOpen);
+    received.clear();
+    const std::vector<std::uint8_t> pattern = LoopbackPattern();
+    // Ten bits a byte on the wire; twice that and a second to spare before giving up.
+    const auto limit =
+        std::chrono::milliseconds(pattern.size() * 10 * 1000 * 2 / facts.Baud + 1000);
+    const auto started = Clock::now();
+    constexpr std::size_t kChunk = 256;
+    for (std::size_t at = 0; at < pattern.size(); at += kChunk) {
+      const std::size_t length = std::min(kChunk, pattern.size() - at);
+      if (!port.SendData(pattern.data() + at, static_cast<std::uint16_t>(length))) break;
+      facts.Sent += length;
+    }
+    Run(limit, [this, &facts] { return received.size() >= facts.Sent; });
+    facts.Seconds = std::chrono::duration<double>(Clock::now() - started).count();
+    facts.Received = received.size();
+    const std::size_t compared = std::min(received.size(), facts.Sent);
+    for (std::size_t i = 0; i < compared; ++i) {
+      if (received[i] != pattern[i]) {
+        facts.FirstDifference = i;
+        facts.Expected = pattern[i];
+        facts.Got = received[i];
+        break;
+      }
+    }
+    Close();
+    return facts;
+  }
+
+  // Listens about a second at the restart frame's rate, then sends up to six identification
+  // requests at the loader's rate until both 0x02 and 0xFD came back.
+  ControllerFacts Controller(const std::string& name) {
+    ControllerFacts facts;
+    facts.ListenBaud = kRestartBaudRate;
+    facts.LoaderBaud = LoaderBaud();
+    std::string text;
+    if (Open(name, facts.ListenBaud, text)) return facts;
+    Run(kListen);
+    facts.ApplicationBytes = received.size();
+    facts.ApplicationSample.assign(
+        received.begin(),
+        received.begin() + static_cast<std::ptrdiff_t>(std::min(kSampleBytes, received.size())));
+    Close();
+    if (Open(name, facts.LoaderBaud, text)) return facts;
+    facts.Opened = true;
+    Run(kAfterOpen);
+    received.clear();
+    const auto seen = [this](std::uint8_t byte) {
+      return std::find(received.begin(), received.end(), byte) != received.end();
+    };
+    const auto identified = [&seen] { return seen(kIdentifyRequest) && seen(kLoaderIdentity); };
+    while (!identified() && facts.Requests < kRequests) {
+      if (!port.SendData(&kIdentifyRequest, 1)) break;
+      ++facts.Requests;
+      Run(kRequestWait, identified);
+    }
+    facts.StxSeen = seen(kIdentifyRequest);
+    facts.FdSeen = seen(kLoaderIdentity);
+    facts.AnswerBytes = static_cast<std::size_t>(std::count_if(
+        received.begin(), received.end(), [](std::uint8_t b) { return b != kIdentifyRequest; }));
+    Close();
+    return facts;
+  }
+
   JobTarget target;
   EventLoop loop;
   TComm port;  // after `loop`: its events are posted there
   std::vector<std::uint8_t> received;
 };
-
-std::error_code DoctorLine::ProbeOpen(const std::string& name, std::string& text) {
-  const std::error_code error = Open(name, LoaderBaud(), text);
-  Close();
-  return error;
-}
-
-LoopbackFacts DoctorLine::Loopback(const std::string& name) {
-  LoopbackFacts facts;
-  facts.Baud = LoaderBaud();
-  std::string text;
-  if (Open(name, facts.Baud, text)) return facts;
-  facts.Opened = true;
-  Run(kAfterOpen);
-  received.clear();
-  const std::vector<std::uint8_t> pattern = LoopbackPattern();
-  // Ten bits a byte on the wire; twice that and a second to spare before giving up.
-  const auto limit = std::chrono::milliseconds(pattern.size() * 10 * 1000 * 2 / facts.Baud + 1000);
-  const auto started = Clock::now();
-  constexpr std::size_t kChunk = 256;
-  for (std::size_t at = 0; at < pattern.size(); at += kChunk) {
-    const std::size_t length = std::min(kChunk, pattern.size() - at);
-    if (!port.SendData(pattern.data() + at, static_cast<std::uint16_t>(length))) break;
-    facts.Sent += length;
-  }
-  Run(limit, [this, &facts] { return received.size() >= facts.Sent; });
-  facts.Seconds = std::chrono::duration<double>(Clock::now() - started).count();
-  const std::vector<std::uint8_t>& back = received;
-  facts.Received = back.size();
-  const std::size_t compared = std::min(back.size(), facts.Sent);
-  for (std::size_t i = 0; i < compared; ++i) {
-    if (back[i] != pattern[i]) {
-      facts.FirstDifference = i;
-      facts.Expected = pattern[i];
-      facts.Got = back[i];
-      break;
-    }
-  }
-  Close();
-  return facts;
-}
-
-ControllerFacts DoctorLine::Controller(const std::string& name) {
-  ControllerFacts facts;
-  facts.ListenBaud = kRestartBaudRate;
-  facts.LoaderBaud = LoaderBaud();
-  std::string text;
-  if (Open(name, facts.ListenBaud, text)) return facts;
-  Run(kListen);
-  facts.ApplicationBytes = received.size();
-  facts.ApplicationSample.assign(
-      received.begin(),
-      received.begin() + static_cast<std::ptrdiff_t>(std::min(kSampleBytes, received.size())));
-  Close();
-  if (Open(name, facts.LoaderBaud, text)) return facts;
-  facts.Opened = true;
-  Run(kAfterOpen);
-  received.clear();
-  const auto& got = received;
-  const auto seen = [&got](std::uint8_t byte) {
-    return std::find(got.begin(), got.end(), byte) != got.end();
-  };
-  const auto identified = [&seen] { return seen(kIdentifyRequest) && seen(kLoaderIdentity); };
-  while (!identified() && facts.Requests < kRequests) {
-    if (!port.SendData(&kIdentifyRequest, 1)) break;
-    ++facts.Requests;
-    Run(kRequestWait, identified);
-  }
-  facts.StxSeen = seen(kIdentifyRequest);
-  facts.FdSeen = seen(kLoaderIdentity);
-  facts.AnswerBytes = static_cast<std::size_t>(
-      std::count_if(got.begin(), got.end(), [](std::uint8_t b) { return b != kIdentifyRequest; }));
-  Close();
-  return facts;
-}
 
 }  // namespace
 
@@ -170,8 +157,12 @@ DoctorFacts SystemDoctorFacts(const JobTarget& job, std::string source, LineChec
   const DoctorTarget target{job.PortName(), std::move(source)};
   DoctorLine line(job);
   DoctorFacts facts = GatherDoctorFacts(
-      *platform::SystemDeviceView(), target,
-      [&line](const std::string& name, std::string& text) { return line.ProbeOpen(name, text); });
+      *platform::SystemDeviceView(), target, [&line](const std::string& name, std::string& text) {
+        // Opens the port at the loader's rate and closes it again; sends nothing.
+        const std::error_code error = line.Open(name, line.LoaderBaud(), text);
+        line.Close();
+        return error;
+      });
   if (facts.Port && facts.Port->Opened) {
     if (check == LineCheck::Loopback) {
       facts.Loopback = line.Loopback(target.Name);
