@@ -75,22 +75,22 @@ std::string DoctorJson(const DoctorResult& result) {
                      {"findings", JsonArray(result.Findings, findingJson)}});
 }
 
-// --watch: what appears and disappears, as it happens, on `out`.
-void Watch(const platform::DeviceView& view, unsigned seconds, std::FILE* out) {
+// --watch: what appears and disappears on this machine, as it happens, on `out`.
+void Watch(unsigned seconds, std::FILE* out) {
+  const auto view = platform::SystemDeviceView();
   using Clock = std::chrono::steady_clock;
   constexpr auto kEvery = std::chrono::milliseconds(200);
   constexpr double kBrief = 5.0;  // an adapter gone within this many seconds was taken
   const auto started = Clock::now();
-  const auto since = [&] { return std::chrono::duration<double>(Clock::now() - started).count(); };
   std::map<std::string, std::pair<DoctorAdapter, double>> present;  // key -> adapter, seen at
   bool first = true;
   std::fprintf(out, "Watching for %u s: plug the adapter in (and out) now.\n", seconds);
   while (true) {
     std::map<std::string, DoctorAdapter> now;
-    for (DoctorAdapter& adapter : SerialAdapters(view.Look())) {
+    for (DoctorAdapter& adapter : SerialAdapters(view->Look())) {
       now.emplace(adapter.UsbId + "|" + adapter.Device + "|" + adapter.Driver, std::move(adapter));
     }
-    const double at = since();
+    const double at = std::chrono::duration<double>(Clock::now() - started).count();
     for (auto it = present.begin(); it != present.end();) {
       if (now.count(it->first) != 0) {
         ++it;
@@ -127,9 +127,7 @@ int RunDoctor(const DoctorOptions& options) {
           ? "the settings file " +
                 (options.SettingsFile.empty() ? SettingsFilePath() : options.SettingsFile)
           : "--port";
-  if (options.WatchSeconds > 0) {
-    Watch(*platform::SystemDeviceView(), options.WatchSeconds, options.Json ? stderr : stdout);
-  }
+  if (options.WatchSeconds > 0) Watch(options.WatchSeconds, options.Json ? stderr : stdout);
   const DoctorFacts facts = SystemDoctorFacts(
       *jobTarget, source, options.Loopback ? LineCheck::Loopback : LineCheck::Controller);
   const DoctorResult exact = Diagnose(facts, OutsideTextUse::Exact);

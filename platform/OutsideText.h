@@ -8,11 +8,9 @@
 
 namespace quorin::platform {
 
-// `text` with everything a terminal could act on replaced by '?': C0 controls (newline and ESC
-// included), DEL, C1 controls (U+0080..U+009F), the bidirectional overrides and isolates
-// (U+202A..U+202E, U+2066..U+2069) that reorder what follows, and every byte that is not part of a
-// well-formed UTF-8 sequence (raw 0x80..0x9F bytes included). Printable Unicode, Chinese among it,
-// stays as it is. Pure; any thread.
+// `text` with everything a terminal could act on replaced by '?': every TerminalActive code point
+// and every byte that is not part of a well-formed UTF-8 sequence (raw 0x80..0x9F bytes included).
+// Printable Unicode, Chinese among it, stays as it is. Pure; any thread.
 std::string TerminalSafe(std::string_view text);
 
 // TerminalSafe(text), cut after at most `limit` bytes (never inside a UTF-8 sequence) with "..."
@@ -24,8 +22,9 @@ std::string TerminalSafe(std::string_view text, std::size_t limit);
 // surrogate, a cut end). Pure; any thread.
 std::size_t DecodeUtf8(std::string_view text, char32_t& codePoint);
 
-// Whether a terminal acts on `codePoint`: the C0 controls, DEL, the C1 controls and the
-// bidirectional overrides and isolates that TerminalSafe replaces. Pure; any thread.
+// Whether a terminal acts on `codePoint`: C0 controls (newline and ESC included), DEL, C1 controls
+// (U+0080..U+009F), the bidirectional overrides and isolates (U+202A..U+202E, U+2066..U+2069) that
+// reorder what follows. Pure; any thread.
 bool TerminalActive(char32_t codePoint);
 
 }  // namespace quorin::platform
