@@ -163,12 +163,11 @@ DoctorFacts SystemDoctorFacts(const JobTarget& job, std::string source, LineChec
         line.Close();
         return error;
       });
-  if (facts.Port && facts.Port->Opened) {
-    if (check == LineCheck::Loopback) {
-      facts.Loopback = line.Loopback(target.Name);
-    } else {
-      facts.Controller = line.Controller(target.Name);
-    }
+  if (!facts.Port || !facts.Port->Opened) return facts;
+  if (check == LineCheck::Loopback) {
+    facts.Loopback = line.Loopback(target.Name);
+  } else {
+    facts.Controller = line.Controller(target.Name);
   }
   return facts;
 }
